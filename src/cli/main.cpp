@@ -1,0 +1,46 @@
+// pairlook-cli: the engine without the window.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/run_output.h"
+#include "platform/platform.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage:\n"
+    "  pairlook-cli compare [--tsv] FILE_A FILE_B\n"
+    "  pairlook-cli search [--tsv] [--quick] [--no-hash] [--match PERCENT] FOLDER\n"
+    "  pairlook-cli --help | --version\n"
+    "\n"
+    "compare  lists every run of bytes in which the two files differ, then the verdict.\n"
+    "         Exit status 0 same, 1 different, 2 fault, open error or usage error.\n"
+    "search   lists the pairs of files below FOLDER whose content matches at least\n"
+    "         PERCENT (0 to 100, default 95). --quick compares only files of equal\n"
+    "         size (and, unless --no-hash, equal checksum). Exit status 0 at the end,\n"
+    "         2 for a usage error or a FOLDER that is not a folder.\n"
+    "--tsv    one line per row, cells joined by TAB, control bytes escaped.\n"
+    "Ctrl+C aborts the run; its rows are still printed, and the exit status is 130.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    platform::setConsoleMode(true);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) return cli::usageError("no command given");
+    const std::string command = args.front();
+    args.erase(args.begin());
+    if (command == "--help" || command == "-h") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (command == "--version") {
+        std::puts("Pairlook 1.3");
+        return 0;
+    }
+    if (command == "compare") return cli::runCompareCommand(args);
+    if (command == "search") return cli::runSearchCommand(args);
+    return cli::usageError("unknown command '" + command + "'");
+}

@@ -1,0 +1,36 @@
+// What both commands share: running a worker while this thread shows progress
+// and turns Ctrl+C into the abort request, and printing the result rows.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "core/app_state.h"
+#include "core/run_control.h"
+
+namespace cli {
+
+constexpr int kExitSame = 0;
+constexpr int kExitDiffer = 1;
+constexpr int kExitTrouble = 2;  // a fault, an open error or a usage error
+constexpr int kExitInterrupted = 130;
+
+// Effects for a run without a window: nothing to repaint or refresh.
+core::WindowEffects consoleEffects();
+
+// Runs `worker` on its own thread until it has ended. Meanwhile progress goes
+// to standard error (only when it is a terminal) and Ctrl+C requests the
+// abort. Returns true when the run was interrupted by Ctrl+C.
+bool runWorker(core::AppState& state, const std::function<void()>& worker);
+
+// A cell escaped byte by byte: backslash, TAB, LF, CR and other control bytes.
+std::string escapeCell(std::string_view cell);
+// The rows as they stand: one TAB-joined line per row, or a readable table
+// under the column captions of the mode.
+void printRows(const core::AppState& state, bool tsv, std::FILE* out);
+
+int usageError(const std::string& message);
+
+}  // namespace cli

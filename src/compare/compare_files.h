@@ -1,0 +1,37 @@
+// The two-file comparator: File mode lists every run of differing bytes; the
+// folder modes ask it for the score of one pair.
+#pragma once
+
+#include <cstdint>
+
+#include "core/app_state.h"
+#include "core/run_control.h"
+
+namespace compare {
+
+// Files are read in chunks of this size; the chunk boundaries shape the rows.
+constexpr std::uint32_t kChunkSize = 10'000'000;
+// Each compare buffer holds one chunk (and a little slack).
+constexpr std::size_t kCompareBufferSize = 10'000'064;
+
+// The two chunk buffers of a run; a search obtains them once and reuses them.
+struct CompareBuffers {
+    std::uint8_t* a = nullptr;
+    std::uint8_t* b = nullptr;
+};
+
+// The File-mode worker: compares state.pathA with state.pathB, writes the
+// rows and progress, honours pause and abort, and ends with endRun. Runs on
+// the worker's own thread.
+void runFileComparison(core::AppState& state, const core::WindowEffects& effects);
+
+// The folder modes: the similarity score (0..100) of the two files, read
+// into the given buffers. Writes no rows and leaves progress alone; pause and
+// abort act as in File mode. Quick Dir (state.settings.searchMode 2) scores a
+// pair of different sizes 0 without reading. Once the differing bytes make
+// the score fall below `listedFrom`, reading stops and the score returned is
+// below `listedFrom` (0 lets it read to the end and returns the exact score).
+std::uint32_t scorePair(core::AppState& state, const char* pathA, const char* pathB,
+                        const CompareBuffers& buffers, std::uint32_t listedFrom = 0);
+
+}  // namespace compare

@@ -1,0 +1,30 @@
+#include "core/app_state.h"
+
+#include <cstring>
+
+namespace core {
+
+void SharedText::set(const std::string& value) {
+    std::lock_guard lock(mutex_);
+    value_ = value;
+}
+
+std::string SharedText::get() const {
+    std::lock_guard lock(mutex_);
+    return value_;
+}
+
+void copyToField(char* field, std::size_t fieldSize, const std::string& value) {
+    if (fieldSize == 0) return;
+    std::size_t length = value.size() < fieldSize - 1 ? value.size() : fieldSize - 1;
+    std::memcpy(field, value.data(), length);
+    field[length] = '\0';
+}
+
+std::string fieldText(const char* field, std::size_t fieldSize) {
+    const void* end = std::memchr(field, '\0', fieldSize);
+    std::size_t length = end ? static_cast<std::size_t>(static_cast<const char*>(end) - field) : fieldSize;
+    return std::string(field, length);
+}
+
+}  // namespace core

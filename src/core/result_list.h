@@ -1,0 +1,79 @@
+// The result list as a model: rows of three text cells, safe to call from a
+// worker while the window thread reads it. A view (the Win32 list in virtual
+// mode) draws from it and is told of changes through the observer.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace core {
+
+constexpr int kColumnCount = 3;
+
+struct ColumnSpec {
+    const char* caption;
+    int width;
+};
+// The column set of a search mode: File mode "Position", "Length", "Details";
+// the folder modes "File A", "File B", "%".
+std::array<ColumnSpec, kColumnCount> columnsFor(std::uint32_t searchMode);
+
+// What the view is told. Called without the list's lock held, on the thread
+// that changed the list; a view posts itself a message and coalesces.
+struct ListObserver {
+    std::function<void()> rowsChanged;             // count or cells changed
+    std::function<void(int row)> scrollIntoView;   // ensureVisible
+};
+
+class ResultList {
+public:
+    ResultList();
+    ~ResultList();
+    ResultList(const ResultList&) = delete;
+    ResultList& operator=(const ResultList&) = delete;
+
+    void clearRows();
+    // Inserts before `row` with `text` in column 0 and empty columns 1 and 2;
+    // an index beyond the last row (or negative) appends. Returns the index
+    // where the row landed.
+    int insertRow(int row, std::string_view text);
+    // Columns 1 and 2 (column 0 too, for completeness); no effect when the row
+    // does not exist.
+    void setCell(int row, int column, std::string_view text);
+    void deleteRow(int row);
+    void ensureVisible(int row);
+    // The cell cut to at most 599 characters; empty when the row does not exist.
+    std::string readCell(int row, int column) const;
+    int rowCount() const;
+    // The row with the focus in the view, or -1.
+    int focusedRow() const;
+
+    void setObserver(ListObserver observer);
+    void setFocusProvider(std::function<int()> provider);
+
+    // All rows at once, for the command line and tests.
+    std::vector<std::array<std::string, kColumnCount>> snapshot() const;
+
+private:
+    struct Row;
+    void notifyRowsChanged() const;
+
+    mutable std::mutex mutex_;
+    std::vector<Row> rows_;
+    ListObserver observer_;
+    std::function<int()> focusProvider_;
+};
+
+// The Remove command: takes the focused pair row out and lowers pairCount;
+// refuses the "Start" row, the last row, no focus, and pairCount 0.
+// Returns whether a row was removed.
+bool removeFocusedRow(ResultList& list, std::atomic<std::uint32_t>& pairCount);
+
+}  // namespace core

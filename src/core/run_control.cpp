@@ -1,0 +1,126 @@
+#include "core/run_control.h"
+
+#include "platform/platform.h"
+
+namespace core {
+namespace {
+
+void call(const std::function<void()>& effect) {
+    if (effect) effect();
+}
+
+std::string read(const std::function<std::string()>& edit) {
+    return edit ? edit() : std::string();
+}
+
+bool startsWithPaths(AppState& state, const WindowEffects& effects) {
+    std::string pathA = read(effects.readPathEditA);
+    state.setPathA(pathA);
+    if (state.pathAText().empty()) return false;
+    if (state.settings.searchMode == search_mode::kFile) {
+        state.setPathB(read(effects.readPathEditB));
+        if (state.pathBText().empty()) return false;
+    }
+    return true;
+}
+
+// The abort request proper; the caller holds controlMutex and has seen a
+// worker still running.
+void abortLocked(AppState& state) {
+    state.pauseGate.open();
+    state.runState.store(run_state::kStopping);
+    state.runControl.store(run_control::kAbort);
+}
+
+void saveAndClose(const WindowEffects& effects) {
+    call(effects.saveSettings);
+    call(effects.destroyWindow);
+}
+
+}  // namespace
+
+void startRun(AppState& state, const WindowEffects& effects) {
+    state.list.clearRows();
+    if (!startsWithPaths(state, effects)) return;
+    state.runState.store(run_state::kRunning);
+    call(effects.startProgressTimer);
+    state.progressPercent.store(0);
+    state.pairCount.store(0);
+    call(effects.startWorker);
+}
+
+void togglePause(AppState& state, const WindowEffects& effects) {
+    {
+        std::lock_guard lock(state.controlMutex);
+        // A worker that has just ended must not be left paused.
+        if (workerRuns(state.runState.load())) {
+            std::uint32_t control = state.runControl.load();
+            if (control == run_control::kPaused) {
+                state.runControl.store(run_control::kRun);
+                state.pauseGate.open();
+            } else if (control == run_control::kRun) {
+                state.runControl.store(run_control::kPaused);
+                state.pauseGate.close();
+            }
+        }
+    }
+    call(effects.repaintStrip);
+}
+
+void requestAbort(AppState& state) {
+    std::lock_guard lock(state.controlMutex);
+    if (workerRuns(state.runState.load())) abortLocked(state);
+}
+
+void endRun(AppState& state, const WindowEffects& effects) {
+    {
+        std::lock_guard lock(state.controlMutex);
+        state.runState.store(run_state::kIdle);
+        state.runControl.store(run_control::kRun);
+        // A pause given in the last moment would otherwise hold the next run.
+        state.pauseGate.open();
+    }
+    call(effects.refreshEditStates);
+}
+
+void endRunForLackOfMemory(AppState& state, const WindowEffects& effects) {
+    platform::showNotEnoughMemory();
+    endRun(state, effects);
+}
+
+void onCloseRequest(AppState& state, const WindowEffects& effects) {
+    if (state.runState.load() == run_state::kIdle) {
+        saveAndClose(effects);
+        return;
+    }
+    std::uint32_t answer = effects.askCloseDuringRun ? effects.askCloseDuringRun() : kPromptSecond;
+    if (answer != kPromptFirst) return;
+    bool stillRunning;
+    {
+        std::lock_guard lock(state.controlMutex);
+        stillRunning = state.runState.load() != run_state::kIdle;
+        if (stillRunning) abortLocked(state);
+    }
+    if (stillRunning)
+        call(effects.startCloseTimer);
+    else
+        saveAndClose(effects);
+}
+
+void onProgressTimerTick(AppState& state, const WindowEffects& effects) {
+    std::uint32_t runState = state.runState.load();
+    if (!workerRuns(runState)) {
+        call(effects.repaintStrip);
+        call(effects.stopProgressTimer);
+    } else if (state.runControl.load() == run_control::kRun) {
+        call(effects.repaintProgress);
+    }
+}
+
+void onCloseTimerTick(AppState& state, const WindowEffects& effects) {
+    if (state.runState.load() != run_state::kIdle) return;
+    call(effects.stopCloseTimer);
+    call(effects.destroyWindow);
+}
+
+}  // namespace core

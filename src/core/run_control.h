@@ -1,0 +1,54 @@
+// Run control: starting a worker, pause, resume, abort, the end of a run, the
+// close request and the two timer ticks. The window-side effects are handed
+// in, so the logic runs and is tested without a window.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "core/app_state.h"
+
+namespace core {
+
+// Prompt answers.
+constexpr std::uint32_t kPromptFirst = 1;
+constexpr std::uint32_t kPromptSecond = 2;
+
+struct WindowEffects {
+    std::function<std::string()> readPathEditA;
+    std::function<std::string()> readPathEditB;
+    std::function<void()> startProgressTimer;   // id 1, 100 ms
+    std::function<void()> stopProgressTimer;
+    std::function<void()> startCloseTimer;      // id 2, 1,000 ms
+    std::function<void()> stopCloseTimer;
+    std::function<void()> startWorker;          // on a new thread, for the current searchMode
+    std::function<void()> repaintStrip;         // the whole strip
+    std::function<void()> repaintProgress;      // the progress area only
+    std::function<void()> refreshEditStates;    // may be called from a worker
+    std::function<void()> saveSettings;
+    std::function<void()> destroyWindow;
+    std::function<std::uint32_t()> askCloseDuringRun;  // the prompt; returns kPromptFirst or kPromptSecond
+};
+
+// Start while idle: clears the list, reads the path edits, and starts the
+// worker. An empty path starts nothing.
+void startRun(AppState& state, const WindowEffects& effects);
+// Pause from run, Resume from pause; nothing once an abort was requested.
+void togglePause(AppState& state, const WindowEffects& effects);
+// Opens the gate so a paused worker sees the request; does nothing once the
+// worker has ended.
+void requestAbort(AppState& state);
+// The worker's last step, on its own thread, after it has freed its buffers.
+void endRun(AppState& state, const WindowEffects& effects);
+
+// The close box, system menu or Exit: saves and closes while idle; asks, and
+// aborts, during a run.
+void onCloseRequest(AppState& state, const WindowEffects& effects);
+void onProgressTimerTick(AppState& state, const WindowEffects& effects);
+void onCloseTimerTick(AppState& state, const WindowEffects& effects);
+
+// The worker's "Not enough memory" ending: message, then endRun.
+void endRunForLackOfMemory(AppState& state, const WindowEffects& effects);
+
+}  // namespace core

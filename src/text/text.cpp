@@ -1,0 +1,70 @@
+#include "text/text.h"
+
+namespace text {
+
+std::string cutToLimit(std::string_view s) {
+    return std::string(s.substr(0, kTextLimit));
+}
+
+std::string unsignedDecimalText(std::uint32_t v) {
+    char digits[10];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    std::string result;
+    while (count > 0) result += digits[--count];
+    return result;
+}
+
+std::string decimalText(std::int32_t v) {
+    if (v >= 0) return unsignedDecimalText(static_cast<std::uint32_t>(v));
+    // Negate in unsigned arithmetic so that -2147483648 has a magnitude too.
+    return "-" + unsignedDecimalText(0u - static_cast<std::uint32_t>(v));
+}
+
+std::uint32_t decimalValue(std::string_view digits) {
+    std::uint32_t value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') break;
+        value = value * 10 + static_cast<std::uint32_t>(c - '0');
+    }
+    return value;
+}
+
+std::string hexText(std::uint32_t v) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string result(8, '0');
+    for (int i = 7; i >= 0; --i) {
+        result[static_cast<std::size_t>(i)] = kDigits[v & 0xF];
+        v >>= 4;
+    }
+    return result;
+}
+
+std::string rightText(std::string_view s, std::size_t n) {
+    if (n >= s.size()) return std::string(s);
+    return std::string(s.substr(s.size() - n));
+}
+
+std::string folderOf(std::string_view path, char separator) {
+    std::size_t last = path.rfind(separator);
+    if (last == std::string_view::npos) return std::string(path);
+    return std::string(path.substr(0, last + 1));
+}
+
+std::string fileNameOf(std::string_view path, char separator) {
+    std::size_t last = path.rfind(separator);
+    if (path.size() > 2 && last != std::string_view::npos && path.size() - last - 1 >= 2)
+        return std::string(path.substr(last + 1));
+    return std::string(path);
+}
+
+std::string withTrailingBackslash(std::string_view folder, char separator) {
+    std::string result(folder);
+    if (result.empty() || result.back() != separator) result += separator;
+    return result;
+}
+
+}  // namespace text
