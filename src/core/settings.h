@@ -12,6 +12,8 @@ namespace core {
 constexpr char kSettingsFileName[] = "dPair.dat";
 constexpr char kSettingsMagic[] = "PAIR1300";
 constexpr std::size_t kSettingsFileSize = 2008;
+// Written first and then moved over the settings file.
+constexpr char kSettingsTempFileName[] = "dPair.dat.tmp";
 
 void applyDefaultSettings(SettingsBlock& block);
 // The block as the file stores it (magic included), little-endian.

@@ -1,0 +1,425 @@
+#include "core/run_control.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace core {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+// Stands in for the window: records every effect in order and answers the
+// path edits and the close prompt as told.
+class FakeWindow {
+public:
+    std::string editA;
+    std::string editB;
+    std::uint32_t promptAnswer = kPromptSecond;
+    std::function<void()> whilePromptShown;
+    std::function<void()> atWorkerStart;
+    Calls calls;
+
+    WindowEffects effects() {
+        WindowEffects e;
+        e.readPathEditA = [this] {
+            record("readPathEditA");
+            return editA;
+        };
+        e.readPathEditB = [this] {
+            record("readPathEditB");
+            return editB;
+        };
+        e.startProgressTimer = recorder("startProgressTimer");
+        e.stopProgressTimer = recorder("stopProgressTimer");
+        e.startCloseTimer = recorder("startCloseTimer");
+        e.stopCloseTimer = recorder("stopCloseTimer");
+        e.startWorker = [this] {
+            record("startWorker");
+            if (atWorkerStart) atWorkerStart();
+        };
+        e.repaintStrip = recorder("repaintStrip");
+        e.repaintProgress = recorder("repaintProgress");
+        e.refreshEditStates = recorder("refreshEditStates");
+        e.saveSettings = recorder("saveSettings");
+        e.destroyWindow = recorder("destroyWindow");
+        e.askCloseDuringRun = [this] {
+            record("askCloseDuringRun");
+            if (whilePromptShown) whilePromptShown();
+            return promptAnswer;
+        };
+        return e;
+    }
+
+private:
+    void record(const char* name) { calls.emplace_back(name); }
+    std::function<void()> recorder(const char* name) {
+        return [this, name] { record(name); };
+    }
+};
+
+// A run in progress as the worker would leave it between two steps.
+void setRun(AppState& state, std::uint32_t runState, std::uint32_t runControl) {
+    state.runState = runState;
+    state.runControl = runControl;
+    if (runControl == run_control::kPaused)
+        state.pauseGate.close();
+    else
+        state.pauseGate.open();
+}
+
+TEST(StartRun, StartsOnlyWithThePathsItsModeNeeds) {
+    struct Case {
+        const char* name;
+        std::uint32_t mode;
+        const char* editA;
+        const char* editB;
+        bool starts;
+    };
+    const Case cases[] = {
+        {"File mode, path A empty", search_mode::kFile, "", "b.bin", false},
+        {"File mode, path B empty", search_mode::kFile, "a.bin", "", false},
+        {"File mode, both paths", search_mode::kFile, "a.bin", "b.bin", true},
+        {"Directory, path A empty", search_mode::kDirectory, "", "b.bin", false},
+        {"Directory ignores path B", search_mode::kDirectory, "/data", "", true},
+        {"Quick Dir ignores path B", search_mode::kQuickDir, "/data", "", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppState state;
+        state.settings.searchMode = c.mode;
+        state.setPathB("old B");
+        state.list.insertRow(0, "Start");
+        state.list.insertRow(1, "End");
+        state.pairCount = 7;
+        state.progressPercent = 42;
+        FakeWindow window;
+        window.editA = c.editA;
+        window.editB = c.editB;
+        std::uint32_t stateAtWorkerStart = 0;
+        std::uint32_t pairsAtWorkerStart = 99;
+        window.atWorkerStart = [&] {
+            stateAtWorkerStart = state.runState;
+            pairsAtWorkerStart = state.pairCount;
+        };
+
+        startRun(state, window.effects());
+
+        EXPECT_EQ(state.list.rowCount(), 0);  // cleared whether or not it starts
+        EXPECT_EQ(state.pathAText(), c.editA);
+        const bool fileMode = c.mode == search_mode::kFile;
+        EXPECT_EQ(state.pathBText(), fileMode && *c.editA ? c.editB : "old B");
+        EXPECT_EQ(state.runControl.load(), run_control::kRun);
+        if (c.starts) {
+            EXPECT_EQ(state.runState.load(), run_state::kRunning);
+            EXPECT_EQ(state.pairCount.load(), 0u);
+            EXPECT_EQ(state.progressPercent.load(), 0u);
+            EXPECT_EQ(stateAtWorkerStart, run_state::kRunning);
+            EXPECT_EQ(pairsAtWorkerStart, 0u);
+            EXPECT_EQ(window.calls.back(), "startWorker");
+            EXPECT_EQ(std::count(window.calls.begin(), window.calls.end(), "startProgressTimer"), 1);
+        } else {
+            EXPECT_EQ(state.runState.load(), run_state::kIdle);
+            EXPECT_EQ(state.pairCount.load(), 7u);
+            EXPECT_EQ(state.progressPercent.load(), 42u);
+            EXPECT_EQ(std::count(window.calls.begin(), window.calls.end(), "startWorker"), 0);
+            EXPECT_EQ(std::count(window.calls.begin(), window.calls.end(), "startProgressTimer"), 0);
+        }
+        EXPECT_EQ(std::count(window.calls.begin(), window.calls.end(), "readPathEditB"), fileMode && *c.editA ? 1 : 0);
+    }
+}
+
+TEST(StartRun, PathLongerThanItsFieldIsCut) {
+    AppState state;
+    state.settings.searchMode = search_mode::kDirectory;
+    FakeWindow window;
+    window.editA = std::string(1000, 'p');
+    startRun(state, window.effects());
+    EXPECT_EQ(state.pathAText(), std::string(kTextBuffer - 1, 'p'));
+    EXPECT_EQ(state.runState.load(), run_state::kRunning);
+}
+
+TEST(TogglePause, PausesResumesAndIgnoresAnAbortOrAnEndedRun) {
+    struct Case {
+        const char* name;
+        std::uint32_t runState;
+        std::uint32_t runControl;
+        std::uint32_t expectedControl;
+        bool expectedGateOpen;
+    };
+    const Case cases[] = {
+        {"running: pause", run_state::kRunning, run_control::kRun, run_control::kPaused, false},
+        {"paused: resume", run_state::kRunning, run_control::kPaused, run_control::kRun, true},
+        {"between pairs: pause", run_state::kStopping, run_control::kRun, run_control::kPaused, false},
+        {"abort requested: nothing", run_state::kStopping, run_control::kAbort, run_control::kAbort, true},
+        {"idle: nothing", run_state::kIdle, run_control::kRun, run_control::kRun, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppState state;
+        setRun(state, c.runState, c.runControl);
+        FakeWindow window;
+        togglePause(state, window.effects());
+        EXPECT_EQ(state.runControl.load(), c.expectedControl);
+        EXPECT_EQ(state.pauseGate.isOpen(), c.expectedGateOpen);
+        EXPECT_EQ(state.runState.load(), c.runState);
+        EXPECT_EQ(window.calls, Calls{"repaintStrip"});
+    }
+}
+
+TEST(TogglePause, ResumeWakesAWaitingWorker) {
+    AppState state;
+    setRun(state, run_state::kRunning, run_control::kRun);
+    FakeWindow window;
+    togglePause(state, window.effects());
+    std::atomic<bool> passed{false};
+    std::thread worker([&] {
+        state.pauseGate.wait();
+        passed = true;
+    });
+    togglePause(state, window.effects());
+    worker.join();
+    EXPECT_TRUE(passed);
+    EXPECT_EQ(state.runControl.load(), run_control::kRun);
+}
+
+TEST(RequestAbort, StopsARunningWorkerAndLeavesOthersAlone) {
+    struct Case {
+        const char* name;
+        std::uint32_t runState;
+        std::uint32_t runControl;
+        std::uint32_t expectedState;
+        std::uint32_t expectedControl;
+    };
+    const Case cases[] = {
+        {"running", run_state::kRunning, run_control::kRun, run_state::kStopping, run_control::kAbort},
+        {"paused", run_state::kRunning, run_control::kPaused, run_state::kStopping, run_control::kAbort},
+        {"comparator fault row", run_state::kFault, run_control::kRun, run_state::kStopping, run_control::kAbort},
+        {"idle", run_state::kIdle, run_control::kRun, run_state::kIdle, run_control::kRun},
+        {"batch delete runs", run_state::kBatchRunning, run_control::kRun, run_state::kBatchRunning,
+         run_control::kRun},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppState state;
+        setRun(state, c.runState, c.runControl);
+        requestAbort(state);
+        EXPECT_EQ(state.runState.load(), c.expectedState);
+        EXPECT_EQ(state.runControl.load(), c.expectedControl);
+        EXPECT_TRUE(state.pauseGate.isOpen());  // a paused worker must wake to see it
+    }
+}
+
+TEST(EndRun, ResetsTheRequestsThenRefreshesTheEdits) {
+    const std::pair<std::uint32_t, std::uint32_t> endings[] = {
+        {run_state::kRunning, run_control::kRun},
+        {run_state::kRunning, run_control::kPaused},
+        {run_state::kStopping, run_control::kAbort},
+        {run_state::kOpenError, run_control::kRun},
+    };
+    for (auto [runState, runControl] : endings) {
+        SCOPED_TRACE("runState " + std::to_string(runState) + ", runControl " + std::to_string(runControl));
+        AppState state;
+        setRun(state, runState, runControl);
+        FakeWindow window;
+        std::uint32_t stateAtRefresh = 99;
+        WindowEffects effects = window.effects();
+        effects.refreshEditStates = [&] { stateAtRefresh = state.runState; };
+        endRun(state, effects);
+        EXPECT_EQ(state.runState.load(), run_state::kIdle);
+        EXPECT_EQ(state.runControl.load(), run_control::kRun);
+        EXPECT_TRUE(state.pauseGate.isOpen());
+        EXPECT_EQ(stateAtRefresh, run_state::kIdle);
+    }
+}
+
+TEST(EndRun, LackOfMemorySaysSoAndEndsTheRun) {
+    platform::setConsoleMode(true);
+    AppState state;
+    setRun(state, run_state::kRunning, run_control::kRun);
+    FakeWindow window;
+    testing::internal::CaptureStderr();
+    endRunForLackOfMemory(state, window.effects());
+    const std::string message = testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("Not enough memory"), std::string::npos);
+    EXPECT_EQ(state.runState.load(), run_state::kIdle);
+    EXPECT_EQ(state.runControl.load(), run_control::kRun);
+    EXPECT_EQ(window.calls, Calls{"refreshEditStates"});
+}
+
+TEST(ProgressTimer, RepaintsWhatTheStateCallsFor) {
+    struct Case {
+        const char* name;
+        std::uint32_t runState;
+        std::uint32_t runControl;
+        Calls expected;
+    };
+    const Calls endOfRun{"repaintStrip", "stopProgressTimer"};
+    const Case cases[] = {
+        {"idle", run_state::kIdle, run_control::kRun, endOfRun},
+        {"right-click request", run_state::kRightClickIdle, run_control::kRun, endOfRun},
+        {"first code above a worker's", run_state::kLastWorkerCode + 1, run_control::kRun, endOfRun},
+        {"running", run_state::kRunning, run_control::kRun, {"repaintProgress"}},
+        {"last worker code", run_state::kLastWorkerCode, run_control::kRun, {"repaintProgress"}},
+        {"between pairs", run_state::kStopping, run_control::kRun, {"repaintProgress"}},
+        {"paused", run_state::kRunning, run_control::kPaused, {}},
+        {"aborting", run_state::kStopping, run_control::kAbort, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppState state;
+        setRun(state, c.runState, c.runControl);
+        FakeWindow window;
+        onProgressTimerTick(state, window.effects());
+        EXPECT_EQ(window.calls, c.expected);
+    }
+}
+
+TEST(CloseRequest, SavesWhenIdleAndAsksDuringARun) {
+    struct Case {
+        const char* name;
+        std::uint32_t runState;
+        std::uint32_t answer;
+        bool runEndsWhileAsking;
+        Calls expected;
+        std::uint32_t expectedState;
+        std::uint32_t expectedControl;
+    };
+    const Case cases[] = {
+        {"idle", run_state::kIdle, kPromptFirst, false, {"saveSettings", "destroyWindow"}, run_state::kIdle,
+         run_control::kRun},
+        {"running, close anyway", run_state::kRunning, kPromptFirst, false, {"askCloseDuringRun", "startCloseTimer"},
+         run_state::kStopping, run_control::kAbort},
+        {"running, don't close", run_state::kRunning, kPromptSecond, false, {"askCloseDuringRun"},
+         run_state::kRunning, run_control::kPaused},
+        {"ended while asking, close anyway", run_state::kRunning, kPromptFirst, true,
+         {"askCloseDuringRun", "refreshEditStates", "saveSettings", "destroyWindow"}, run_state::kIdle,
+         run_control::kRun},
+        {"ended while asking, don't close", run_state::kRunning, kPromptSecond, true,
+         {"askCloseDuringRun", "refreshEditStates"}, run_state::kIdle, run_control::kRun},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppState state;
+        // Paused, so the test also sees whether an abort opens the gate.
+        setRun(state, c.runState, c.runState == run_state::kIdle ? run_control::kRun : run_control::kPaused);
+        FakeWindow window;
+        window.promptAnswer = c.answer;
+        const WindowEffects effects = window.effects();
+        if (c.runEndsWhileAsking) window.whilePromptShown = [&] { endRun(state, effects); };
+        onCloseRequest(state, effects);
+        EXPECT_EQ(window.calls, c.expected);
+        EXPECT_EQ(state.runState.load(), c.expectedState);
+        EXPECT_EQ(state.runControl.load(), c.expectedControl);
+        EXPECT_EQ(state.pauseGate.isOpen(), c.expectedControl != run_control::kPaused);
+    }
+}
+
+TEST(CloseTimer, DestroysTheWindowOnlyOnceTheWorkerHasEnded) {
+    struct Case {
+        std::uint32_t runState;
+        Calls expected;
+    };
+    const Case cases[] = {
+        {run_state::kIdle, {"stopCloseTimer", "destroyWindow"}},
+        {run_state::kStopping, {}},
+        {run_state::kRunning, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("runState " + std::to_string(c.runState));
+        AppState state;
+        setRun(state, c.runState, run_control::kAbort);
+        FakeWindow window;
+        onCloseTimerTick(state, window.effects());
+        EXPECT_EQ(window.calls, c.expected);
+    }
+}
+
+// Effects that a worker thread may call, counted without a lock.
+struct CountingEffects {
+    std::atomic<int> closeTimers{0};
+    std::atomic<int> saves{0};
+    std::atomic<int> destroys{0};
+
+    WindowEffects effects() {
+        WindowEffects e;
+        e.startCloseTimer = [this] { ++closeTimers; };
+        e.saveSettings = [this] { ++saves; };
+        e.destroyWindow = [this] { ++destroys; };
+        e.askCloseDuringRun = [] { return kPromptFirst; };
+        return e;
+    }
+};
+
+// One burst of what the window thread may do while the worker ends; each
+// mix starts with the worker either running or paused.
+void windowRequests(AppState& state, const WindowEffects& effects, int mix) {
+    switch (mix % 4) {
+        case 0:
+            togglePause(state, effects);
+            togglePause(state, effects);
+            togglePause(state, effects);
+            break;
+        case 1:
+            requestAbort(state);
+            togglePause(state, effects);
+            break;
+        case 2:
+            togglePause(state, effects);
+            requestAbort(state);
+            break;
+        default:
+            onCloseRequest(state, effects);
+            togglePause(state, effects);
+            break;
+    }
+}
+
+bool closesInMix(int mix) { return mix % 4 == 3; }
+
+// Requests racing the worker's last step never outlive it: once the worker
+// has ended no abort or pause is left with no worker to clear it, and a
+// confirmed close always ends with the window destroyed. The window side keeps
+// sending requests until the worker is gone, and the worker ends after a
+// varying delay, so the two meet at many different points.
+TEST(ConcurrentRunControl, RequestsRacingEndRunNeverOutliveTheWorker) {
+    for (int round = 0; round < 2000; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        AppState state;
+        setRun(state, run_state::kRunning, round % 8 < 4 ? run_control::kRun : run_control::kPaused);
+        CountingEffects counts;
+        const WindowEffects effects = counts.effects();
+        std::atomic<bool> go{false};
+        std::atomic<bool> ended{false};
+        std::thread worker([&] {
+            while (!go.load()) std::this_thread::yield();
+            std::atomic<int> delay{round % 64};
+            while (delay.fetch_sub(1, std::memory_order_relaxed) > 0) {
+            }
+            endRun(state, effects);
+            ended = true;
+        });
+        go = true;
+        do {
+            windowRequests(state, effects, round);
+        } while (!closesInMix(round) && !ended.load());
+        worker.join();
+
+        ASSERT_EQ(state.runState.load(), run_state::kIdle);
+        ASSERT_EQ(state.runControl.load(), run_control::kRun);
+        ASSERT_TRUE(state.pauseGate.isOpen());
+        if (counts.closeTimers > 0) onCloseTimerTick(state, effects);
+        const int closes = closesInMix(round) ? 1 : 0;
+        ASSERT_EQ(counts.destroys.load(), closes);
+        ASSERT_EQ(counts.saves.load() + counts.closeTimers.load(), closes);
+    }
+}
+
+}  // namespace
+}  // namespace core
