@@ -3,12 +3,27 @@
 // and an "End" (or "Aborted") row.
 #pragma once
 
+#include <cstddef>
+
 #include "core/app_state.h"
 #include "core/run_control.h"
+#include "search/classes.h"
+#include "search/indexer.h"
 
 namespace search {
 
+// Sizes the search works with; tests shrink them to reach every path with
+// small trees. The rows never depend on them.
+struct SearchTuning {
+    std::size_t indexCap = kIndexCap;
+    ClassTuning classes;
+};
+
+// Each of the two compare buffers of a search.
+constexpr std::size_t kSearchBufferSize = 10'000'050;
+
 // Runs on the worker's own thread; ends with endRun.
 void runPairSearch(core::AppState& state, const core::WindowEffects& effects);
+void runPairSearch(core::AppState& state, const core::WindowEffects& effects, const SearchTuning& tuning);
 
 }  // namespace search

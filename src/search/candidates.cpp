@@ -1,0 +1,110 @@
+#include "search/candidates.h"
+
+#include <algorithm>
+#include <map>
+
+#include "compare/score.h"
+
+namespace search {
+namespace {
+
+constexpr std::uint64_t kRefusedFrom = std::uint64_t{1} << 32;
+
+bool isListable(const IndexEntry& entry, std::uint32_t matchPercent) {
+    if (entry.listedSize >= kRefusedFrom) return false;
+    return matchPercent == 0 || entry.listedSize != 0;
+}
+
+void formGroups(const Index& index, Candidates& c) {
+    std::map<std::uint64_t, std::vector<std::uint32_t>> bySize;
+    for (std::uint32_t e = 0; e < index.entries.size(); ++e)
+        if (c.listable[e]) bySize[index.entries[e].listedSize].push_back(e);
+    for (auto& [size, members] : bySize) {
+        if (members.size() < 2) continue;
+        auto id = static_cast<std::uint32_t>(c.groups.size());
+        for (std::uint32_t k = 0; k < members.size(); ++k) {
+            c.groupOf[members[k]] = id;
+            c.positionInGroup[members[k]] = k;
+        }
+        c.groups.push_back(std::move(members));
+    }
+}
+
+void laterInWindow(const Candidates& c, const Index& index, std::uint32_t i, std::vector<std::uint32_t>& out) {
+    const std::uint64_t size = index.entries[i].listedSize;
+    SizeWindow window = sizeWindow(size, c.matchPercent);
+    auto sizeOf = [&](std::uint32_t e) { return index.entries[e].listedSize; };
+    auto first = std::lower_bound(c.bySize.begin(), c.bySize.end(), window.low,
+                                  [&](std::uint32_t e, std::uint64_t s) { return sizeOf(e) < s; });
+    for (auto it = first; it != c.bySize.end() && sizeOf(*it) <= window.high; ++it) {
+        if (*it > i && bestScoreForSizes(size, sizeOf(*it)) >= c.matchPercent) out.push_back(*it);
+    }
+    std::sort(out.begin(), out.end());
+}
+
+}  // namespace
+
+std::uint32_t bestScoreForSizes(std::uint64_t sizeA, std::uint64_t sizeB) {
+    auto larger = static_cast<std::uint32_t>(std::max(sizeA, sizeB));
+    auto smaller = static_cast<std::uint32_t>(std::min(sizeA, sizeB));
+    return compare::similarityPercent(larger, larger - smaller);
+}
+
+SizeWindow sizeWindow(std::uint64_t size, std::uint32_t matchPercent) {
+    // Worked out from the score's two branches. Up to 50,000 bytes it is exact:
+    // smaller * 100 >= matchPercent * larger. Above, both sizes count in KiB and
+    // the common part can count one KiB more than smaller / 1024, which the
+    // KiB of slack on each side covers.
+    constexpr std::uint64_t kExactUpTo = 50'000;
+    const std::uint64_t m = matchPercent;
+    SizeWindow window;
+    if (size <= kExactUpTo) {
+        window.low = (size * m + 99) / 100;
+    } else {
+        std::uint64_t scaledDown = size * m / 100;
+        window.low = scaledDown > 2048 ? scaledDown - 2048 : 0;
+    }
+    std::uint64_t highInKiB = (size + 1024) * 100 / m + 1024;
+    window.high = highInKiB > kExactUpTo ? highInKiB : size * 100 / m;
+    return window;
+}
+
+Candidates groupCandidates(const Index& index, std::uint32_t searchMode, std::uint32_t matchPercent) {
+    Candidates c;
+    const std::size_t n = index.entries.size();
+    c.directory = searchMode != core::search_mode::kQuickDir;
+    c.matchPercent = matchPercent;
+    c.listable.resize(n);
+    for (std::size_t e = 0; e < n; ++e) c.listable[e] = isListable(index.entries[e], matchPercent);
+    c.groupOf.assign(n, kNoGroup);
+    c.positionInGroup.assign(n, 0);
+    formGroups(index, c);
+    if (c.directory && matchPercent != 0) {
+        for (std::uint32_t e = 0; e < n; ++e)
+            if (c.listable[e]) c.bySize.push_back(e);
+        std::stable_sort(c.bySize.begin(), c.bySize.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return index.entries[a].listedSize < index.entries[b].listedSize;
+        });
+    }
+    return c;
+}
+
+void laterCandidates(const Candidates& c, const Index& index, std::uint32_t i, std::vector<std::uint32_t>& out) {
+    out.clear();
+    if (!c.listable[i]) return;
+    if (c.directory && c.matchPercent == 0) {
+        // Every pair is listed at 0, whatever its score.
+        for (auto j = i + 1; j < index.entries.size(); ++j)
+            if (c.listable[j]) out.push_back(j);
+        return;
+    }
+    if (c.directory) {
+        laterInWindow(c, index, i, out);
+        return;
+    }
+    if (c.groupOf[i] == kNoGroup) return;
+    const auto& members = c.groups[c.groupOf[i]];
+    out.assign(members.begin() + c.positionInGroup[i] + 1, members.end());
+}
+
+}  // namespace search

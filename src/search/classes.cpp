@@ -1,0 +1,334 @@
+#include "search/classes.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+#include "platform/platform.h"
+
+namespace search {
+namespace {
+
+using Members = std::vector<std::uint32_t>;
+
+std::uint64_t load64(const std::uint8_t* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+
+std::uint64_t mix(std::uint64_t h) {
+    h ^= h >> 31;
+    h *= 0x7FB5D329728EA185ull;
+    h ^= h >> 27;
+    h *= 0x81DADEF4BC2DD44Dull;
+    return h ^ (h >> 33);
+}
+
+// A fast digest that only sorts files into sets that may be equal; the
+// side-by-side read then decides byte by byte. Files of one size are read in
+// the same pieces, so their digests are comparable.
+std::uint64_t digestOf(const std::uint8_t* p, std::size_t n, std::uint64_t seed) {
+    constexpr std::uint64_t k = 0x9E3779B97F4A7C15ull;
+    std::uint64_t lane[4] = {seed, seed ^ 0x1234567ull, seed + k, seed - k};
+    std::size_t at = 0;
+    for (; at + 32 <= n; at += 32) {
+        for (int l = 0; l < 4; ++l) {
+            lane[l] = (lane[l] ^ load64(p + at + 8 * l)) * k;
+            lane[l] = (lane[l] << 29) | (lane[l] >> 35);
+        }
+    }
+    std::uint8_t tail[32] = {};
+    std::memcpy(tail, p + at, n - at);
+    std::uint64_t h = n;
+    for (int l = 0; l < 4; ++l) h = mix(h ^ lane[l] ^ load64(tail + 8 * l));
+    return h;
+}
+
+class ClassBuilder {
+public:
+    ClassBuilder(core::AppState& state, const Index& index, ReadArena arena, const ClassTuning& tuning,
+                 ClassTable& table)
+        : state_(state), index_(index), arena_(arena), tuning_(tuning), table_(table),
+          digest_(index.entries.size(), 0) {
+        // Every file held open needs a slot of at least one page in the arena.
+        maxOpen_ = std::clamp<std::size_t>(tuning.maxOpen, 2, std::max<std::size_t>(arena.size / 4096, 2));
+    }
+
+    bool prefixPass(const std::vector<Members>& groups, std::vector<Members>& survivors);
+    bool resolve(const Members& set);
+
+private:
+    struct OpenFile {
+        std::uint32_t entry;
+        platform::FileHandle file;
+    };
+    using Sets = std::vector<std::vector<std::size_t>>;
+
+    std::uint64_t sizeOf(std::uint32_t e) const { return index_.entries[e].listedSize; }
+    const char* pathOf(std::uint32_t e) const { return index_.entries[e].path.c_str(); }
+    bool stopRequested();
+    bool digestFiles(const Members& files, std::uint64_t bytes);
+    void digestFile(std::uint32_t e, std::uint64_t bytes);
+    void splitByDigest(const Members& set, std::vector<Members>& parts) const;
+    bool lockstep(const Members& set, std::vector<Members>& classes);
+    void splitOnBlock(std::vector<OpenFile>& files, const std::vector<std::size_t>& set,
+                      const std::vector<std::uint8_t*>& blocks, std::size_t length, Sets& next);
+    bool batched(Members set);
+    void record(const Members& members);
+
+    core::AppState& state_;
+    const Index& index_;
+    ReadArena arena_;
+    const ClassTuning& tuning_;
+    ClassTable& table_;
+    std::vector<std::uint64_t> digest_;
+    std::size_t maxOpen_ = 2;
+};
+
+void sortByDiskOrder(Members& members, const Index& index) {
+    std::sort(members.begin(), members.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const auto da = index.entries[a].diskOrder, db = index.entries[b].diskOrder;
+        return da != db ? da < db : a < b;
+    });
+}
+
+bool ClassBuilder::stopRequested() {
+    state_.pauseGate.wait();
+    return state_.runControl.load() == core::run_control::kAbort;
+}
+
+void ClassBuilder::record(const Members& members) {
+    std::uint32_t first = *std::min_element(members.begin(), members.end());
+    for (std::uint32_t e : members) table_.classOf[e] = first;
+    table_.classSize[first] = static_cast<std::uint32_t>(members.size());
+}
+
+// Reads the first `bytes` bytes of a file into the arena, piece by piece,
+// and keeps their digest.
+void ClassBuilder::digestFile(std::uint32_t e, std::uint64_t bytes) {
+    platform::FileHandle file = platform::openForReading(pathOf(e));
+    if (file == platform::kNoFile) {
+        table_.content[e] = Content::Unreadable;
+        return;
+    }
+    table_.content[e] = Content::Settled;
+    std::uint64_t h = 0;
+    for (std::uint64_t done = 0; done < bytes;) {
+        auto piece = static_cast<std::uint32_t>(std::min<std::uint64_t>(arena_.size, bytes - done));
+        if (platform::readFile(file, arena_.bytes, piece) != piece) {
+            table_.content[e] = Content::Unsure;
+            break;
+        }
+        h = digestOf(arena_.bytes, piece, h);
+        done += piece;
+    }
+    platform::closeFile(file);
+    digest_[e] = h;
+}
+
+bool ClassBuilder::digestFiles(const Members& files, std::uint64_t bytes) {
+    for (std::uint32_t e : files) {
+        if (stopRequested()) return false;
+        state_.currentFile.set(index_.entries[e].path);
+        digestFile(e, std::min(bytes, sizeOf(e)));
+    }
+    return true;
+}
+
+// Parts keep the set's order; a file alone in its part is settled as it is.
+void ClassBuilder::splitByDigest(const Members& set, std::vector<Members>& parts) const {
+    std::unordered_map<std::uint64_t, std::size_t> partOf;
+    std::size_t first = parts.size();
+    for (std::uint32_t e : set) {
+        if (table_.content[e] != Content::Settled) continue;
+        auto [it, fresh] = partOf.try_emplace(digest_[e], parts.size());
+        if (fresh) parts.emplace_back();
+        parts[it->second].push_back(e);
+    }
+    parts.erase(std::remove_if(parts.begin() + static_cast<std::ptrdiff_t>(first), parts.end(),
+                               [](const Members& p) { return p.size() < 2; }),
+                parts.end());
+}
+
+// The first pass reads the head of every file that shares its size, all of
+// them in disk order, so that a cold disk is swept once in one direction.
+bool ClassBuilder::prefixPass(const std::vector<Members>& groups, std::vector<Members>& survivors) {
+    Members all;
+    for (const Members& group : groups)
+        if (sizeOf(group.front()) != 0) all.insert(all.end(), group.begin(), group.end());
+    sortByDiskOrder(all, index_);
+    if (!digestFiles(all, tuning_.prefixBytes)) return false;
+    for (const Members& group : groups) {
+        if (sizeOf(group.front()) == 0) continue;  // nothing to read: each file stays alone
+        Members ordered = group;
+        sortByDiskOrder(ordered, index_);
+        splitByDigest(ordered, survivors);
+    }
+    std::sort(survivors.begin(), survivors.end(), [&](const Members& a, const Members& b) {
+        return index_.entries[a.front()].diskOrder < index_.entries[b.front()].diskOrder;
+    });
+    return true;
+}
+
+// Files of one size whose heads agree. A set too large to hold open at once
+// is first split by the digest of the whole content.
+bool ClassBuilder::resolve(const Members& set) {
+    std::vector<Members> parts;
+    if (set.size() <= maxOpen_ || sizeOf(set.front()) <= tuning_.prefixBytes) {
+        parts.push_back(set);
+    } else {
+        if (!digestFiles(set, sizeOf(set.front()))) return false;
+        splitByDigest(set, parts);
+    }
+    for (const Members& part : parts) {
+        if (part.size() > maxOpen_) {
+            if (!batched(part)) return false;
+            continue;
+        }
+        std::vector<Members> classes;
+        if (!lockstep(part, classes)) return false;
+        for (const Members& c : classes) record(c);
+    }
+    return true;
+}
+
+// Reads the files of one size side by side, block by block, and splits them
+// where their bytes part: a file is read only until it stands alone, and the
+// files still together at the end are identical.
+bool ClassBuilder::lockstep(const Members& set, std::vector<Members>& classes) {
+    std::vector<OpenFile> files;
+    for (std::uint32_t e : set) {
+        platform::FileHandle file = platform::openForReading(pathOf(e));
+        table_.content[e] = file == platform::kNoFile ? Content::Unreadable : Content::Settled;
+        if (file != platform::kNoFile) files.push_back({e, file});
+    }
+    Sets sets;
+    if (files.size() >= 2) {
+        sets.emplace_back(files.size());
+        for (std::size_t k = 0; k < files.size(); ++k) sets[0][k] = k;
+    }
+    const std::uint64_t size = sizeOf(set.front());
+    std::uint64_t offset = 0;
+    std::size_t block = tuning_.firstBlock;
+    bool stopped = false;
+    std::vector<std::uint8_t*> blocks;
+    while (offset < size && !sets.empty()) {
+        stopped = stopRequested();
+        if (stopped) break;
+        std::size_t active = 0;
+        for (const auto& s : sets) active += s.size();
+        std::size_t slot = arena_.size / active;
+        if (slot >= 4096) slot -= slot % 4096;
+        auto length = static_cast<std::uint32_t>(std::min<std::uint64_t>({block, slot, size - offset}));
+        Sets next;
+        std::size_t place = 0;
+        for (const auto& s : sets) {
+            blocks.clear();
+            for (std::size_t k : s) {
+                std::uint8_t* into = arena_.bytes + slot * place++;
+                std::uint32_t got = platform::readFile(files[k].file, into, length);
+                blocks.push_back(got == length ? into : nullptr);
+            }
+            splitOnBlock(files, s, blocks, length, next);
+        }
+        offset += length;
+        block = std::min(block * 4, tuning_.largestBlock);
+        sets = std::move(next);
+    }
+    for (const auto& s : sets) {
+        classes.emplace_back();
+        for (std::size_t k : s) classes.back().push_back(files[k].entry);
+    }
+    for (const OpenFile& f : files) platform::closeFile(f.file);
+    return !stopped;
+}
+
+// One block of each file of a set: files whose block agrees stay together.
+// A file that delivered less than its listed size is left to the comparator.
+void ClassBuilder::splitOnBlock(std::vector<OpenFile>& files, const std::vector<std::size_t>& set,
+                                const std::vector<std::uint8_t*>& blocks, std::size_t length, Sets& next) {
+    std::size_t first = next.size();
+    std::vector<const std::uint8_t*> leaders;
+    for (std::size_t at = 0; at < set.size(); ++at) {
+        if (!blocks[at]) {
+            table_.content[files[set[at]].entry] = Content::Unsure;
+            continue;
+        }
+        std::size_t bucket = 0;
+        while (bucket < leaders.size() && std::memcmp(leaders[bucket], blocks[at], length) != 0) ++bucket;
+        if (bucket == leaders.size()) {
+            leaders.push_back(blocks[at]);
+            next.emplace_back();
+        }
+        next[first + bucket].push_back(set[at]);
+    }
+    next.erase(std::remove_if(next.begin() + static_cast<std::ptrdiff_t>(first), next.end(),
+                              [](const std::vector<std::size_t>& s) { return s.size() < 2; }),
+               next.end());
+}
+
+// More identical-looking files than can be held open: each round reads the
+// first file beside a batch of the others at a time; the files that match it
+// form its class, the rest go round again.
+bool ClassBuilder::batched(Members set) {
+    const std::size_t batchSize = maxOpen_ - 1;
+    while (set.size() >= 2) {
+        const std::uint32_t lead = set.front();
+        Members leadClass{lead}, leftover;
+        std::size_t at = 1;
+        while (at < set.size()) {
+            Members batch{lead};
+            std::size_t end = std::min(set.size(), at + batchSize);
+            batch.insert(batch.end(), set.begin() + static_cast<std::ptrdiff_t>(at),
+                         set.begin() + static_cast<std::ptrdiff_t>(end));
+            at = end;
+            std::vector<Members> classes;
+            if (!lockstep(batch, classes)) return false;
+            Members joined;
+            for (const Members& c : classes)
+                if (std::find(c.begin(), c.end(), lead) != c.end()) joined = c;
+            for (std::size_t k = 1; k < batch.size(); ++k) {
+                std::uint32_t e = batch[k];
+                if (std::find(joined.begin(), joined.end(), e) != joined.end())
+                    leadClass.push_back(e);
+                else if (table_.content[e] == Content::Settled)
+                    leftover.push_back(e);
+            }
+            if (table_.content[lead] != Content::Settled) {
+                // The first file changed under us: the others go round again.
+                leftover.insert(leftover.end(), set.begin() + static_cast<std::ptrdiff_t>(at), set.end());
+                break;
+            }
+        }
+        if (leadClass.size() >= 2) record(leadClass);
+        sortByDiskOrder(leftover, index_);
+        set = std::move(leftover);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool buildClasses(core::AppState& state, const Index& index, const Candidates& candidates, ReadArena arena,
+                  const ClassTuning& tuning, ClassTable& table) {
+    const std::size_t n = index.entries.size();
+    table.classOf.resize(n);
+    for (std::uint32_t e = 0; e < n; ++e) table.classOf[e] = e;
+    table.classSize.assign(n, 1);
+    table.content.assign(n, Content::NotRead);
+    ClassBuilder builder(state, index, arena, tuning, table);
+    std::vector<Members> survivors;
+    if (!builder.prefixPass(candidates.groups, survivors)) return false;
+    for (const Members& set : survivors)
+        if (!builder.resolve(set)) return false;
+    table.classesInGroup.clear();
+    for (const Members& group : candidates.groups) {
+        std::uint32_t count = 0;
+        for (std::uint32_t e : group) count += table.classOf[e] == e ? 1 : 0;
+        table.classesInGroup.push_back(count);
+    }
+    return true;
+}
+
+}  // namespace search

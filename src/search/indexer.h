@@ -1,0 +1,48 @@
+// The folder indexer: turns the searched folder into a flat list of files,
+// depth first, in the order the platform lists each folder.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/app_state.h"
+#include "platform/platform.h"
+
+namespace search {
+
+// At most this many files are searched; the rest of the tree is not walked.
+constexpr std::size_t kIndexCap = 149'900;
+
+struct IndexEntry {
+    std::string path;
+    // Quick Dir: the low 32 bits of the listed length. Directory: 0.
+    std::uint32_t size = 0;
+    // Quick Dir with Hash on, once the search has needed it; otherwise 0.
+    std::uint32_t checksum = 0;
+    // The full length as the listing gave it, in both modes: Directory mode
+    // needs sizes for its size bound, and no file is opened to learn them.
+    std::uint64_t listedSize = 0;
+    // Where the file lies on disk (inode on POSIX), 0 when unknown.
+    std::uint64_t diskOrder = 0;
+};
+
+struct Index {
+    std::vector<IndexEntry> entries;
+    std::size_t cap = kIndexCap;  // smaller only in tests
+};
+
+// Enters every file below `folder` (the folder text as given: one separator
+// is always put between it and a name) and returns the new count. Tests
+// runControl for an abort at the start of each folder; sets currentFile to
+// each file entered. Links are neither entered nor followed; only regular
+// files are entered; an item whose path would not fit in 599 bytes is skipped.
+std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string& folder);
+
+// One item of a folder's listing: descends into a folder, enters a file,
+// skips everything else. Returns the count after it.
+std::uint32_t indexItem(core::AppState& state, Index& index, const std::string& folder,
+                        const platform::ListedItem& item);
+
+}  // namespace search

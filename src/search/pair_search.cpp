@@ -1,0 +1,151 @@
+// The pair search reads as a pipeline: index the folder, group the candidate
+// pairs, split each group of equal size into classes of identical files,
+// score what the classes leave open, and write the rows in pair order.
+//
+// Its rows are those of taking every pair (i, j), i < j, in index order and
+// comparing it when it passes the mode's filter: only what no one can see
+// (which files are read, and when) differs.
+#include "search/pair_search.h"
+
+#include <string>
+#include <vector>
+
+#include "compare/compare_files.h"
+#include "platform/platform.h"
+#include "search/candidates.h"
+#include "search/classes.h"
+#include "search/indexer.h"
+#include "search/pair_judge.h"
+#include "text/text.h"
+
+namespace search {
+namespace {
+
+bool abortRequested(const core::AppState& state) {
+    return state.runControl.load() == core::run_control::kAbort;
+}
+
+// The two compare buffers, obtained once for the search. The class building
+// and the checksum read into the first while no comparison runs.
+struct SearchBuffers {
+    compare::CompareBuffers compare;
+
+    bool obtain() {
+        compare.a = static_cast<std::uint8_t*>(platform::allocateZeroed(kSearchBufferSize));
+        compare.b = static_cast<std::uint8_t*>(platform::allocateZeroed(kSearchBufferSize));
+        return compare.a && compare.b;
+    }
+    void release() {
+        platform::releaseBlock(compare.a);
+        platform::releaseBlock(compare.b);
+        compare = {};
+    }
+    ReadArena arena() const { return {compare.a, kSearchBufferSize}; }
+};
+
+// The rows of the search, in the order they appear.
+class RowWriter {
+public:
+    explicit RowWriter(core::AppState& state) : state_(state) {}
+
+    void indexing() { state_.list.insertRow(0, "Indexing...."); }
+
+    void start(std::uint32_t fileCount) {
+        state_.list.deleteRow(0);
+        state_.list.insertRow(0, "Start");
+        state_.list.setCell(0, 1, text::decimalText(static_cast<std::int32_t>(fileCount)) + " files found.");
+        nextRow_ = 1;
+    }
+
+    void pair(const std::string& fileA, const std::string& fileB, std::uint32_t score) {
+        int row = state_.list.insertRow(nextRow_, fileA);
+        state_.list.setCell(row, 1, fileB);
+        state_.list.setCell(row, 2, text::decimalText(static_cast<std::int32_t>(score)));
+        state_.list.ensureVisible(row);
+        state_.pairCount.fetch_add(1);
+        ++nextRow_;
+    }
+
+    // Above "Indexing...." when no pair step was reached; not scrolled to.
+    void close() {
+        bool ran = state_.runControl.load() == core::run_control::kRun;
+        int row = state_.list.insertRow(nextRow_, ran ? "End" : "Aborted");
+        auto pairs = static_cast<std::int32_t>(state_.pairCount.load());
+        state_.list.setCell(row, 1, text::decimalText(pairs) + " twins found");
+    }
+
+private:
+    core::AppState& state_;
+    int nextRow_ = 0;
+};
+
+// Outer entries in index order, each with its later candidates in index
+// order. Where every pair would pass the pause gate, the gate is waited at
+// each outer step and at each candidate step: pairs that are no candidates
+// are not visited at all. An abort ends the search after the pair in hand,
+// and that pair, perhaps scored on part of its bytes, gets no row.
+void listPairs(core::AppState& state, const Index& index, const Candidates& candidates, PairJudge& judge,
+               RowWriter& rows) {
+    const auto n = static_cast<std::uint32_t>(index.entries.size());
+    std::vector<std::uint32_t> later;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const std::string& pathA = index.entries[i].path;
+        state.currentFile.set(pathA);
+        state.setPathA(pathA);
+        state.pauseGate.wait();
+        laterCandidates(candidates, index, i, later);
+        for (std::uint32_t j : later) {
+            state.pauseGate.wait();
+            state.setPathB(index.entries[j].path);
+            std::optional<std::uint32_t> score = judge.judge(i, j);
+            if (abortRequested(state)) break;
+            if (score) rows.pair(pathA, index.entries[j].path, *score);
+        }
+        state.progressPercent.store((i + 1) * 100 / n);
+        if (abortRequested(state)) break;
+    }
+}
+
+void searchPairs(core::AppState& state, Index& index, const SearchBuffers& buffers, const SearchTuning& tuning,
+                 RowWriter& rows) {
+    Candidates candidates = groupCandidates(index, state.settings.searchMode, state.settings.matchPercent);
+    ClassTable classes;
+    if (!buildClasses(state, index, candidates, buffers.arena(), tuning.classes, classes)) return;
+    PairJudge judge(state, index, candidates, classes, buffers.compare, buffers.arena());
+    listPairs(state, index, candidates, judge, rows);
+}
+
+}  // namespace
+
+void runPairSearch(core::AppState& state, const core::WindowEffects& effects) {
+    runPairSearch(state, effects, SearchTuning{});
+}
+
+void runPairSearch(core::AppState& state, const core::WindowEffects& effects, const SearchTuning& tuning) {
+    state.pairCount.store(0);
+    if (effects.refreshEditStates) effects.refreshEditStates();
+    state.list.clearRows();
+    SearchBuffers buffers;
+    if (!buffers.obtain()) {
+        buffers.release();
+        core::endRunForLackOfMemory(state, effects);
+        return;
+    }
+    const std::string folder = state.pathAText();
+    RowWriter rows(state);
+    rows.indexing();
+    Index index;
+    index.cap = tuning.indexCap;
+    std::uint32_t n = indexFolder(state, index, folder);
+    // An index built under an abort is not searched.
+    if (n != 0 && !abortRequested(state)) {
+        rows.start(n);
+        searchPairs(state, index, buffers, tuning, rows);
+    }
+    rows.close();
+    buffers.release();
+    index.entries = {};
+    core::endRun(state, effects);
+}
+
+}  // namespace search

@@ -1,0 +1,163 @@
+#include "search/indexer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/temp_folder.h"
+
+namespace search {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::TempFolder;
+
+std::vector<std::string> pathsOf(const Index& index) {
+    std::vector<std::string> paths;
+    for (const auto& e : index.entries) paths.push_back(e.path);
+    return paths;
+}
+
+struct Walk {
+    core::AppState state;
+    Index index;
+    std::uint32_t count = 0;
+
+    Walk(const std::string& folder, std::uint32_t mode, std::size_t cap = kIndexCap) {
+        state.settings.searchMode = mode;
+        state.settings.hashEnabled = 1;
+        index.cap = cap;
+        count = indexFolder(state, index, folder);
+    }
+};
+
+TEST(Indexer, DepthFirstInListingOrderWithSubtreesWhereTheyStand) {
+    TempFolder f;
+    for (const char* name : {"b", "a/y", "a/x", "c/z", ".../dots", "a/deep/w"}) f.write(name, "1");
+    Walk walk(f.path(), core::search_mode::kDirectory);
+    std::vector<std::string> expected;
+    for (const char* name : {".../dots", "a/deep/w", "a/x", "a/y", "b", "c/z"}) expected.push_back(f.pathOf(name));
+    EXPECT_EQ(pathsOf(walk.index), expected) << "'.' and '..' skipped, '...' descended";
+    EXPECT_EQ(walk.count, 6u);
+    EXPECT_EQ(walk.state.currentFile.get(), f.pathOf("c/z")) << "currentFile holds the last file entered";
+}
+
+TEST(Indexer, EmptyOrMissingFoldersGiveNoEntries) {
+    TempFolder f;
+    f.makeFolder("only/empty/folders");
+    EXPECT_EQ(Walk(f.path(), core::search_mode::kQuickDir).count, 0u);
+    EXPECT_EQ(Walk(f.pathOf("missing"), core::search_mode::kQuickDir).count, 0u);
+}
+
+TEST(Indexer, SizesPerMode) {
+    TempFolder f;
+    f.write("five", "12345");
+    f.write("three", "abc");
+    Walk directory(f.path(), core::search_mode::kDirectory);
+    Walk quick(f.path(), core::search_mode::kQuickDir);
+    ASSERT_EQ(directory.count, 2u);
+    ASSERT_EQ(quick.count, 2u);
+    for (std::size_t k = 0; k < 2; ++k) {
+        EXPECT_EQ(directory.index.entries[k].size, 0u) << "Directory mode enters size 0";
+        EXPECT_EQ(directory.index.entries[k].checksum, 0u);
+        EXPECT_EQ(quick.index.entries[k].checksum, 0u) << "checksums wait until a pair needs them";
+    }
+    EXPECT_EQ(quick.index.entries[0].size, 5u);
+    EXPECT_EQ(quick.index.entries[1].size, 3u);
+    EXPECT_EQ(directory.index.entries[0].listedSize, 5u) << "Directory mode still knows the listed size";
+#ifndef _WIN32
+    EXPECT_NE(quick.index.entries[0].diskOrder, 0u) << "the inode";
+#endif
+}
+
+TEST(Indexer, NoFileIsOpenedWhileIndexing) {
+    TempFolder f;
+    for (int k = 0; k < 5; ++k) f.write("f" + std::to_string(k), std::string(static_cast<std::size_t>(k), 'x'));
+    platform::resetIoCounters();
+    Walk walk(f.path(), core::search_mode::kQuickDir);
+    EXPECT_EQ(walk.count, 5u);
+    EXPECT_EQ(platform::ioCounters().opens, 0u);
+}
+
+TEST(Indexer, SizeOfFourGiBAndMoreKeepsItsLow32Bits) {
+    TempFolder f;
+    std::string path = f.write("sparse", "");
+    std::error_code error;
+    fs::resize_file(fs::u8path(path), (std::uint64_t{1} << 32) + 3, error);
+    if (error) GTEST_SKIP() << "no sparse files here: " << error.message();
+    Walk walk(f.path(), core::search_mode::kQuickDir);
+    ASSERT_EQ(walk.count, 1u);
+    EXPECT_EQ(walk.index.entries[0].size, 3u);
+    EXPECT_EQ(walk.index.entries[0].listedSize, (std::uint64_t{1} << 32) + 3);
+}
+
+TEST(Indexer, CapIsTestedAfterEachItemAtEveryDepth) {
+    TempFolder f;
+    for (const char* name : {"a/1", "a/2", "a/b/3", "a/b/4", "c", "d/5"}) f.write(name, "x");
+    struct Case {
+        std::size_t cap;
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        {1, {"a/1"}},
+        {3, {"a/1", "a/2", "a/b/3"}},
+        {4, {"a/1", "a/2", "a/b/3", "a/b/4"}},
+        {5, {"a/1", "a/2", "a/b/3", "a/b/4", "c"}},
+        {100, {"a/1", "a/2", "a/b/3", "a/b/4", "c", "d/5"}},
+    };
+    for (const Case& c : cases) {
+        Walk walk(f.path(), core::search_mode::kDirectory, c.cap);
+        std::vector<std::string> expected;
+        for (const auto& n : c.names) expected.push_back(f.pathOf(n));
+        EXPECT_EQ(pathsOf(walk.index), expected) << "cap " << c.cap;
+    }
+    EXPECT_EQ(kIndexCap, 149'900u);
+}
+
+TEST(Indexer, AbortBeforeAFolderStopsItsListing) {
+    TempFolder f;
+    f.write("a", "x");
+    core::AppState state;
+    state.runControl.store(core::run_control::kAbort);
+    Index index;
+    EXPECT_EQ(indexFolder(state, index, f.path()), 0u);
+    EXPECT_TRUE(index.entries.empty());
+}
+
+TEST(Indexer, TrailingSeparatorGivesADoubledOneThatStillOpens) {
+    TempFolder f;
+    f.write("sub/file", "x");
+    std::string folder = f.path() + platform::kPathSeparator;
+    Walk walk(folder, core::search_mode::kDirectory);
+    ASSERT_EQ(walk.count, 1u);
+    const std::string& path = walk.index.entries[0].path;
+    EXPECT_EQ(path, folder + platform::kPathSeparator + "sub" + platform::kPathSeparator + "file");
+    platform::FileHandle file = platform::openForReading(path.c_str());
+    EXPECT_NE(file, platform::kNoFile);
+    platform::closeFile(file);
+}
+
+TEST(Indexer, PathsThatWouldNotFitAreSkippedNeverCut) {
+    TempFolder f;
+    // A folder whose name brings "<folder>/<name>/" to 590 bytes; then a file
+    // name of 9 bytes makes a path of exactly 599, one of 10 bytes 600.
+    std::size_t used = f.path().size() + 2;
+    ASSERT_LT(used + 20, 590u) << "temporary folder path too long for this test";
+    std::size_t dirLength = 590 - used;
+    std::string dir;
+    while (dirLength - dir.size() > 201) dir += std::string(200, 'd') + "/";
+    dir += std::string(dirLength - dir.size(), 'e');
+    std::string fits = dir + "/123456789";
+    std::string tooLong = dir + "/1234567890";
+    f.write(fits, "x");
+    f.write(tooLong, "x");
+    Walk walk(f.path(), core::search_mode::kDirectory);
+    ASSERT_EQ(walk.count, 1u);
+    EXPECT_EQ(walk.index.entries[0].path, f.pathOf(fits));
+    EXPECT_EQ(walk.index.entries[0].path.size(), 599u);
+}
+
+}  // namespace
+}  // namespace search

@@ -1,0 +1,155 @@
+// The rows of the pair search on trees small enough to read at a glance.
+#include "search/pair_search.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/platform.h"
+#include "search/search_harness.h"
+#include "support/temp_folder.h"
+
+namespace search_test {
+namespace {
+
+using testing_support::TempFolder;
+constexpr std::uint32_t kDirectory = core::search_mode::kDirectory;
+constexpr std::uint32_t kQuick = core::search_mode::kQuickDir;
+
+TEST(PairSearch, EmptyFolderGivesTheClosingRowAboveIndexing) {
+    TempFolder f;
+    f.makeFolder("nothing/here");
+    for (std::uint32_t mode : {kDirectory, kQuick}) {
+        auto state = preparedState(f.path(), {mode, 1, 95});
+        Rows rows = runSearch(*state);
+        EXPECT_EQ(rows, (Rows{{"End", "0 twins found", ""}, {"Indexing....", "", ""}})) << describe(rows);
+        EXPECT_EQ(state->pairCount.load(), 0u);
+        EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
+        EXPECT_EQ(state->runControl.load(), core::run_control::kRun);
+    }
+}
+
+TEST(PairSearch, OneFile) {
+    TempFolder f;
+    f.write("only", "content");
+    Rows rows = runSearch(f.path(), {kDirectory, 1, 95});
+    EXPECT_EQ(rows, (Rows{{"Start", "1 files found.", ""}, {"End", "0 twins found", ""}})) << describe(rows);
+}
+
+TEST(PairSearch, ThreeIdenticalFilesGiveThreePairsInIndexOrder) {
+    TempFolder f;
+    for (const char* name : {"a", "b", "c"}) f.write(name, "same content");
+    for (std::uint32_t mode : {kDirectory, kQuick}) {
+        for (std::uint32_t hash : {0u, 1u}) {
+            auto state = preparedState(f.path(), {mode, hash, 95});
+            Rows rows = runSearch(*state);
+            Rows expected{{"Start", "3 files found.", ""},
+                          {f.pathOf("a"), f.pathOf("b"), "100"},
+                          {f.pathOf("a"), f.pathOf("c"), "100"},
+                          {f.pathOf("b"), f.pathOf("c"), "100"},
+                          {"End", "3 twins found", ""}};
+            EXPECT_EQ(rows, expected) << "mode " << mode << " hash " << hash << "\n" << describe(rows);
+            EXPECT_EQ(state->pairCount.load(), 3u);
+            EXPECT_EQ(state->progressPercent.load(), 100u);
+            EXPECT_EQ(state->pathAText(), f.pathOf("c")) << "pathA holds the last outer entry";
+            EXPECT_EQ(state->pathBText(), f.pathOf("c")) << "pathB holds the last file compared";
+        }
+    }
+}
+
+TEST(PairSearch, ScoreEqualToMatchPercentIsListedOneLessIsNot) {
+    TempFolder f;
+    f.write("a", "0123456789");
+    f.write("b", "0123456X89");  // 1 of 10 bytes differs: 90
+    for (std::uint32_t mode : {kDirectory, kQuick}) {
+        for (std::uint32_t match : {89u, 90u, 91u}) {
+            Rows pairs = pairRowsOf(runSearch(f.path(), {mode, 0, match}));
+            Rows expected;
+            if (match <= 90) expected.push_back({f.pathOf("a"), f.pathOf("b"), "90"});
+            EXPECT_EQ(pairs, expected) << "mode " << mode << " match " << match;
+        }
+    }
+}
+
+TEST(PairSearch, EmptyFilesAreListedOnlyAtMatchZeroWithScoreZero) {
+    TempFolder f;
+    f.write("e1", "");
+    f.write("e2", "");
+    for (std::uint32_t mode : {kDirectory, kQuick}) {
+        EXPECT_TRUE(pairRowsOf(runSearch(f.path(), {mode, 1, 1})).empty()) << "mode " << mode;
+        EXPECT_TRUE(pairRowsOf(runSearch(f.path(), {mode, 1, 95})).empty()) << "mode " << mode;
+        Rows atZero = pairRowsOf(runSearch(f.path(), {mode, 1, 0}));
+        EXPECT_EQ(atZero, (Rows{{f.pathOf("e1"), f.pathOf("e2"), "0"}})) << "mode " << mode;
+    }
+}
+
+TEST(PairSearch, QuickDirComparesEqualSizesOnlyAndWithHashEqualChecksumsOnly) {
+    TempFolder f;
+    f.write("a", "abcdefgh");
+    f.write("b", "Xbcdefgh");  // same size, other checksum, scores 87
+    f.write("c", "abcdefghi");  // other size, scores 88 against a in Directory mode
+    Rows withHash = pairRowsOf(runSearch(f.path(), {kQuick, 1, 50}));
+    EXPECT_TRUE(withHash.empty()) << describe(withHash);
+    Rows withoutHash = pairRowsOf(runSearch(f.path(), {kQuick, 0, 50}));
+    EXPECT_EQ(withoutHash, (Rows{{f.pathOf("a"), f.pathOf("b"), "87"}}));
+    Rows directory = pairRowsOf(runSearch(f.path(), {kDirectory, 1, 50}));
+    EXPECT_EQ(directory, (Rows{{f.pathOf("a"), f.pathOf("b"), "87"},
+                               {f.pathOf("a"), f.pathOf("c"), "88"},
+                               {f.pathOf("b"), f.pathOf("c"), "77"}}))
+        << describe(directory);
+}
+
+TEST(PairSearch, DirectoryScoresCountTheSizeDifference) {
+    TempFolder f;
+    f.write("abc", "abc");
+    f.write("abcd", "abcd");
+    f.write("hello", "hello");
+    f.write("hello world", "hello world");
+    Rows pairs = pairRowsOf(runSearch(f.path(), {kDirectory, 1, 45}));
+    EXPECT_EQ(pairs, (Rows{{f.pathOf("abc"), f.pathOf("abcd"), "75"},
+                           {f.pathOf("hello"), f.pathOf("hello world"), "45"}}))
+        << describe(pairs);
+}
+
+TEST(PairSearch, CapKeepsTheFirstFilesInWalkOrder) {
+    TempFolder f;
+    for (const char* name : {"1", "2", "3", "4"}) f.write(name, "same");
+    search::SearchTuning tuning;
+    tuning.indexCap = 3;
+    Rows rows = runSearch(f.path(), {kQuick, 1, 95}, tuning);
+    Rows expected{{"Start", "3 files found.", ""},
+                  {f.pathOf("1"), f.pathOf("2"), "100"},
+                  {f.pathOf("1"), f.pathOf("3"), "100"},
+                  {f.pathOf("2"), f.pathOf("3"), "100"},
+                  {"End", "3 twins found", ""}};
+    EXPECT_EQ(rows, expected) << describe(rows);
+}
+
+TEST(PairSearch, NotEnoughMemoryWritesNoRowsAndEndsTheRun) {
+    TempFolder f;
+    f.write("a", "x");
+    auto state = preparedState(f.path(), {kQuick, 1, 95});
+    state->list.insertRow(0, "left over from an earlier run");
+    platform::failAllocationsForTesting(true);
+    Rows rows = runSearch(*state);
+    platform::failAllocationsForTesting(false);
+    EXPECT_TRUE(rows.empty()) << describe(rows);
+    EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
+    EXPECT_EQ(state->runControl.load(), core::run_control::kRun);
+    EXPECT_EQ(state->pairCount.load(), 0u);
+}
+
+TEST(PairSearch, FilesOfFourGiBAndMoreAreNeverListed) {
+    TempFolder f;
+    std::string big = f.write("big", "");
+    std::error_code error;
+    std::filesystem::resize_file(std::filesystem::u8path(big), (std::uint64_t{1} << 32) + 3, error);
+    if (error) GTEST_SKIP() << "no sparse files here: " << error.message();
+    f.write("small", "abc");
+    f.write("small2", "abc");
+    for (std::uint32_t mode : {kDirectory, kQuick}) {
+        Rows pairs = pairRowsOf(runSearch(f.path(), {mode, 0, 0}));
+        EXPECT_EQ(pairs, (Rows{{f.pathOf("small"), f.pathOf("small2"), "100"}})) << describe(pairs);
+    }
+}
+
+}  // namespace
+}  // namespace search_test

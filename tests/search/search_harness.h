@@ -1,0 +1,56 @@
+// Shared by the search tests: running a search on the test's thread, the
+// plain quadratic algorithm as the reference for its rows, and trees of
+// files where the search's shortcuts matter.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/app_state.h"
+#include "search/pair_search.h"
+#include "support/temp_folder.h"
+
+namespace search_test {
+
+using Row = std::array<std::string, 3>;
+using Rows = std::vector<Row>;
+
+struct Options {
+    std::uint32_t searchMode = core::search_mode::kDirectory;
+    std::uint32_t hashEnabled = 1;
+    std::uint32_t matchPercent = 95;
+};
+
+// A state as startRun leaves it for a folder search.
+std::unique_ptr<core::AppState> preparedState(const std::string& folder, const Options& options);
+
+// Runs the search to its end on this thread and returns its rows.
+Rows runSearch(const std::string& folder, const Options& options, const search::SearchTuning& tuning = {});
+Rows runSearch(core::AppState& state, const search::SearchTuning& tuning = {});
+
+// Takes every pair (i, j), i < j, of the index, filters it as the mode says
+// (Quick Dir: equal size, and with Hash equal checksum; checksums computed
+// for every file) and lists it when the comparator's full score reaches
+// matchPercent, unless it names one file twice or a file of 4 GiB or more.
+Rows referenceRows(const std::string& folder, const Options& options);
+
+// Only the pair rows (between the first and the closing row).
+Rows pairRowsOf(const Rows& rows);
+std::string describe(const Rows& rows);
+
+// A tree with every kind of pair the shortcuts treat apart: identical sets
+// (also beyond one open batch), same size differing early, late and in the
+// last bytes (where checksums collide), empty files, near duplicates of
+// other sizes, a hard link, files sharing a long head.
+void writeMixedTree(const testing_support::TempFolder& folder, std::uint32_t seed);
+
+// Tunings that push small trees through every path of the class building.
+std::vector<search::SearchTuning> tuningsToTry();
+
+// Whether permissions keep this process from reading (not so for root).
+bool permissionsBlockReading(const std::string& path);
+
+}  // namespace search_test

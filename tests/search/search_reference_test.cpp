@@ -1,0 +1,162 @@
+// The search against the plain quadratic algorithm, on trees where every
+// shortcut comes into play, for each mode, Hash setting and a spread of
+// matchPercent values; then abort and pause, whose rows must be a prefix.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "core/run_control.h"
+#include "search/search_harness.h"
+#include "support/temp_folder.h"
+
+namespace search_test {
+namespace {
+
+using testing_support::TempFolder;
+
+const std::uint32_t kMatches[] = {0, 1, 45, 75, 87, 88, 90, 95, 96, 99, 100};
+
+struct ModeCase {
+    std::uint32_t mode;
+    std::uint32_t hash;
+};
+const ModeCase kModes[] = {{core::search_mode::kDirectory, 1},
+                           {core::search_mode::kQuickDir, 1},
+                           {core::search_mode::kQuickDir, 0}};
+
+TEST(PairSearchAgainstReference, MixedTreeEveryModeAndMatch) {
+    TempFolder f;
+    writeMixedTree(f, 7);
+    const auto tunings = tuningsToTry();
+    for (const ModeCase& m : kModes) {
+        for (std::uint32_t match : kMatches) {
+            Options options{m.mode, m.hash, match};
+            Rows expected = referenceRows(f.path(), options);
+            for (std::size_t t = 0; t < tunings.size(); ++t) {
+                Rows rows = runSearch(f.path(), options, tunings[t]);
+                ASSERT_EQ(rows, expected) << "mode " << m.mode << " hash " << m.hash << " match " << match
+                                          << " tuning " << t << "\ngot:\n"
+                                          << describe(rows) << "expected:\n"
+                                          << describe(expected);
+            }
+        }
+    }
+}
+
+TEST(PairSearchAgainstReference, ReferenceTreeHasWhatTheShortcutsNeed) {
+    // Guards the tree itself: without these rows the comparison above would
+    // prove little.
+    TempFolder f;
+    writeMixedTree(f, 7);
+    Rows quick100 = pairRowsOf(referenceRows(f.path(), {core::search_mode::kQuickDir, 1, 100}));
+    Rows quickNoHash = pairRowsOf(referenceRows(f.path(), {core::search_mode::kQuickDir, 0, 1}));
+    Rows directory = pairRowsOf(referenceRows(f.path(), {core::search_mode::kDirectory, 1, 90}));
+    EXPECT_GE(quick100.size(), 15u) << "identical sets";
+    EXPECT_GT(quickNoHash.size(), pairRowsOf(referenceRows(f.path(), {core::search_mode::kQuickDir, 1, 1})).size())
+        << "pairs that only Hash off compares";
+    EXPECT_GT(directory.size(), pairRowsOf(referenceRows(f.path(), {core::search_mode::kQuickDir, 0, 90})).size())
+        << "pairs of different sizes";
+}
+
+TEST(PairSearchAgainstReference, SeveralSeeds) {
+    for (std::uint32_t seed : {11u, 12u}) {
+        TempFolder f;
+        writeMixedTree(f, seed);
+        for (std::uint32_t match : {0u, 88u, 99u, 100u}) {
+            for (const ModeCase& m : kModes) {
+                Options options{m.mode, m.hash, match};
+                EXPECT_EQ(runSearch(f.path(), options, tuningsToTry()[1]), referenceRows(f.path(), options))
+                    << "seed " << seed << " mode " << m.mode << " hash " << m.hash << " match " << match;
+            }
+        }
+    }
+}
+
+// Aborts as soon as the list holds `pairRows` pair rows under "Start".
+void abortAfterPairRows(core::AppState& state, int pairRows) {
+    state.list.setObserver({[&state, pairRows] {
+                                if (state.list.rowCount() == 1 + pairRows && state.list.readCell(0, 0) == "Start")
+                                    core::requestAbort(state);
+                            },
+                            nullptr});
+}
+
+TEST(PairSearchAgainstReference, AbortDuringPairingLeavesAPrefixOfTheRows) {
+    TempFolder f;
+    writeMixedTree(f, 5);
+    for (const ModeCase& m : kModes) {
+        Options options{m.mode, m.hash, 88};
+        Rows expected = pairRowsOf(referenceRows(f.path(), options));
+        ASSERT_GE(expected.size(), 4u);
+        for (int stopAfter : {0, 1, 3}) {
+            auto state = preparedState(f.path(), options);
+            abortAfterPairRows(*state, stopAfter);
+            Rows rows = runSearch(*state);
+            ASSERT_GE(rows.size(), 2u) << describe(rows);
+            EXPECT_EQ(rows.front()[0], "Start");
+            EXPECT_EQ(rows.back(), (Row{"Aborted", std::to_string(stopAfter) + " twins found", ""})) << describe(rows);
+            Rows pairs = pairRowsOf(rows);
+            Rows prefix(expected.begin(), expected.begin() + stopAfter);
+            EXPECT_EQ(pairs, prefix) << "mode " << m.mode << " stop after " << stopAfter;
+            EXPECT_EQ(state->pairCount.load(), static_cast<std::uint32_t>(stopAfter));
+            EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
+            EXPECT_EQ(state->runControl.load(), core::run_control::kRun);
+        }
+    }
+}
+
+TEST(PairSearchAgainstReference, AbortDuringIndexing) {
+    TempFolder f;
+    writeMixedTree(f, 5);
+    auto state = preparedState(f.path(), {core::search_mode::kQuickDir, 1, 95});
+    state->list.setObserver({[&] {
+                                 if (state->list.readCell(0, 0) == "Indexing....") core::requestAbort(*state);
+                             },
+                             nullptr});
+    Rows rows = runSearch(*state);
+    EXPECT_EQ(rows, (Rows{{"Aborted", "0 twins found", ""}, {"Indexing....", "", ""}})) << describe(rows);
+}
+
+template <typename Condition>
+void waitUntil(Condition condition) {
+    while (!condition()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+}
+
+TEST(PairSearchAgainstReference, PauseHoldsThePairStepsAndResumeFinishes) {
+    TempFolder f;
+    writeMixedTree(f, 9);
+    Options options{core::search_mode::kQuickDir, 0, 90};
+    Rows expected = referenceRows(f.path(), options);
+    auto state = preparedState(f.path(), options);
+    core::WindowEffects effects;
+    core::togglePause(*state, effects);
+    ASSERT_EQ(state->runControl.load(), core::run_control::kPaused);
+    std::thread worker([&] { search::runPairSearch(*state, effects); });
+    // Indexing does not wait at the gate; the first pair step does.
+    waitUntil([&] { return state->list.readCell(0, 0) == "Start"; });
+    EXPECT_EQ(state->list.rowCount(), 1);
+    EXPECT_TRUE(core::workerRuns(state->runState.load()));
+    core::togglePause(*state, effects);
+    worker.join();
+    EXPECT_EQ(state->list.snapshot(), expected);
+}
+
+TEST(PairSearchAgainstReference, AbortWhilePausedEndsWithAborted) {
+    TempFolder f;
+    writeMixedTree(f, 9);
+    auto state = preparedState(f.path(), {core::search_mode::kDirectory, 1, 90});
+    core::WindowEffects effects;
+    core::togglePause(*state, effects);
+    std::thread worker([&] { search::runPairSearch(*state, effects); });
+    waitUntil([&] { return state->list.readCell(0, 0) == "Start"; });
+    core::requestAbort(*state);
+    worker.join();
+    Rows rows = state->list.snapshot();
+    EXPECT_EQ(rows.back(), (Row{"Aborted", "0 twins found", ""})) << describe(rows);
+    EXPECT_EQ(rows.size(), 2u) << describe(rows);
+    EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
+}
+
+}  // namespace
+}  // namespace search_test
