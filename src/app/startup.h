@@ -1,0 +1,26 @@
+// The program's entry steps: start-up, the message loop and the help page.
+#pragma once
+
+#include <windows.h>
+
+#include "core/app_state.h"
+#include "core/folders.h"
+
+namespace app {
+
+// The one state record of the process.
+core::AppState& appState();
+
+// Resolves the folders (through the probe), loads the settings, registers
+// the window class and creates and shows the main window, at its saved
+// place when the settings file had one. Returns the main window.
+HWND startUp(core::AppState& state, const core::FolderProbe& probe = core::FolderProbe{});
+
+// Runs until the quit message; returns its exit code.
+int runMessageLoop(HWND mainWindow);
+
+// Opens programFolder + "ReadMe.htm" with its default program; a missing
+// page shows nothing.
+void openHelp(const core::AppState& state);
+
+}  // namespace app
