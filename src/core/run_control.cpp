@@ -98,8 +98,11 @@ void onCloseRequest(AppState& state, const WindowEffects& effects) {
     bool stillRunning;
     {
         std::lock_guard lock(state.controlMutex);
-        stillRunning = state.runState.load() != run_state::kIdle;
-        if (stillRunning) abortLocked(state);
+        std::uint32_t runState = state.runState.load();
+        stillRunning = runState != run_state::kIdle;
+        // Only a comparison or search worker listens for the abort; other
+        // busy states end by themselves, and the close timer waits for them.
+        if (workerRuns(runState)) abortLocked(state);
     }
     if (stillRunning)
         call(effects.startCloseTimer);
