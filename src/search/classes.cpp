@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
+#include <memory>
 #include <unordered_map>
 
 #include "platform/platform.h"
+#include "search/work_pool.h"
 
 namespace search {
 namespace {
@@ -45,14 +48,85 @@ std::uint64_t digestOf(const std::uint8_t* p, std::size_t n, std::uint64_t seed)
     return h;
 }
 
+struct Head {
+    Content content = Content::Settled;
+    std::uint64_t digest = 0;
+};
+
+// The digest of a file's first `bytes` bytes, read into `into` (room bytes,
+// in pieces when longer). Touches nothing shared, so heads can be read on
+// several threads at once.
+Head readHead(const char* path, std::uint64_t bytes, std::uint8_t* into, std::size_t room) {
+    Head head;
+    platform::FileHandle file = platform::openForReading(path);
+    if (file == platform::kNoFile) return {Content::Unreadable, 0};
+    for (std::uint64_t done = 0; done < bytes;) {
+        auto piece = static_cast<std::uint32_t>(std::min<std::uint64_t>(room, bytes - done));
+        if (platform::readFile(file, into, piece) != piece) {
+            head.content = Content::Unsure;
+            break;
+        }
+        head.digest = digestOf(into, piece, head.digest);
+        done += piece;
+    }
+    platform::closeFile(file);
+    return head;
+}
+
+std::size_t helpersFor(const ClassTuning& tuning) {
+    return tuning.helperThreads < 0 ? WorkPool::helpersForThisMachine()
+                                    : static_cast<std::size_t>(tuning.helperThreads);
+}
+
+// The bytes of the class heads met most recently, up to a budget: copies of
+// a file tend to lie near each other, and older heads make room for newer.
+class RecentHeads {
+public:
+    explicit RecentHeads(std::size_t capacity)
+        : bytes_(capacity ? std::make_unique_for_overwrite<std::uint8_t[]>(capacity) : nullptr), capacity_(capacity) {}
+
+    const std::uint8_t* find(std::uint32_t e) const {
+        auto it = offsetOf_.find(e);
+        return it == offsetOf_.end() ? nullptr : bytes_.get() + it->second;
+    }
+
+    void keep(std::uint32_t e, const std::uint8_t* data, std::size_t size) {
+        if (size == 0 || size > capacity_) return;
+        if (at_ + size > capacity_) at_ = 0;
+        // The oldest heads lie just ahead of the write position.
+        while (!order_.empty() && order_.front().offset < at_ + size && order_.front().offset + order_.front().size > at_) {
+            offsetOf_.erase(order_.front().entry);
+            order_.pop_front();
+        }
+        std::memcpy(bytes_.get() + at_, data, size);
+        offsetOf_[e] = at_;
+        order_.push_back({e, at_, size});
+        at_ += size;
+    }
+
+private:
+    struct Kept {
+        std::uint32_t entry;
+        std::size_t offset;
+        std::size_t size;
+    };
+    std::unique_ptr<std::uint8_t[]> bytes_;
+    std::size_t capacity_;
+    std::size_t at_ = 0;
+    std::deque<Kept> order_;
+    std::unordered_map<std::uint32_t, std::size_t> offsetOf_;
+};
+
 class ClassBuilder {
 public:
     ClassBuilder(core::AppState& state, const Index& index, ReadArena arena, const ClassTuning& tuning,
                  ClassTable& table)
         : state_(state), index_(index), arena_(arena), tuning_(tuning), table_(table),
-          digest_(index.entries.size(), 0) {
+          digest_(index.entries.size(), 0), kept_(tuning.keptHeadBytes), pool_(helpersFor(tuning)) {
         // Every file held open needs a slot of at least one page in the arena.
         maxOpen_ = std::clamp<std::size_t>(tuning.maxOpen, 2, std::max<std::size_t>(arena.size / 4096, 2));
+        // The arena holds a head being read and a head read again beside it.
+        prefixBytes_ = std::min(tuning.prefixBytes, arena.size / 2);
     }
 
     bool prefixPass(const std::vector<Members>& groups, std::vector<Members>& survivors);
@@ -76,6 +150,9 @@ private:
                       const std::vector<std::uint8_t*>& blocks, std::size_t length, Sets& next);
     bool batched(Members set);
     void record(const Members& members);
+    bool readHeads(const Members& files, std::size_t start, std::size_t count, std::size_t slot);
+    void classifyWhole(std::uint32_t e, const std::uint8_t* bytes);
+    const std::uint8_t* bytesOf(std::uint32_t rep);
 
     core::AppState& state_;
     const Index& index_;
@@ -84,6 +161,14 @@ private:
     ClassTable& table_;
     std::vector<std::uint64_t> digest_;
     std::size_t maxOpen_ = 2;
+    std::size_t prefixBytes_ = 0;
+
+    // Files read whole by the first pass: the class each first file of a
+    // (size, digest) heads, and the bytes of some of them kept for comparing.
+    std::unordered_map<std::uint64_t, Members> headsByKey_;
+    std::unordered_map<std::uint32_t, Members> wholeClasses_;
+    RecentHeads kept_;
+    WorkPool pool_;
 };
 
 void sortByDiskOrder(Members& members, const Index& index) {
@@ -104,27 +189,12 @@ void ClassBuilder::record(const Members& members) {
     table_.classSize[first] = static_cast<std::uint32_t>(members.size());
 }
 
-// Reads the first `bytes` bytes of a file into the arena, piece by piece,
-// and keeps their digest.
+// Reads the first `bytes` bytes of a file through the arena and keeps their
+// digest.
 void ClassBuilder::digestFile(std::uint32_t e, std::uint64_t bytes) {
-    platform::FileHandle file = platform::openForReading(pathOf(e));
-    if (file == platform::kNoFile) {
-        table_.content[e] = Content::Unreadable;
-        return;
-    }
-    table_.content[e] = Content::Settled;
-    std::uint64_t h = 0;
-    for (std::uint64_t done = 0; done < bytes;) {
-        auto piece = static_cast<std::uint32_t>(std::min<std::uint64_t>(arena_.size, bytes - done));
-        if (platform::readFile(file, arena_.bytes, piece) != piece) {
-            table_.content[e] = Content::Unsure;
-            break;
-        }
-        h = digestOf(arena_.bytes, piece, h);
-        done += piece;
-    }
-    platform::closeFile(file);
-    digest_[e] = h;
+    Head head = readHead(pathOf(e), bytes, arena_.bytes, arena_.size);
+    table_.content[e] = head.content;
+    digest_[e] = head.digest;
 }
 
 bool ClassBuilder::digestFiles(const Members& files, std::uint64_t bytes) {
@@ -152,15 +222,31 @@ void ClassBuilder::splitByDigest(const Members& set, std::vector<Members>& parts
 }
 
 // The first pass reads the head of every file that shares its size, all of
-// them in disk order, so that a cold disk is swept once in one direction.
+// them in disk order, so that a cold disk is swept once in one direction. A
+// file no longer than a head is then read whole and placed in its class at
+// once; longer files are sorted by the digest of their heads.
 bool ClassBuilder::prefixPass(const std::vector<Members>& groups, std::vector<Members>& survivors) {
     Members all;
     for (const Members& group : groups)
         if (sizeOf(group.front()) != 0) all.insert(all.end(), group.begin(), group.end());
     sortByDiskOrder(all, index_);
-    if (!digestFiles(all, tuning_.prefixBytes)) return false;
+    // The arena holds one head per file of a batch, and after them room to
+    // read a class head again.
+    const std::size_t slot = std::max<std::size_t>(prefixBytes_, 1);
+    const std::size_t perBatch = std::max<std::size_t>((arena_.size - prefixBytes_) / slot, 1);
+    for (std::size_t start = 0; start < all.size(); start += perBatch) {
+        std::size_t count = std::min(perBatch, all.size() - start);
+        if (!readHeads(all, start, count, slot)) return false;
+        for (std::size_t k = 0; k < count; ++k) {
+            std::uint32_t e = all[start + k];
+            if (sizeOf(e) <= prefixBytes_ && table_.content[e] == Content::Settled)
+                classifyWhole(e, arena_.bytes + k * slot);
+        }
+    }
+    for (const auto& [head, members] : wholeClasses_)
+        if (members.size() >= 2) record(members);
     for (const Members& group : groups) {
-        if (sizeOf(group.front()) == 0) continue;  // nothing to read: each file stays alone
+        if (sizeOf(group.front()) <= prefixBytes_) continue;  // done, or empty: nothing to read
         Members ordered = group;
         sortByDiskOrder(ordered, index_);
         splitByDigest(ordered, survivors);
@@ -171,11 +257,60 @@ bool ClassBuilder::prefixPass(const std::vector<Members>& groups, std::vector<Me
     return true;
 }
 
+// One batch of heads, side by side on the pool's threads, each into its slot.
+bool ClassBuilder::readHeads(const Members& files, std::size_t start, std::size_t count, std::size_t slot) {
+    if (stopRequested()) return false;
+    state_.currentFile.set(index_.entries[files[start]].path);
+    pool_.run(count, [&](std::size_t k) {
+        std::uint32_t e = files[start + k];
+        Head head = readHead(pathOf(e), std::min<std::uint64_t>(prefixBytes_, sizeOf(e)), arena_.bytes + k * slot, slot);
+        table_.content[e] = head.content;
+        digest_[e] = head.digest;
+    });
+    return true;
+}
+
+// The whole file is at `bytes`: it joins the first class of its size and
+// digest whose head has the same bytes, or heads a class of its own.
+void ClassBuilder::classifyWhole(std::uint32_t e, const std::uint8_t* bytes) {
+    const std::uint64_t size = sizeOf(e);
+    Members& heads = headsByKey_[digest_[e] ^ (size * 0x9E3779B97F4A7C15ull)];
+    for (std::uint32_t head : heads) {
+        if (sizeOf(head) != size) continue;
+        const std::uint8_t* headBytes = bytesOf(head);
+        if (headBytes && std::memcmp(headBytes, bytes, size) == 0) {
+            wholeClasses_[head].push_back(e);
+            return;
+        }
+    }
+    heads.push_back(e);
+    wholeClasses_[e].push_back(e);
+    kept_.keep(e, bytes, size);
+}
+
+// A class head's bytes: kept from the first pass, or read again beside the
+// file in hand (and kept then, as more copies tend to follow). Nothing when
+// it cannot be read again; it is then left to the comparator.
+const std::uint8_t* ClassBuilder::bytesOf(std::uint32_t head) {
+    if (const std::uint8_t* kept = kept_.find(head)) return kept;
+    const auto size = static_cast<std::uint32_t>(sizeOf(head));
+    std::uint8_t* into = arena_.bytes + arena_.size - prefixBytes_;
+    platform::FileHandle file = platform::openForReading(pathOf(head));
+    std::uint32_t got = file == platform::kNoFile ? 0 : platform::readFile(file, into, size);
+    platform::closeFile(file);
+    if (got != size) {
+        table_.content[head] = Content::Unsure;
+        return nullptr;
+    }
+    kept_.keep(head, into, size);
+    return into;
+}
+
 // Files of one size whose heads agree. A set too large to hold open at once
 // is first split by the digest of the whole content.
 bool ClassBuilder::resolve(const Members& set) {
     std::vector<Members> parts;
-    if (set.size() <= maxOpen_ || sizeOf(set.front()) <= tuning_.prefixBytes) {
+    if (set.size() <= maxOpen_ || sizeOf(set.front()) <= prefixBytes_) {
         parts.push_back(set);
     } else {
         if (!digestFiles(set, sizeOf(set.front()))) return false;

@@ -54,6 +54,12 @@ struct ClassTuning {
     std::size_t largestBlock = 4 * 1024 * 1024;
     // Files held open at once by a side-by-side read.
     std::size_t maxOpen = 64;
+    // Files no longer than prefixBytes are read whole by the first pass; this
+    // much of them is kept in memory to compare later copies with.
+    std::size_t keptHeadBytes = 32 * 1024 * 1024;
+    // Threads beside the search's own that read heads in the first pass;
+    // -1: one per further core.
+    int helperThreads = -1;
 };
 
 // Builds the classes of every group. Waits at the pause gate and tests for an

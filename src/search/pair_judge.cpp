@@ -79,6 +79,10 @@ bool PairJudge::checksumsFirst(std::uint32_t e) const {
 }
 
 bool PairJudge::sameFile(std::uint32_t i, std::uint32_t j) {
+    // One file lies in one place: where the listing places two files apart,
+    // they are two files, and no look-up is needed.
+    const std::uint64_t placeA = index_.entries[i].diskOrder, placeB = index_.entries[j].diskOrder;
+    if (placeA != 0 && placeB != 0 && placeA != placeB) return false;
     auto identityOf = [this](std::uint32_t e) -> const std::optional<platform::FileIdentity>& {
         auto it = identities_.find(e);
         if (it == identities_.end()) {

@@ -103,15 +103,18 @@ TEST(Classes, AreTheSetsOfEqualContent) {
         contents.push_back(changed);
         contents.push_back(changed);
     }
-    contents.push_back(std::string(5000, '\0'));
+    contents.emplace_back(5000, '\0');
     Index index;
     for (std::size_t k = 0; k < contents.size(); ++k) {
         // Interleaved names, so that index order and content order differ.
-        std::string path = f.write("f" + std::to_string((k * 3) % contents.size() + 10), contents[k]);
+        std::string name = "f";
+        name += std::to_string((k * 3) % contents.size() + 10);
+        std::string path = f.write(name, contents[k]);
         index.entries.push_back({path, 5000, 0, 5000, 1000 - k});
     }
     std::vector<std::uint8_t> arena(kSearchBufferSize);
-    const auto tunings = {ClassTuning{}, ClassTuning{16, 8, 64, 3}, ClassTuning{4096, 1024, 1024, 2},
+    const auto tunings = {ClassTuning{}, ClassTuning{16, 8, 64, 3, 0, 0}, ClassTuning{4096, 1024, 1024, 2, 0},
+                          ClassTuning{4096, 1024, 1024, 2, 10'000, 3},
                           ClassTuning{64, 4096, 4096, 4}};
     for (const ClassTuning& tuning : tunings) {
         core::AppState state;

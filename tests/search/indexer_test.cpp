@@ -147,7 +147,7 @@ TEST(Indexer, PathsThatWouldNotFitAreSkippedNeverCut) {
     ASSERT_LT(used + 20, 590u) << "temporary folder path too long for this test";
     std::size_t dirLength = 590 - used;
     std::string dir;
-    while (dirLength - dir.size() > 201) dir += std::string(200, 'd') + "/";
+    while (dirLength - dir.size() > 201) dir.append(200, 'd').append(1, '/');
     dir += std::string(dirLength - dir.size(), 'e');
     std::string fits = dir + "/123456789";
     std::string tooLong = dir + "/1234567890";

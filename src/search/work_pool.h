@@ -1,0 +1,47 @@
+// A few helper threads that share the numbered jobs of a batch with the
+// calling thread. Opening and reading many small files is bound by system
+// calls, which run side by side on several cores.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace search {
+
+class WorkPool {
+public:
+    // helpers 0 runs every job on the calling thread.
+    explicit WorkPool(std::size_t helpers);
+    ~WorkPool();
+    WorkPool(const WorkPool&) = delete;
+    WorkPool& operator=(const WorkPool&) = delete;
+
+    // Calls job(k) once for each k below count, on any of the threads, and
+    // returns when all have returned. Jobs must not touch each other's data.
+    void run(std::size_t count, const std::function<void(std::size_t)>& job);
+
+    // One helper per further core, at most three.
+    static std::size_t helpersForThisMachine();
+
+private:
+    void helperLoop();
+    void work();
+
+    std::vector<std::thread> helpers_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable finished_;
+    const std::function<void(std::size_t)>* job_ = nullptr;  // guarded by mutex_
+    std::size_t count_ = 0;
+    std::size_t generation_ = 0;
+    std::size_t busyHelpers_ = 0;
+    bool quit_ = false;
+    std::atomic<std::size_t> next_{0};
+};
+
+}  // namespace search
