@@ -44,8 +44,11 @@ run_tool() {
     jdupes) jdupes -r -q "$tree" ;;
     fdupes) fdupes -r -n -q "$tree" ;;
     # rmlint writes its usual result files unless -o names the outputs; it
-    # runs in the scratch folder so nothing lands beside the tree.
-    rmlint) (cd "$scratch" && rmlint -T df -o fdupes:stdout --no-backup "$tree") ;;
+    # runs in the scratch folder so nothing lands beside the tree. On a disk
+    # that calls itself rotational (virtio does) it maps every file's extents
+    # with a sync per file: 38 s instead of 1 s on 20,000 files here, so that
+    # is turned off.
+    rmlint) (cd "$scratch" && rmlint -T df -o fdupes:stdout --no-backup --without-fiemap "$tree") ;;
     esac
 }
 

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <deque>
-#include <memory>
 #include <unordered_map>
 
 #include "platform/platform.h"
+#include "search/recent_heads.h"
 #include "search/work_pool.h"
 
 namespace search {
@@ -77,45 +76,6 @@ std::size_t helpersFor(const ClassTuning& tuning) {
     return tuning.helperThreads < 0 ? WorkPool::helpersForThisMachine()
                                     : static_cast<std::size_t>(tuning.helperThreads);
 }
-
-// The bytes of the class heads met most recently, up to a budget: copies of
-// a file tend to lie near each other, and older heads make room for newer.
-class RecentHeads {
-public:
-    explicit RecentHeads(std::size_t capacity)
-        : bytes_(capacity ? std::make_unique_for_overwrite<std::uint8_t[]>(capacity) : nullptr), capacity_(capacity) {}
-
-    const std::uint8_t* find(std::uint32_t e) const {
-        auto it = offsetOf_.find(e);
-        return it == offsetOf_.end() ? nullptr : bytes_.get() + it->second;
-    }
-
-    void keep(std::uint32_t e, const std::uint8_t* data, std::size_t size) {
-        if (size == 0 || size > capacity_) return;
-        if (at_ + size > capacity_) at_ = 0;
-        // The oldest heads lie just ahead of the write position.
-        while (!order_.empty() && order_.front().offset < at_ + size && order_.front().offset + order_.front().size > at_) {
-            offsetOf_.erase(order_.front().entry);
-            order_.pop_front();
-        }
-        std::memcpy(bytes_.get() + at_, data, size);
-        offsetOf_[e] = at_;
-        order_.push_back({e, at_, size});
-        at_ += size;
-    }
-
-private:
-    struct Kept {
-        std::uint32_t entry;
-        std::size_t offset;
-        std::size_t size;
-    };
-    std::unique_ptr<std::uint8_t[]> bytes_;
-    std::size_t capacity_;
-    std::size_t at_ = 0;
-    std::deque<Kept> order_;
-    std::unordered_map<std::uint32_t, std::size_t> offsetOf_;
-};
 
 class ClassBuilder {
 public:

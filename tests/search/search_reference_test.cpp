@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <random>
 #include <thread>
 
 #include "core/run_control.h"
@@ -69,6 +70,29 @@ TEST(PairSearchAgainstReference, SeveralSeeds) {
                 EXPECT_EQ(runSearch(f.path(), options, tuningsToTry()[1]), referenceRows(f.path(), options))
                     << "seed " << seed << " mode " << m.mode << " hash " << m.hash << " match " << match;
             }
+        }
+    }
+}
+
+TEST(PairSearchAgainstReference, ManySmallCopiesThroughATinyRingOfKeptHeads) {
+    // Hundreds of small files of a few sizes, many of them copies, in an
+    // order where copies lie far apart: kept heads are overwritten many times
+    // over, and every class must still come out whole.
+    TempFolder f;
+    std::mt19937 random(5);
+    std::vector<std::string> pool;
+    for (int k = 0; k < 60; ++k) pool.push_back(testing_support::pseudoRandomBytes(1 + random() % 30, random()));
+    for (int k = 0; k < 400; ++k) f.write("f" + std::to_string(1000 + k), pool[random() % pool.size()]);
+    search::SearchTuning tuning;
+    tuning.classes.prefixBytes = 64;
+    tuning.classes.keptHeadBytes = 50;
+    tuning.classes.helperThreads = 1;
+    for (std::uint32_t hash : {0u, 1u}) {
+        for (std::uint32_t match : {90u, 100u}) {
+            Options options{core::search_mode::kQuickDir, hash, match};
+            Rows expected = referenceRows(f.path(), options);
+            ASSERT_GT(expected.size(), 500u);
+            EXPECT_EQ(runSearch(f.path(), options, tuning), expected) << "hash " << hash << " match " << match;
         }
     }
 }
