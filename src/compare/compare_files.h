@@ -34,4 +34,8 @@ void runFileComparison(core::AppState& state, const core::WindowEffects& effects
 std::uint32_t scorePair(core::AppState& state, const char* pathA, const char* pathB,
                         const CompareBuffers& buffers, std::uint32_t listedFrom = 0);
 
+// Test switch: walk every chunk one byte step at a time, as while paused,
+// instead of many bytes at a time. The rows must be the same either way.
+void walkByteByByteForTesting(bool on);
+
 }  // namespace compare
