@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -37,18 +38,50 @@ void clearProgress() {
     std::fflush(stderr);
 }
 
-std::size_t columnWidth(const std::vector<std::array<std::string, core::kColumnCount>>& rows,
-                        int column, std::string_view caption) {
-    constexpr std::size_t kWidest = 60;
-    std::size_t width = caption.size();
-    for (const auto& row : rows) width = std::max(width, escapeCell(row[static_cast<std::size_t>(column)]).size());
-    return std::min(width, kWidest);
+// Appends the cell escaped byte by byte (see escapeCell); the stretches
+// between bytes that need escaping go in whole.
+void appendEscaped(std::string& out, std::string_view cell) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::size_t plainFrom = 0;
+    for (std::size_t i = 0; i < cell.size(); ++i) {
+        char c = cell[i];
+        auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && c != '\\') continue;
+        out.append(cell.data() + plainFrom, i - plainFrom);
+        plainFrom = i + 1;
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        default:
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        }
+    }
+    out.append(cell.data() + plainFrom, cell.size() - plainFrom);
 }
 
-void printPadded(std::FILE* out, const std::string& cell, std::size_t width) {
-    std::fputs(cell.c_str(), out);
-    for (std::size_t i = cell.size(); i < width; ++i) std::fputc(' ', out);
-    std::fputs("  ", out);
+std::size_t escapedLength(std::string_view cell) {
+    std::size_t length = 0;
+    for (char c : cell) {
+        auto byte = static_cast<unsigned char>(c);
+        if (c == '\\' || c == '\t' || c == '\n' || c == '\r')
+            length += 2;
+        else
+            length += byte < 0x20 ? 4 : 1;
+    }
+    return length;
+}
+
+// The escaped cell, padded to the column's width, and the gap after it.
+void appendPadded(std::string& line, std::string_view cell, std::size_t width) {
+    std::size_t start = line.size();
+    appendEscaped(line, cell);
+    std::size_t written = line.size() - start;
+    if (written < width) line.append(width - written, ' ');
+    line += "  ";
 }
 
 }  // namespace
@@ -85,50 +118,55 @@ bool runWorker(core::AppState& state, const std::function<void()>& worker) {
 }
 
 std::string escapeCell(std::string_view cell) {
-    static const char kHex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(cell.size());
-    for (char c : cell) {
-        auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default:
-            if (byte < 0x20) {
-                out += "\\x";
-                out += kHex[byte >> 4];
-                out += kHex[byte & 0xF];
-            } else {
-                out += c;
-            }
-        }
-    }
+    appendEscaped(out, cell);
     return out;
 }
 
+// Streams the rows from the list, one reused line at a time: a File-mode run
+// can hold millions of rows, and copying them all first would double the
+// memory the run needs.
 void printRows(const core::AppState& state, bool tsv, std::FILE* out) {
-    auto rows = state.list.snapshot();
+    using Cells = std::array<std::string_view, core::kColumnCount>;
+    std::string line;
+    auto writeLine = [&] { std::fwrite(line.data(), 1, line.size(), out); };
     if (tsv) {
-        for (const auto& row : rows) {
-            std::string line = escapeCell(row[0]) + '\t' + escapeCell(row[1]) + '\t' + escapeCell(row[2]) + '\n';
-            std::fwrite(line.data(), 1, line.size(), out);
-        }
+        state.list.forEachRow([&](const Cells& cells) {
+            line.clear();
+            appendEscaped(line, cells[0]);
+            line += '\t';
+            appendEscaped(line, cells[1]);
+            line += '\t';
+            appendEscaped(line, cells[2]);
+            line += '\n';
+            writeLine();
+        });
         return;
     }
+    constexpr std::size_t kWidest = 60;
     auto columns = core::columnsFor(state.settings.searchMode);
-    std::size_t width0 = columnWidth(rows, 0, columns[0].caption);
-    std::size_t width1 = columnWidth(rows, 1, columns[1].caption);
-    printPadded(out, columns[0].caption, width0);
-    printPadded(out, columns[1].caption, width1);
-    std::fprintf(out, "%s\n", columns[2].caption);
-    for (const auto& row : rows) {
-        printPadded(out, escapeCell(row[0]), width0);
-        printPadded(out, escapeCell(row[1]), width1);
-        std::string last = escapeCell(row[2]) + '\n';
-        std::fwrite(last.data(), 1, last.size(), out);
-    }
+    std::size_t width0 = std::strlen(columns[0].caption);
+    std::size_t width1 = std::strlen(columns[1].caption);
+    state.list.forEachRow([&](const Cells& cells) {
+        width0 = std::max(width0, escapedLength(cells[0]));
+        width1 = std::max(width1, escapedLength(cells[1]));
+    });
+    width0 = std::min(width0, kWidest);
+    width1 = std::min(width1, kWidest);
+    appendPadded(line, columns[0].caption, width0);
+    appendPadded(line, columns[1].caption, width1);
+    line += columns[2].caption;
+    line += '\n';
+    writeLine();
+    state.list.forEachRow([&](const Cells& cells) {
+        line.clear();
+        appendPadded(line, cells[0], width0);
+        appendPadded(line, cells[1], width1);
+        appendEscaped(line, cells[2]);
+        line += '\n';
+        writeLine();
+    });
 }
 
 int usageError(const std::string& message) {

@@ -13,36 +13,37 @@ std::array<ColumnSpec, kColumnCount> columnsFor(std::uint32_t searchMode) {
     return {{{"File A", 230}, {"File B", 230}, {"%", 40}}};
 }
 
-// One heap block per row holding the three cells back to back: a File-mode
-// run of millions of rows costs little more than its text.
-struct ResultList::Row {
-    std::unique_ptr<char[]> data;
-    std::uint16_t length[kColumnCount] = {0, 0, 0};
-
-    std::string_view cell(int column) const {
-        std::size_t start = 0;
-        for (int c = 0; c < column; ++c) start += length[c];
-        return std::string_view(data ? data.get() + start : "", length[column]);
-    }
-
-    void setCell(int column, std::string_view value) {
-        value = value.substr(0, text::kTextLimit);
-        std::string_view cells[kColumnCount];
-        for (int c = 0; c < kColumnCount; ++c) cells[c] = (c == column) ? value : cell(c);
-        std::size_t total = 0;
-        for (const auto& c : cells) total += c.size();
-        auto fresh = total ? std::make_unique<char[]>(total) : nullptr;
-        std::size_t at = 0;
-        for (int c = 0; c < kColumnCount; ++c) {
-            if (!cells[c].empty()) std::memcpy(fresh.get() + at, cells[c].data(), cells[c].size());
-            at += cells[c].size();
+// The cell texts live in large blocks, written one after the other: a
+// File-mode run of millions of rows costs its text and one small record per
+// row, and writing a cell touches the heap only when a block is full. A cell
+// rewritten with a text no longer than before keeps its place; the blocks
+// are given back all at once by clearRows.
+class ResultList::TextPool {
+public:
+    char* store(std::string_view text) {
+        if (text.empty()) return nullptr;
+        if (blocks_.empty() || kBlock - used_ < text.size()) {
+            blocks_.push_back(std::make_unique_for_overwrite<char[]>(kBlock));
+            used_ = 0;
         }
-        for (int c = 0; c < kColumnCount; ++c) length[c] = static_cast<std::uint16_t>(cells[c].size());
-        data = std::move(fresh);
+        char* at = blocks_.back().get() + used_;
+        std::memcpy(at, text.data(), text.size());
+        used_ += text.size();
+        return at;
     }
+
+private:
+    static constexpr std::size_t kBlock = 1 << 20;  // far above the 599 of a cell
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::size_t used_ = 0;
 };
 
-ResultList::ResultList() = default;
+std::string_view ResultList::Row::cell(int column) const {
+    std::size_t length = this->length[column];
+    return length ? std::string_view(text[column], length) : std::string_view();
+}
+
+ResultList::ResultList() : pool_(std::make_unique<TextPool>()) {}
 ResultList::~ResultList() = default;
 
 void ResultList::notifyRowsChanged() const {
@@ -50,23 +51,27 @@ void ResultList::notifyRowsChanged() const {
 }
 
 void ResultList::clearRows() {
-    std::vector<Row> old;
+    std::deque<Row> oldRows;
+    auto oldPool = std::make_unique<TextPool>();
     {
         std::lock_guard lock(mutex_);
-        old.swap(rows_);
+        oldRows.swap(rows_);
+        oldPool.swap(pool_);
     }
     notifyRowsChanged();
 }
 
 int ResultList::insertRow(int row, std::string_view text) {
-    Row fresh;
-    fresh.setCell(0, text);
+    text = text.substr(0, text::kTextLimit);
     int landed;
     {
         std::lock_guard lock(mutex_);
+        Row fresh;
+        fresh.text[0] = pool_->store(text);
+        fresh.length[0] = static_cast<std::uint16_t>(text.size());
         int count = static_cast<int>(rows_.size());
         landed = (row < 0 || row > count) ? count : row;
-        rows_.insert(rows_.begin() + landed, std::move(fresh));
+        rows_.insert(rows_.begin() + landed, fresh);
     }
     notifyRowsChanged();
     return landed;
@@ -74,10 +79,16 @@ int ResultList::insertRow(int row, std::string_view text) {
 
 void ResultList::setCell(int row, int column, std::string_view text) {
     if (column < 0 || column >= kColumnCount) return;
+    text = text.substr(0, text::kTextLimit);
     {
         std::lock_guard lock(mutex_);
         if (row < 0 || row >= static_cast<int>(rows_.size())) return;
-        rows_[static_cast<std::size_t>(row)].setCell(column, text);
+        Row& target = rows_[static_cast<std::size_t>(row)];
+        if (text.size() <= target.length[column] && !text.empty())
+            std::memcpy(target.text[column], text.data(), text.size());
+        else
+            target.text[column] = pool_->store(text);
+        target.length[column] = static_cast<std::uint16_t>(text.size());
     }
     notifyRowsChanged();
 }
@@ -126,6 +137,11 @@ std::vector<std::array<std::string, kColumnCount>> ResultList::snapshot() const 
     for (const Row& row : rows_)
         result.push_back({std::string(row.cell(0)), std::string(row.cell(1)), std::string(row.cell(2))});
     return result;
+}
+
+void ResultList::forEachRow(const RowVisitor& visit) const {
+    std::lock_guard lock(mutex_);
+    for (const Row& row : rows_) visit({row.cell(0), row.cell(1), row.cell(2)});
 }
 
 bool removeFocusedRow(ResultList& list, std::atomic<std::uint32_t>& pairCount) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -60,13 +61,24 @@ public:
 
     // All rows at once, for the command line and tests.
     std::vector<std::array<std::string, kColumnCount>> snapshot() const;
+    // Hands every row's cells to `visit` in order, without copying them; the
+    // list is locked meanwhile, so `visit` must not call back into it.
+    using RowVisitor = std::function<void(const std::array<std::string_view, kColumnCount>& cells)>;
+    void forEachRow(const RowVisitor& visit) const;
 
 private:
-    struct Row;
+    // Where each cell's text lies in the pool, and its length.
+    struct Row {
+        char* text[kColumnCount] = {nullptr, nullptr, nullptr};
+        std::uint16_t length[kColumnCount] = {0, 0, 0};
+        std::string_view cell(int column) const;
+    };
+    class TextPool;
     void notifyRowsChanged() const;
 
     mutable std::mutex mutex_;
-    std::vector<Row> rows_;
+    std::deque<Row> rows_;
+    std::unique_ptr<TextPool> pool_;
     ListObserver observer_;
     std::function<int()> focusProvider_;
 };

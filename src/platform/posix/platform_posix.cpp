@@ -51,6 +51,8 @@ FileHandle openForReading(const char* path) {
     }
     int flags = ::fcntl(fd, F_GETFL);
     if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    // Every reader here goes from start to end: a larger read-ahead window.
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     ++gOpens;
     return fd;
 }
