@@ -23,10 +23,16 @@ need_packages() {
 windows_packages=(cmake make mingw-w64 wine wine64 xvfb xauth)
 
 windows_build=$repo/build/windows
+# Optimised as shipped; no debug information, which would triple the size
+# of the statically linked programs and the time to build them.
+windows_options=(
+  -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64.cmake"
+  -DCMAKE_BUILD_TYPE=Release
+  -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG"
+)
 
 configure_windows() {
-  cmake -S "$repo" -B "$windows_build" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64.cmake" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S "$repo" -B "$windows_build" "${windows_options[@]}" >/dev/null
 }
 
 # Pairlook.exe and ReadMe.htm in build/windows, and the Wine prefix beside them.
