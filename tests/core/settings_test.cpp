@@ -374,7 +374,7 @@ TEST(SettingsSave, FailedWriteKeepsTheOldFile) {
     const Case cases[] = {
         {"data folder missing", "missing/", [](const TempFolder&) {}},
         {"temporary name taken by a folder", "",
-         [](const TempFolder& f) { f.write(std::string(kSettingsTempFileName) + "/keep", "x"); }},
+         [](const TempFolder& f) { f.makeFolder(kSettingsTempFileName); }},
     };
     const Bytes old = encodeSettings(distinctBlock());
     for (const Case& c : cases) {
