@@ -22,7 +22,8 @@ struct CompareBuffers {
 
 // The File-mode worker: compares state.pathA with state.pathB, writes the
 // rows and progress, honours pause and abort, and ends with endRun. Runs on
-// the worker's own thread.
+// the worker's own thread. An abort requested before it starts is kept: the
+// files are opened and sized, no chunk is read, and the last row is "Aborted".
 void runFileComparison(core::AppState& state, const core::WindowEffects& effects);
 
 // The folder modes: the similarity score (0..100) of the two files, read
@@ -30,7 +31,9 @@ void runFileComparison(core::AppState& state, const core::WindowEffects& effects
 // abort act as in File mode. Quick Dir (state.settings.searchMode 2) scores a
 // pair of different sizes 0 without reading. Once the differing bytes make
 // the score fall below `listedFrom`, reading stops and the score returned is
-// below `listedFrom` (0 lets it read to the end and returns the exact score).
+// below `listedFrom` (0 lets it read to the end and returns the exact score);
+// a pair whose size difference alone keeps it below is not read at all. A
+// pair begun after an abort was requested is not read and scores 0.
 std::uint32_t scorePair(core::AppState& state, const char* pathA, const char* pathB,
                         const CompareBuffers& buffers, std::uint32_t listedFrom = 0);
 

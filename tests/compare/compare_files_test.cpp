@@ -398,6 +398,20 @@ TEST_F(CompareFilesTest, AnAbortBeforeTheFirstChunkReadsNothingAndSaysSame) {
     EXPECT_EQ(platform::ioCounters().bytesRead, 0u);
 }
 
+TEST_F(CompareFilesTest, AnAbortGivenBeforeTheWorkerStartsIsKept) {
+    state.setPathA(folder.write("a.txt", "abcdef"));
+    state.setPathB(folder.write("b.txt", "abXdef!"));
+    state.runState.store(core::run_state::kRunning);
+    core::requestAbort(state);
+    platform::resetIoCounters();
+    compare::runFileComparison(state, effects);
+    EXPECT_EQ(state.list.snapshot(), (Rows{{"Start", "", "Files are not the same size"},
+                                           {"Aborted", "", "Files have 85% in common"}}));
+    EXPECT_EQ(platform::ioCounters().bytesRead, 0u);
+    EXPECT_EQ(state.runState.load(), core::run_state::kIdle);
+    EXPECT_EQ(state.runControl.load(), core::run_control::kRun);
+}
+
 TEST_F(CompareFilesTest, NotEnoughMemoryEndsTheRunWithoutRows) {
     std::string pathA = folder.write("a.txt", "abc"), pathB = folder.write("b.txt", "abd");
     state.list.insertRow(0, "left over");
