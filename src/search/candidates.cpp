@@ -1,7 +1,6 @@
 #include "search/candidates.h"
 
 #include <algorithm>
-#include <map>
 
 #include "compare/score.h"
 
@@ -16,17 +15,21 @@ bool isListable(const IndexEntry& entry, std::uint32_t matchPercent) {
 }
 
 void formGroups(const Index& index, Candidates& c) {
-    std::map<std::uint64_t, std::vector<std::uint32_t>> bySize;
+    std::vector<std::uint32_t> order;
     for (std::uint32_t e = 0; e < index.entries.size(); ++e)
-        if (c.listable[e]) bySize[index.entries[e].listedSize].push_back(e);
-    for (auto& [size, members] : bySize) {
-        if (members.size() < 2) continue;
+        if (c.listable[e]) order.push_back(e);
+    auto sizeOf = [&](std::uint32_t e) { return index.entries[e].listedSize; };
+    // Stable, so each group keeps index order.
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return sizeOf(a) < sizeOf(b); });
+    for (std::size_t from = 0, to = 0; from < order.size(); from = to) {
+        while (to < order.size() && sizeOf(order[to]) == sizeOf(order[from])) ++to;
+        if (to - from < 2) continue;
         auto id = static_cast<std::uint32_t>(c.groups.size());
-        for (std::uint32_t k = 0; k < members.size(); ++k) {
-            c.groupOf[members[k]] = id;
-            c.positionInGroup[members[k]] = k;
+        c.groups.emplace_back(order.begin() + static_cast<std::ptrdiff_t>(from), order.begin() + static_cast<std::ptrdiff_t>(to));
+        for (std::uint32_t k = 0; k < to - from; ++k) {
+            c.groupOf[order[from + k]] = id;
+            c.positionInGroup[order[from + k]] = k;
         }
-        c.groups.push_back(std::move(members));
     }
 }
 

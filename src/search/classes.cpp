@@ -125,8 +125,13 @@ private:
 
     // Files read whole by the first pass: the class each first file of a
     // (size, digest) heads, and the bytes of some of them kept for comparing.
-    std::unordered_map<std::uint64_t, Members> headsByKey_;
-    std::unordered_map<std::uint32_t, Members> wholeClasses_;
+    // Flat, as there is one of each per small file: the first head of a key,
+    // the next head of the same key after a head, and each file's head.
+    static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+    std::unordered_map<std::uint64_t, std::uint32_t> firstHeadOf_;
+    std::vector<std::uint32_t> nextHead_;
+    std::vector<std::uint32_t> headOf_;
+    void recordWholeClasses();
     RecentHeads kept_;
     WorkPool pool_;
 };
@@ -203,8 +208,7 @@ bool ClassBuilder::prefixPass(const std::vector<Members>& groups, std::vector<Me
                 classifyWhole(e, arena_.bytes + k * slot);
         }
     }
-    for (const auto& [head, members] : wholeClasses_)
-        if (members.size() >= 2) record(members);
+    recordWholeClasses();
     for (const Members& group : groups) {
         if (sizeOf(group.front()) <= prefixBytes_) continue;  // done, or empty: nothing to read
         Members ordered = group;
@@ -234,18 +238,39 @@ bool ClassBuilder::readHeads(const Members& files, std::size_t start, std::size_
 // digest whose head has the same bytes, or heads a class of its own.
 void ClassBuilder::classifyWhole(std::uint32_t e, const std::uint8_t* bytes) {
     const std::uint64_t size = sizeOf(e);
-    Members& heads = headsByKey_[digest_[e] ^ (size * 0x9E3779B97F4A7C15ull)];
-    for (std::uint32_t head : heads) {
+    if (headOf_.empty()) {
+        nextHead_.assign(index_.entries.size(), kNone);
+        headOf_.assign(index_.entries.size(), kNone);
+    }
+    auto [first, fresh] = firstHeadOf_.try_emplace(digest_[e] ^ (size * 0x9E3779B97F4A7C15ull), e);
+    std::uint32_t last = kNone;
+    for (std::uint32_t head = fresh ? kNone : first->second; head != kNone; head = nextHead_[head]) {
+        last = head;
         if (sizeOf(head) != size) continue;
         const std::uint8_t* headBytes = bytesOf(head);
         if (headBytes && std::memcmp(headBytes, bytes, size) == 0) {
-            wholeClasses_[head].push_back(e);
+            headOf_[e] = head;
             return;
         }
     }
-    heads.push_back(e);
-    wholeClasses_[e].push_back(e);
+    if (last != kNone) nextHead_[last] = e;
+    headOf_[e] = e;
     kept_.keep(e, bytes, size);
+}
+
+// Each class of small files gets the first of its files in index order as
+// its name, like every other class.
+void ClassBuilder::recordWholeClasses() {
+    std::vector<std::uint32_t> first(headOf_.size(), kNone), count(headOf_.size(), 0);
+    for (std::uint32_t e = 0; e < headOf_.size(); ++e) {
+        if (headOf_[e] == kNone) continue;
+        std::uint32_t head = headOf_[e];
+        if (first[head] == kNone) first[head] = e;  // entries come in index order
+        ++count[head];
+        table_.classOf[e] = first[head];
+    }
+    for (std::uint32_t head = 0; head < headOf_.size(); ++head)
+        if (count[head] != 0) table_.classSize[first[head]] = count[head];
 }
 
 // A class head's bytes: kept from the first pass, or read again beside the
