@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -229,6 +230,8 @@ struct PlacementCase {
     const char* name;
     core::WindowPlacement placement;
 };
+
+void PrintTo(const PlacementCase& c, std::ostream* out) { *out << c.name; }
 
 class StoredPlacementTest : public MainWindowTest, public ::testing::WithParamInterface<PlacementCase> {};
 
