@@ -32,56 +32,61 @@ fi
 mkdir -p "$data"
 python3 "$here/make_compare_data.py" "$data"
 
-# run_timed OUT_FILE COMMAND...: prints "seconds peak_kb" of one run.
+# run_timed OUT_FILE COMMAND...: prints "seconds peak_kb cpu_seconds" of one run.
 run_timed() {
     local out=$1
     shift
-    /usr/bin/time -f '%e %M' -o "$data/time.txt" "$@" >"$out" 2>/dev/null || true
-    tail -n1 "$data/time.txt"
+    /usr/bin/time -f '%e %M %U %S' -o "$data/time.txt" "$@" >"$out" 2>/dev/null || true
+    tail -n1 "$data/time.txt" | awk '{ printf "%s %s %.2f\n", $1, $2, $3 + $4 }'
 }
 
-# measure NAME COMMAND...: warm-up, then ROUNDS runs; sets best, median, peak.
+# measure NAME COMMAND...: warm-up, then ROUNDS runs; sets best, median,
+# peakKb and cpu (user + system seconds of the fastest run).
 measure() {
     local name=$1
     shift
     cat "${files[@]}" >/dev/null  # warm cache
     run_timed "$data/out-$name" "$@" >/dev/null
-    local times=() peak=0 line
+    local runs=() peak=0 line
     for _ in $(seq "$rounds"); do
         line=$(run_timed "$data/out-$name" "$@")
-        times+=("${line% *}")
-        [ "${line#* }" -gt "$peak" ] && peak=${line#* }
+        runs+=("$line")
+        read -r _ kb _ <<<"$line"
+        [ "$kb" -gt "$peak" ] && peak=$kb
     done
     local sorted
-    sorted=$(printf '%s\n' "${times[@]}" | sort -n)
-    best=$(echo "$sorted" | head -n1)
-    median=$(echo "$sorted" | sed -n "$(((rounds + 1) / 2))p")
+    sorted=$(printf '%s\n' "${runs[@]}" | sort -n)
+    read -r best _ cpu <<<"$(echo "$sorted" | head -n1)"
+    median=$(echo "$sorted" | sed -n "$(((rounds + 1) / 2))p" | cut -d' ' -f1)
     peakKb=$peak
 }
 
 report() {  # CASE TOOL BYTES
-    awk -v c="$1" -v t="$2" -v b="$3" -v best="$best" -v med="$median" -v kb="$peakKb" 'BEGIN {
-        rate = best > 0 ? b / best / 1e9 : 0
-        printf "%-34s %-22s %8.2f %8.2f %9.2f %9.1f\n", c, t, best, med, rate, kb / 1024 }'
+    awk -v c="$1" -v t="$2" -v b="$3" -v best="$best" -v med="$median" -v kb="$peakKb" -v cpu="$cpu" 'BEGIN {
+        rate = best > 0 ? b / best / 1e6 : 0
+        printf "%-30s %-20s %7.2f %8.2f %7.2f %8.0f %9.1f\n", c, t, best, med, cpu, rate, kb / 1024 }'
 }
 
-ratio() {  # OURS PEER CASE
-    awk -v o="$1" -v p="$2" -v c="$3" 'BEGIN {
-        if (p > 0) printf "%-34s ratio pairlook/peer (fastest runs) %.2f\n", c, o / p }'
+ratio() {  # OURS PEER OURS_CPU PEER_CPU CASE
+    awk -v o="$1" -v p="$2" -v oc="$3" -v pc="$4" -v c="$5" 'BEGIN {
+        if (p > 0 && pc > 0)
+            printf "%-30s pairlook/peer: time %.2f, cpu %.2f\n", c, o / p, oc / pc }'
 }
 
-printf '%-34s %-22s %8s %8s %9s %9s\n' case tool "best s" "median s" "GB/s" "peak MiB"
+# best s: the fastest run; cpu s: its user + system time; MB/s: bytes of one
+# file over the fastest run.
+printf '%-30s %-20s %7s %8s %7s %8s %9s\n' case tool "best s" "median s" "cpu s" "MB/s" "peak MiB"
 summary=()
 bench_case() {  # CASE FILE_A FILE_B BYTES PEER...
     local name=$1 a=$2 b=$3 bytes=$4
     shift 4
     files=("$a" "$b")
     measure pairlook "$cli" compare --tsv "$a" "$b"
-    local ours=$best
+    local ours=$best oursCpu=$cpu
     report "$name" "pairlook-cli --tsv" "$bytes"
     measure peer "$@" "$a" "$b"
     report "" "$*" "$bytes"
-    summary+=("$(ratio "$ours" "$best" "$name")")
+    summary+=("$(ratio "$ours" "$best" "$oursCpu" "$cpu" "$name")")
     echo "  rows listed: $(($(wc -l <"$data/out-pairlook") - 2)), peer lines: $(wc -l <"$data/out-peer")"
 }
 
@@ -91,4 +96,4 @@ bench_case "1 GiB, 1,000 scattered bytes" "$data/same-a.bin" "$data/scattered-b.
 bench_case "8 MiB, every second byte" "$data/alt-a.bin" "$data/alt-b.bin" 8388608 cmp -l
 echo
 printf '%s\n' "${summary[@]}"
-echo "(program: $cli; data: $data; $rounds rounds; $(nproc) cores)"
+echo "(program: $cli; data: $data; $rounds rounds; $(nproc) cores; load $(cut -d' ' -f1-3 /proc/loadavg))"
