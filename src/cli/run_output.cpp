@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
+#include <mutex>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -92,15 +94,21 @@ bool runWorker(core::AppState& state, const std::function<void()>& worker) {
     gInterrupted.store(false);
     auto previous = std::signal(SIGINT, onInterrupt);
     bool showProgress = isatty(fileno(stderr));
-    std::atomic<bool> done{false};
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
     std::thread thread([&] {
         worker();
-        done.store(true);
+        std::lock_guard lock(mutex);
+        done = true;
+        ended.notify_one();
     });
+    // Wakes when the worker ends, and every 20 ms meanwhile to pass on a
+    // Ctrl+C and redraw the progress; a short run pays no wait.
     bool abortSent = false;
     auto lastDraw = std::chrono::steady_clock::now() - std::chrono::seconds(1);
-    while (!done.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::unique_lock lock(mutex);
+    while (!ended.wait_for(lock, std::chrono::milliseconds(20), [&] { return done; })) {
         if (gInterrupted.load() && !abortSent) {
             core::requestAbort(state);
             abortSent = true;
@@ -111,6 +119,7 @@ bool runWorker(core::AppState& state, const std::function<void()>& worker) {
             lastDraw = now;
         }
     }
+    lock.unlock();
     thread.join();
     if (showProgress) clearProgress();
     std::signal(SIGINT, previous);
