@@ -349,15 +349,18 @@ TEST_F(CompareFilesTest, AbortInTheSecondOfThreeChunksEndsAtThatChunksEnd) {
                                 {22'000'000, 5}});       // chunk 3: never read
     std::string pathA = folder.write("a.bin", a);
     std::string pathB = folder.write("b.bin", b);
-    std::promise<std::uint32_t> paused;
-    bool pauseGiven = false;
+    std::promise<std::uint32_t> inSecondChunk;
+    std::promise<void> abortGiven;
+    bool paused = false;
     // On the worker's thread, as the row of the run at 10,000,100 goes in:
-    // pause there, so the worker parks at its next look at the gate.
+    // pause, and hold the worker there until the abort has been requested,
+    // so the request surely lands inside the second chunk.
     state.list.setObserver({[&] {
-        if (!pauseGiven && state.list.readCell(state.list.rowCount() - 1, 0) == "10000100") {
-            pauseGiven = true;
+        if (!paused && state.list.readCell(state.list.rowCount() - 1, 0) == "10000100") {
+            paused = true;
             core::togglePause(state, effects);
-            paused.set_value(state.progressPercent.load());
+            inSecondChunk.set_value(state.progressPercent.load());
+            abortGiven.get_future().wait();
         }
     }, nullptr});
     state.settings.searchMode = core::search_mode::kFile;
@@ -366,8 +369,10 @@ TEST_F(CompareFilesTest, AbortInTheSecondOfThreeChunksEndsAtThatChunksEnd) {
     state.runState.store(core::run_state::kRunning);
     platform::resetIoCounters();
     std::thread worker([&] { compare::runFileComparison(state, effects); });
-    EXPECT_EQ(paused.get_future().get(), 40u);  // the worker is inside the second chunk
-    core::requestAbort(state);
+    EXPECT_EQ(inSecondChunk.get_future().get(), 40u);  // the first chunk is done
+    EXPECT_FALSE(state.pauseGate.isOpen());
+    core::requestAbort(state);  // while paused: the gate opens again
+    abortGiven.set_value();
     worker.join();
     state.list.setObserver({});
     const Rows expected = {{"Start", "", "Files are the same size"},
