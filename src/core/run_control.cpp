@@ -27,9 +27,11 @@ bool startsWithPaths(AppState& state, const WindowEffects& effects) {
 // The abort request proper; the caller holds controlMutex and has seen a
 // worker still running.
 void abortLocked(AppState& state) {
-    state.pauseGate.open();
+    // The gate opens last: a paused worker that wakes must already see the
+    // request, or it would read one more chunk before it stops.
     state.runState.store(run_state::kStopping);
     state.runControl.store(run_control::kAbort);
+    state.pauseGate.open();
 }
 
 void saveAndClose(const WindowEffects& effects) {
