@@ -35,12 +35,19 @@ struct Walk {
 
 TEST(Indexer, DepthFirstInListingOrderWithSubtreesWhereTheyStand) {
     TempFolder f;
-    for (const char* name : {"b", "a/y", "a/x", "c/z", ".../dots", "a/deep/w"}) f.write(name, "1");
+    std::vector<std::string> written = {"b", "a/y", "a/x", "c/z", "a/deep/w"};
+    std::vector<std::string> walked = {"a/deep/w", "a/x", "a/y", "b", "c/z"};
+#ifndef _WIN32
+    // Windows strips trailing dots from names, so "..." exists only here.
+    written.push_back(".../dots");
+    walked.insert(walked.begin(), ".../dots");
+#endif
+    for (const std::string& name : written) f.write(name, "1");
     Walk walk(f.path(), core::search_mode::kDirectory);
     std::vector<std::string> expected;
-    for (const char* name : {".../dots", "a/deep/w", "a/x", "a/y", "b", "c/z"}) expected.push_back(f.pathOf(name));
+    for (const std::string& name : walked) expected.push_back(f.pathOf(name));
     EXPECT_EQ(pathsOf(walk.index), expected) << "'.' and '..' skipped, '...' descended";
-    EXPECT_EQ(walk.count, 6u);
+    EXPECT_EQ(walk.count, walked.size());
     EXPECT_EQ(walk.state.currentFile.get(), f.pathOf("c/z")) << "currentFile holds the last file entered";
 }
 
@@ -140,6 +147,9 @@ TEST(Indexer, TrailingSeparatorGivesADoubledOneThatStillOpens) {
 }
 
 TEST(Indexer, PathsThatWouldNotFitAreSkippedNeverCut) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the ANSI file calls stop at 260 characters, below the 599 this test needs";
+#endif
     TempFolder f;
     // A folder whose name brings "<folder>/<name>/" to 590 bytes; then a file
     // name of 9 bytes makes a path of exactly 599, one of 10 bytes 600.
