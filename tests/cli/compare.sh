@@ -1,33 +1,9 @@
 #!/usr/bin/env bash
 # pairlook-cli compare, black box: rows, escaping, exit status, Ctrl+C.
 # Usage: compare.sh PATH_TO_PAIRLOOK_CLI
-set -u
-cli=$(readlink -f "$1")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
+command=compare
+source "$(dirname "${BASH_SOURCE[0]}")/lib/harness.sh"
 T=$'\t'
-
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-
-# expect_status WANT ARGS...: runs the compare, keeps stdout/stderr in $work.
-expect_status() {
-    local want=$1
-    shift
-    timeout 60 "$cli" compare "$@" >"$work/out" 2>"$work/err"
-    local got=$?
-    [ "$got" -eq "$want" ] || fail "compare $* exited $got, wanted $want"
-}
-
-expect_output() {
-    local want=$1
-    local got
-    got=$(cat "$work/out")
-    [ "$got" = "$want" ] || fail "output differs:"$'\n'"--- got"$'\n'"$got"$'\n'"--- wanted"$'\n'"$want"
-}
 
 f=$work/files
 mkdir -p "$f/folder"

@@ -1,32 +1,8 @@
 #!/usr/bin/env bash
 # pairlook-cli search, black box: options, exit status, rows, Ctrl+C.
 # Usage: search.sh PATH_TO_PAIRLOOK_CLI
-set -u
-cli=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-
-# expect_status WANT ARGS...: runs the search, keeps stdout/stderr in $work.
-expect_status() {
-    local want=$1
-    shift
-    "$cli" search "$@" >"$work/out" 2>"$work/err"
-    local got=$?
-    [ "$got" -eq "$want" ] || fail "search $* exited $got, wanted $want"
-}
-
-expect_output() {
-    local want=$1
-    local got
-    got=$(cat "$work/out")
-    [ "$got" = "$want" ] || fail "output differs:"$'\n'"--- got"$'\n'"$got"$'\n'"--- wanted"$'\n'"$want"
-}
+command=search
+source "$(dirname "${BASH_SOURCE[0]}")/lib/harness.sh"
 
 tree=$work/tree
 mkdir -p "$tree/sub" "$tree/empty folder"

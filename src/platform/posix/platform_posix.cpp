@@ -13,15 +13,12 @@
 #include <ctime>
 #include <vector>
 
+#include "platform/counting.h"
 #include "platform/platform.h"
 
 namespace platform {
 namespace {
 
-std::atomic<std::uint64_t> gOpens{0};
-std::atomic<std::uint64_t> gReads{0};
-std::atomic<std::uint64_t> gBytesRead{0};
-std::atomic<bool> gFailAllocations{false};
 std::atomic<bool> gConsoleMode{true};
 
 int fdOf(FileHandle file) { return static_cast<int>(file); }
@@ -54,7 +51,7 @@ FileHandle openForReading(const char* path) {
     // Small ones are read whole at once, where the advice only costs a call.
     constexpr off_t kAdviseFrom = 1 << 20;
     if (st.st_size >= kAdviseFrom) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    ++gOpens;
+    counting::noteOpen();
     return fd;
 }
 
@@ -67,7 +64,6 @@ bool fileSize(FileHandle file, std::uint64_t& size) {
 
 std::uint32_t readFile(FileHandle file, void* buffer, std::uint32_t count) {
     if (file == kNoFile) return 0;
-    ++gReads;
     std::uint32_t done = 0;
     auto* at = static_cast<char*>(buffer);
     while (done < count) {
@@ -76,7 +72,7 @@ std::uint32_t readFile(FileHandle file, void* buffer, std::uint32_t count) {
         if (got <= 0) break;
         done += static_cast<std::uint32_t>(got);
     }
-    gBytesRead += done;
+    counting::noteRead(done);
     return done;
 }
 
@@ -120,14 +116,6 @@ bool identityOfPath(const char* path, FileIdentity& identity) {
     return true;
 }
 
-IoCounters ioCounters() { return {gOpens.load(), gReads.load(), gBytesRead.load()}; }
-
-void resetIoCounters() {
-    gOpens = 0;
-    gReads = 0;
-    gBytesRead = 0;
-}
-
 ListingHandle openListing(const char* folder) {
     DIR* dir = ::opendir(*folder ? folder : ".");
     if (!dir) return nullptr;
@@ -160,13 +148,12 @@ bool nextItem(ListingHandle handle, ListedItem& item) {
 void closeListing(ListingHandle handle) { delete static_cast<Listing*>(handle); }
 
 void* allocateZeroed(std::size_t bytes) {
-    if (gFailAllocations.load()) return nullptr;
+    if (counting::allocationsFail()) return nullptr;
     return std::calloc(bytes ? bytes : 1, 1);
 }
 
 void releaseBlock(void* block) { std::free(block); }
 
-void failAllocationsForTesting(bool fail) { gFailAllocations = fail; }
 
 void showNotEnoughMemory() { std::fputs("Pairlook.exe: Not enough memory\n", stderr); }
 

@@ -6,15 +6,12 @@
 #include <atomic>
 #include <cstdio>
 
+#include "platform/counting.h"
 #include "platform/platform.h"
 
 namespace platform {
 namespace {
 
-std::atomic<std::uint64_t> gOpens{0};
-std::atomic<std::uint64_t> gReads{0};
-std::atomic<std::uint64_t> gBytesRead{0};
-std::atomic<bool> gFailAllocations{false};
 
 // -1 until setConsoleMode is called: then the program's own subsystem decides.
 std::atomic<int> gConsoleMode{-1};
@@ -90,7 +87,7 @@ FileHandle openForReading(const char* path) {
     HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return kNoFile;
-    ++gOpens;
+    counting::noteOpen();
     return reinterpret_cast<FileHandle>(handle);
 }
 
@@ -103,7 +100,6 @@ bool fileSize(FileHandle file, std::uint64_t& size) {
 
 std::uint32_t readFile(FileHandle file, void* buffer, std::uint32_t count) {
     if (file == kNoFile) return 0;
-    ++gReads;
     std::uint32_t done = 0;
     auto* at = static_cast<char*>(buffer);
     while (done < count) {
@@ -111,7 +107,7 @@ std::uint32_t readFile(FileHandle file, void* buffer, std::uint32_t count) {
         if (!ReadFile(handleOf(file), at + done, count - done, &got, nullptr) || got == 0) break;
         done += got;
     }
-    gBytesRead += done;
+    counting::noteRead(done);
     return done;
 }
 
@@ -144,14 +140,6 @@ bool identityOfPath(const char* path, FileIdentity& identity) {
     bool known = identityOfHandle(handle, identity);
     CloseHandle(handle);
     return known;
-}
-
-IoCounters ioCounters() { return {gOpens.load(), gReads.load(), gBytesRead.load()}; }
-
-void resetIoCounters() {
-    gOpens = 0;
-    gReads = 0;
-    gBytesRead = 0;
 }
 
 // ---- Folder listings ---------------------------------------------------
@@ -193,7 +181,7 @@ void closeListing(ListingHandle handle) {
 // ---- Memory ------------------------------------------------------------
 
 void* allocateZeroed(std::size_t bytes) {
-    if (gFailAllocations.load()) return nullptr;
+    if (counting::allocationsFail()) return nullptr;
     return GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, bytes ? bytes : 1);
 }
 
@@ -201,7 +189,6 @@ void releaseBlock(void* block) {
     if (block) GlobalFree(block);
 }
 
-void failAllocationsForTesting(bool fail) { gFailAllocations = fail; }
 
 void showNotEnoughMemory() {
     if (consoleMode())
