@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <unordered_map>
 
 #include "platform/platform.h"
@@ -72,21 +73,16 @@ Head readHead(const char* path, std::uint64_t bytes, std::uint8_t* into, std::si
     return head;
 }
 
-std::size_t helpersFor(const ClassTuning& tuning) {
-    return tuning.helperThreads < 0 ? WorkPool::helpersForThisMachine()
-                                    : static_cast<std::size_t>(tuning.helperThreads);
-}
-
 class ClassBuilder {
 public:
     ClassBuilder(core::AppState& state, const Index& index, ReadArena arena, const ClassTuning& tuning,
-                 ClassTable& table)
+                 WorkPool& pool, ClassTable& table)
         : state_(state), index_(index), arena_(arena), tuning_(tuning), table_(table),
-          digest_(index.entries.size(), 0), kept_(tuning.keptHeadBytes), pool_(helpersFor(tuning)) {
+          digest_(index.entries.size(), 0), kept_(tuning.keptHeadBytes), pool_(pool) {
         // Every file held open needs a slot of at least one page in the arena.
         maxOpen_ = std::clamp<std::size_t>(tuning.maxOpen, 2, std::max<std::size_t>(arena.size / 4096, 2));
-        // The arena holds a head being read and a head read again beside it.
-        prefixBytes_ = std::min(tuning.prefixBytes, arena.size / 2);
+        // Each worker reads a head and, beside it, a class head read again.
+        prefixBytes_ = std::min(tuning.prefixBytes, arena.size / (2 * pool_.workers()));
     }
 
     bool prefixPass(const std::vector<Members>& groups, std::vector<Members>& survivors);
@@ -110,9 +106,9 @@ private:
                       const std::vector<std::uint8_t*>& blocks, std::size_t length, Sets& next);
     bool batched(Members set);
     void record(const Members& members);
-    bool readHeads(const Members& files, std::size_t start, std::size_t count, std::size_t slot);
-    void classifyWhole(std::uint32_t e, const std::uint8_t* bytes);
-    const std::uint8_t* bytesOf(std::uint32_t rep);
+    void readHeadOf(std::uint32_t e, std::size_t worker);
+    void classifyWhole(std::uint32_t e, const std::uint8_t* bytes, std::uint8_t* spare);
+    const std::uint8_t* bytesOf(std::uint32_t head, std::uint8_t* spare);
 
     core::AppState& state_;
     const Index& index_;
@@ -127,13 +123,15 @@ private:
     // (size, digest) heads, and the bytes of some of them kept for comparing.
     // Flat, as there is one of each per small file: the first head of a key,
     // the next head of the same key after a head, and each file's head.
+    // Workers classify under the mutex.
     static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+    std::mutex headsMutex_;
     std::unordered_map<std::uint64_t, std::uint32_t> firstHeadOf_;
     std::vector<std::uint32_t> nextHead_;
     std::vector<std::uint32_t> headOf_;
     void recordWholeClasses();
     RecentHeads kept_;
-    WorkPool pool_;
+    WorkPool& pool_;
 };
 
 void sortByDiskOrder(Members& members, const Index& index) {
@@ -195,18 +193,15 @@ bool ClassBuilder::prefixPass(const std::vector<Members>& groups, std::vector<Me
     for (const Members& group : groups)
         if (sizeOf(group.front()) != 0) all.insert(all.end(), group.begin(), group.end());
     sortByDiskOrder(all, index_);
-    // The arena holds one head per file of a batch, and after them room to
-    // read a class head again.
-    const std::size_t slot = std::max<std::size_t>(prefixBytes_, 1);
-    const std::size_t perBatch = std::max<std::size_t>((arena_.size - prefixBytes_) / slot, 1);
-    for (std::size_t start = 0; start < all.size(); start += perBatch) {
-        std::size_t count = std::min(perBatch, all.size() - start);
-        if (!readHeads(all, start, count, slot)) return false;
-        for (std::size_t k = 0; k < count; ++k) {
-            std::uint32_t e = all[start + k];
-            if (sizeOf(e) <= prefixBytes_ && table_.content[e] == Content::Settled)
-                classifyWhole(e, arena_.bytes + k * slot);
-        }
+    nextHead_.assign(index_.entries.size(), kNone);
+    headOf_.assign(index_.entries.size(), kNone);
+    // Between steps the search waits at the pause gate and looks for an abort.
+    constexpr std::size_t kFilesPerStep = 256;
+    for (std::size_t start = 0; start < all.size(); start += kFilesPerStep) {
+        if (stopRequested()) return false;
+        state_.currentFile.set(index_.entries[all[start]].path);
+        pool_.run(std::min(kFilesPerStep, all.size() - start),
+                  [&](std::size_t k, std::size_t worker) { readHeadOf(all[start + k], worker); });
     }
     recordWholeClasses();
     for (const Members& group : groups) {
@@ -221,33 +216,30 @@ bool ClassBuilder::prefixPass(const std::vector<Members>& groups, std::vector<Me
     return true;
 }
 
-// One batch of heads, side by side on the pool's threads, each into its slot.
-bool ClassBuilder::readHeads(const Members& files, std::size_t start, std::size_t count, std::size_t slot) {
-    if (stopRequested()) return false;
-    state_.currentFile.set(index_.entries[files[start]].path);
-    pool_.run(count, [&](std::size_t k) {
-        std::uint32_t e = files[start + k];
-        Head head = readHead(pathOf(e), std::min<std::uint64_t>(prefixBytes_, sizeOf(e)), arena_.bytes + k * slot, slot);
-        table_.content[e] = head.content;
-        digest_[e] = head.digest;
-    });
-    return true;
+// Runs on any worker. Each reads into its own two small buffers, which stay
+// in the processor's cache from file to file: far cheaper than filling a
+// large buffer that has to come from memory each time.
+void ClassBuilder::readHeadOf(std::uint32_t e, std::size_t worker) {
+    std::uint8_t* bytes = arena_.bytes + worker * 2 * prefixBytes_;
+    const std::uint64_t size = sizeOf(e);
+    Head head = readHead(pathOf(e), std::min<std::uint64_t>(prefixBytes_, size), bytes, prefixBytes_);
+    table_.content[e] = head.content;
+    digest_[e] = head.digest;
+    if (size <= prefixBytes_ && head.content == Content::Settled) classifyWhole(e, bytes, bytes + prefixBytes_);
 }
 
 // The whole file is at `bytes`: it joins the first class of its size and
-// digest whose head has the same bytes, or heads a class of its own.
-void ClassBuilder::classifyWhole(std::uint32_t e, const std::uint8_t* bytes) {
+// digest whose head has the same bytes, or heads a class of its own and is
+// kept. `spare` takes a class head read again.
+void ClassBuilder::classifyWhole(std::uint32_t e, const std::uint8_t* bytes, std::uint8_t* spare) {
     const std::uint64_t size = sizeOf(e);
-    if (headOf_.empty()) {
-        nextHead_.assign(index_.entries.size(), kNone);
-        headOf_.assign(index_.entries.size(), kNone);
-    }
+    std::lock_guard lock(headsMutex_);
     auto [first, fresh] = firstHeadOf_.try_emplace(digest_[e] ^ (size * 0x9E3779B97F4A7C15ull), e);
     std::uint32_t last = kNone;
     for (std::uint32_t head = fresh ? kNone : first->second; head != kNone; head = nextHead_[head]) {
         last = head;
         if (sizeOf(head) != size) continue;
-        const std::uint8_t* headBytes = bytesOf(head);
+        const std::uint8_t* headBytes = bytesOf(head, spare);
         if (headBytes && std::memcmp(headBytes, bytes, size) == 0) {
             headOf_[e] = head;
             return;
@@ -273,22 +265,22 @@ void ClassBuilder::recordWholeClasses() {
         if (count[head] != 0) table_.classSize[first[head]] = count[head];
 }
 
-// A class head's bytes: kept from the first pass, or read again beside the
-// file in hand (and kept then, as more copies tend to follow). Nothing when
-// it cannot be read again; it is then left to the comparator.
-const std::uint8_t* ClassBuilder::bytesOf(std::uint32_t head) {
+// A class head's bytes: kept since it was classified, or read again when
+// newer heads have taken their room (and kept then, as more copies tend to
+// follow). Nothing when it cannot be read again; it is then left to the
+// comparator.
+const std::uint8_t* ClassBuilder::bytesOf(std::uint32_t head, std::uint8_t* spare) {
     if (const std::uint8_t* kept = kept_.find(head)) return kept;
     const auto size = static_cast<std::uint32_t>(sizeOf(head));
-    std::uint8_t* into = arena_.bytes + arena_.size - prefixBytes_;
     platform::FileHandle file = platform::openForReading(pathOf(head));
-    std::uint32_t got = file == platform::kNoFile ? 0 : platform::readFile(file, into, size);
+    std::uint32_t got = file == platform::kNoFile ? 0 : platform::readFile(file, spare, size);
     platform::closeFile(file);
     if (got != size) {
         table_.content[head] = Content::Unsure;
         return nullptr;
     }
-    kept_.keep(head, into, size);
-    return into;
+    kept_.keep(head, spare, size);
+    return spare;
 }
 
 // Files of one size whose heads agree. A set too large to hold open at once
@@ -431,13 +423,13 @@ bool ClassBuilder::batched(Members set) {
 }  // namespace
 
 bool buildClasses(core::AppState& state, const Index& index, const Candidates& candidates, ReadArena arena,
-                  const ClassTuning& tuning, ClassTable& table) {
+                  const ClassTuning& tuning, WorkPool& pool, ClassTable& table) {
     const std::size_t n = index.entries.size();
     table.classOf.resize(n);
     for (std::uint32_t e = 0; e < n; ++e) table.classOf[e] = e;
     table.classSize.assign(n, 1);
     table.content.assign(n, Content::NotRead);
-    ClassBuilder builder(state, index, arena, tuning, table);
+    ClassBuilder builder(state, index, arena, tuning, pool, table);
     std::vector<Members> survivors;
     if (!builder.prefixPass(candidates.groups, survivors)) return false;
     for (const Members& set : survivors)

@@ -10,6 +10,7 @@
 #include "core/app_state.h"
 #include "search/candidates.h"
 #include "search/indexer.h"
+#include "search/work_pool.h"
 
 namespace search {
 
@@ -57,14 +58,13 @@ struct ClassTuning {
     // Files no longer than prefixBytes are read whole by the first pass; this
     // much of them is kept in memory to compare later copies with.
     std::size_t keptHeadBytes = 32 * 1024 * 1024;
-    // Threads beside the search's own that read heads in the first pass;
-    // -1: one per further core.
-    int helperThreads = -1;
 };
 
-// Builds the classes of every group. Waits at the pause gate and tests for an
-// abort between files and between blocks; returns false when aborted.
+// Builds the classes of every group; the first pass reads on all the pool's
+// threads, each in its own part of the arena. Waits at the pause gate and
+// tests for an abort between steps and between blocks; returns false when
+// aborted.
 bool buildClasses(core::AppState& state, const Index& index, const Candidates& candidates, ReadArena arena,
-                  const ClassTuning& tuning, ClassTable& table);
+                  const ClassTuning& tuning, WorkPool& pool, ClassTable& table);
 
 }  // namespace search

@@ -1,5 +1,6 @@
 #include "search/indexer.h"
 
+#include "search/folder_lister.h"
 #include "text/text.h"
 
 namespace search {
@@ -7,36 +8,29 @@ namespace {
 
 std::uint32_t countOf(const Index& index) { return static_cast<std::uint32_t>(index.entries.size()); }
 
-bool isDotName(const std::string& name) { return name == "." || name == ".."; }
-
-}  // namespace
-
-std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string& folder) {
-    if (state.runControl.load() == core::run_control::kAbort) return countOf(index);
-    platform::ListingHandle listing = platform::openListing(folder.c_str());
-    if (!listing) return countOf(index);
-    platform::ListedItem item;
-    // The cap is tested after each item, so a full index also stops every
-    // enclosing listing as soon as its subfolder's walk returns.
-    while (index.entries.size() < index.cap && platform::nextItem(listing, item))
-        indexItem(state, index, folder, item);
-    platform::closeListing(listing);
-    return countOf(index);
+bool abortRequested(const core::AppState& state) {
+    return state.runControl.load() == core::run_control::kAbort;
 }
 
-std::uint32_t indexItem(core::AppState& state, Index& index, const std::string& folder,
-                        const platform::ListedItem& item) {
-    bool isFolder = item.kind == platform::ItemKind::Folder;
-    // Links are never followed: a loop or a second path to one file cannot
-    // arise. Pipes, devices and sockets would block or never end.
-    if (!isFolder && item.kind != platform::ItemKind::File) return countOf(index);
-    if (isFolder && isDotName(item.name)) return countOf(index);
-    std::string path = folder;
-    path += platform::kPathSeparator;
-    path += item.name;
-    // A cut path could name another file; such an item is left out instead.
-    if (path.size() > text::kTextLimit) return countOf(index);
-    if (isFolder) return indexFolder(state, index, path);
+struct Walk {
+    core::AppState& state;
+    Index& index;
+    FolderLister& lister;
+};
+
+std::uint32_t walkFolder(Walk& walk, const std::string& folder);
+
+// One item of a folder's listing: descends into a folder, enters a file,
+// skips everything else.
+void indexItem(Walk& walk, const std::string& folder, const platform::ListedItem& item) {
+    std::string path = childPath(folder, item.name);
+    if (descendsInto(item, path)) {
+        walkFolder(walk, path);
+        return;
+    }
+    // Pipes, devices and sockets would block or never end; links are not
+    // followed. A cut path could name another file.
+    if (item.kind != platform::ItemKind::File || path.size() > text::kTextLimit) return;
 
     // The size comes from the listing, so no file is opened here. A file that
     // cannot be opened keeps its listed size: it scores 0 against any partner,
@@ -45,12 +39,36 @@ std::uint32_t indexItem(core::AppState& state, Index& index, const std::string& 
     IndexEntry entry;
     entry.listedSize = item.size;
     entry.diskOrder = item.diskOrder;
-    if (state.settings.searchMode == core::search_mode::kQuickDir)
+    if (walk.state.settings.searchMode == core::search_mode::kQuickDir)
         entry.size = static_cast<std::uint32_t>(item.size);
-    state.currentFile.set(path);
+    walk.state.currentFile.set(path);
     entry.path = std::move(path);
-    index.entries.push_back(std::move(entry));
-    return countOf(index);
+    walk.index.entries.push_back(std::move(entry));
+}
+
+std::uint32_t walkFolder(Walk& walk, const std::string& folder) {
+    if (abortRequested(walk.state)) return countOf(walk.index);
+    Listing items = walk.lister.take(folder);
+    // The cap is tested after each item, so a full index also stops every
+    // enclosing listing as soon as its subfolder's walk returns.
+    for (std::size_t at = 0; at < items.size() && walk.index.entries.size() < walk.index.cap; ++at)
+        indexItem(walk, folder, items[at]);
+    return countOf(walk.index);
+}
+
+}  // namespace
+
+std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string& folder, WorkPool& pool) {
+    if (abortRequested(state)) return countOf(index);
+    FolderLister lister(state, index.cap);
+    lister.listAhead(folder, pool);
+    Walk walk{state, index, lister};
+    return walkFolder(walk, folder);
+}
+
+std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string& folder) {
+    WorkPool alone(0);
+    return indexFolder(state, index, folder, alone);
 }
 
 }  // namespace search

@@ -9,6 +9,7 @@
 
 #include "core/app_state.h"
 #include "platform/platform.h"
+#include "search/work_pool.h"
 
 namespace search {
 
@@ -38,11 +39,10 @@ struct Index {
 // runControl for an abort at the start of each folder; sets currentFile to
 // each file entered. Links are neither entered nor followed; only regular
 // files are entered; an item whose path would not fit in 599 bytes is skipped.
+// The pool's threads list folders ahead of the walk; the entries and their
+// order do not depend on how many there are.
+std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string& folder, WorkPool& pool);
+// The same on the calling thread alone.
 std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string& folder);
-
-// One item of a folder's listing: descends into a folder, enters a file,
-// skips everything else. Returns the count after it.
-std::uint32_t indexItem(core::AppState& state, Index& index, const std::string& folder,
-                        const platform::ListedItem& item);
 
 }  // namespace search

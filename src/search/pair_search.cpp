@@ -16,6 +16,7 @@
 #include "search/classes.h"
 #include "search/indexer.h"
 #include "search/pair_judge.h"
+#include "search/work_pool.h"
 #include "text/text.h"
 
 namespace search {
@@ -107,10 +108,10 @@ void listPairs(core::AppState& state, const Index& index, const Candidates& cand
 }
 
 void searchPairs(core::AppState& state, Index& index, const SearchBuffers& buffers, const SearchTuning& tuning,
-                 RowWriter& rows) {
+                 WorkPool& pool, RowWriter& rows) {
     Candidates candidates = groupCandidates(index, state.settings.searchMode, state.settings.matchPercent);
     ClassTable classes;
-    if (!buildClasses(state, index, candidates, buffers.arena(), tuning.classes, classes)) return;
+    if (!buildClasses(state, index, candidates, buffers.arena(), tuning.classes, pool, classes)) return;
     PairJudge judge(state, index, candidates, classes, buffers.compare, buffers.arena());
     listPairs(state, index, candidates, judge, rows);
 }
@@ -134,13 +135,15 @@ void runPairSearch(core::AppState& state, const core::WindowEffects& effects, co
     const std::string folder = state.pathAText();
     RowWriter rows(state);
     rows.indexing();
+    WorkPool pool(tuning.helperThreads < 0 ? WorkPool::helpersForThisMachine()
+                                           : static_cast<std::size_t>(tuning.helperThreads));
     Index index;
     index.cap = tuning.indexCap;
-    std::uint32_t n = indexFolder(state, index, folder);
+    std::uint32_t n = indexFolder(state, index, folder, pool);
     // An index built under an abort is not searched.
     if (n != 0 && !abortRequested(state)) {
         rows.start(n);
-        searchPairs(state, index, buffers, tuning, rows);
+        searchPairs(state, index, buffers, tuning, pool, rows);
     }
     rows.close();
     buffers.release();

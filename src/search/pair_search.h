@@ -17,6 +17,9 @@ namespace search {
 struct SearchTuning {
     std::size_t indexCap = kIndexCap;
     ClassTuning classes;
+    // Threads beside the search's own that list folders and read heads;
+    // -1: one per further core.
+    int helperThreads = -1;
 };
 
 // Each of the two compare buffers of a search.

@@ -5,7 +5,7 @@
 namespace search {
 
 WorkPool::WorkPool(std::size_t helpers) {
-    for (std::size_t k = 0; k < helpers; ++k) helpers_.emplace_back([this] { helperLoop(); });
+    for (std::size_t k = 1; k <= helpers; ++k) helpers_.emplace_back([this, k] { helperLoop(k); });
 }
 
 WorkPool::~WorkPool() {
@@ -22,11 +22,11 @@ std::size_t WorkPool::helpersForThisMachine() {
     return cores > 1 ? std::min<std::size_t>(cores - 1, 3) : 0;
 }
 
-void WorkPool::work() {
-    for (std::size_t k = next_.fetch_add(1); k < count_; k = next_.fetch_add(1)) (*job_)(k);
+void WorkPool::work(std::size_t worker) {
+    for (std::size_t k = next_.fetch_add(1); k < count_; k = next_.fetch_add(1)) (*job_)(k, worker);
 }
 
-void WorkPool::run(std::size_t count, const std::function<void(std::size_t)>& job) {
+void WorkPool::run(std::size_t count, const Job& job) {
     if (count == 0) return;
     {
         std::lock_guard lock(mutex_);
@@ -37,13 +37,13 @@ void WorkPool::run(std::size_t count, const std::function<void(std::size_t)>& jo
         ++generation_;
     }
     wake_.notify_all();
-    work();
+    work(0);
     std::unique_lock lock(mutex_);
     finished_.wait(lock, [this] { return busyHelpers_ == 0; });
     job_ = nullptr;
 }
 
-void WorkPool::helperLoop() {
+void WorkPool::helperLoop(std::size_t worker) {
     std::size_t seen = 0;
     std::unique_lock lock(mutex_);
     for (;;) {
@@ -51,7 +51,7 @@ void WorkPool::helperLoop() {
         if (quit_) return;
         seen = generation_;
         lock.unlock();
-        work();
+        work(worker);
         lock.lock();
         if (--busyHelpers_ == 0) finished_.notify_all();
     }

@@ -21,22 +21,28 @@ public:
     WorkPool(const WorkPool&) = delete;
     WorkPool& operator=(const WorkPool&) = delete;
 
-    // Calls job(k) once for each k below count, on any of the threads, and
-    // returns when all have returned. Jobs must not touch each other's data.
-    void run(std::size_t count, const std::function<void(std::size_t)>& job);
+    // Calls job(k, worker) once for each k below count, on any of the
+    // threads, and returns when all have returned. `worker` numbers the
+    // thread running the job (0 is the caller; below workers()), so a job can
+    // use that thread's own scratch space. Jobs must not touch each other's
+    // data.
+    using Job = std::function<void(std::size_t k, std::size_t worker)>;
+    void run(std::size_t count, const Job& job);
+
+    std::size_t workers() const { return helpers_.size() + 1; }
 
     // One helper per further core, at most three.
     static std::size_t helpersForThisMachine();
 
 private:
-    void helperLoop();
-    void work();
+    void helperLoop(std::size_t worker);
+    void work(std::size_t worker);
 
     std::vector<std::thread> helpers_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable finished_;
-    const std::function<void(std::size_t)>* job_ = nullptr;  // guarded by mutex_
+    const Job* job_ = nullptr;  // guarded by mutex_
     std::size_t count_ = 0;
     std::size_t generation_ = 0;
     std::size_t busyHelpers_ = 0;

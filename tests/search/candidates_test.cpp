@@ -113,15 +113,19 @@ TEST(Classes, AreTheSetsOfEqualContent) {
         index.entries.push_back({path, 5000, 0, 5000, 1000 - k});
     }
     std::vector<std::uint8_t> arena(kSearchBufferSize);
-    const auto tunings = {ClassTuning{}, ClassTuning{16, 8, 64, 3, 0, 0}, ClassTuning{4096, 1024, 1024, 2, 0},
-                          ClassTuning{4096, 1024, 1024, 2, 10'000, 3},
-                          ClassTuning{64, 4096, 4096, 4}};
-    for (const ClassTuning& tuning : tunings) {
+    struct Case {
+        ClassTuning tuning;
+        std::size_t helpers;
+    };
+    const Case cases[] = {{ClassTuning{}, 1}, {ClassTuning{16, 8, 64, 3, 0}, 0}, {ClassTuning{4096, 1024, 1024, 2, 0}, 1},
+                          {ClassTuning{4096, 1024, 1024, 2, 10'000}, 3}, {ClassTuning{64, 4096, 4096, 4}, 1}};
+    for (const auto& [tuning, helpers] : cases) {
         core::AppState state;
+        WorkPool pool(helpers);
         Candidates candidates = groupCandidates(index, core::search_mode::kQuickDir, 100);
         ASSERT_EQ(candidates.groups.size(), 1u);
         ClassTable table;
-        ASSERT_TRUE(buildClasses(state, index, candidates, {arena.data(), arena.size()}, tuning, table));
+        ASSERT_TRUE(buildClasses(state, index, candidates, {arena.data(), arena.size()}, tuning, pool, table));
         for (std::size_t a = 0; a < contents.size(); ++a) {
             EXPECT_EQ(table.content[a], Content::Settled);
             for (std::size_t b = a + 1; b < contents.size(); ++b) {

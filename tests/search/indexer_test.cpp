@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -25,11 +27,12 @@ struct Walk {
     Index index;
     std::uint32_t count = 0;
 
-    Walk(const std::string& folder, std::uint32_t mode, std::size_t cap = kIndexCap) {
+    Walk(const std::string& folder, std::uint32_t mode, std::size_t cap = kIndexCap, std::size_t helpers = 0) {
         state.settings.searchMode = mode;
         state.settings.hashEnabled = 1;
         index.cap = cap;
-        count = indexFolder(state, index, folder);
+        WorkPool pool(helpers);
+        count = indexFolder(state, index, folder, pool);
     }
 };
 
@@ -115,22 +118,54 @@ TEST(Indexer, CapIsTestedAfterEachItemAtEveryDepth) {
         {100, {"a/1", "a/2", "a/b/3", "a/b/4", "c", "d/5"}},
     };
     for (const Case& c : cases) {
-        Walk walk(f.path(), core::search_mode::kDirectory, c.cap);
-        std::vector<std::string> expected;
-        for (const auto& n : c.names) expected.push_back(f.pathOf(n));
-        EXPECT_EQ(pathsOf(walk.index), expected) << "cap " << c.cap;
+        for (std::size_t helpers : {0u, 1u, 3u}) {
+            Walk walk(f.path(), core::search_mode::kDirectory, c.cap, helpers);
+            std::vector<std::string> expected;
+            for (const auto& n : c.names) expected.push_back(f.pathOf(n));
+            EXPECT_EQ(pathsOf(walk.index), expected) << "cap " << c.cap << ", " << helpers << " helpers";
+        }
     }
     EXPECT_EQ(kIndexCap, 149'900u);
+}
+
+TEST(Indexer, ListingAheadOnThreadsLeavesTheIndexAsItWas) {
+    // Folders listed ahead by helpers are taken by the walk in its own order;
+    // a cap that stops the listing ahead leaves the rest to the walk.
+    TempFolder f;
+    int made = 0;
+    for (int top = 0; top < 6; ++top) {
+        const std::string topName = "t" + std::to_string(5 - top);
+        for (int mid = 0; mid < 4; ++mid) {
+            const std::string midName = topName + "/m" + std::to_string(mid * 7 % 4);
+            for (int leaf = 0; leaf < 5; ++leaf) f.write(midName + "/f" + std::to_string(leaf), std::to_string(made++));
+            f.write(midName + "/deeper/still/x", "x");
+            f.makeFolder(midName + "/empty");
+        }
+        f.write(topName + "/loose", "y");
+    }
+    const std::size_t total = made + 6 * 4 + 6;
+    for (std::size_t cap : std::initializer_list<std::size_t>{1, 9, 60, total - 1, total, kIndexCap}) {
+        Walk alone(f.path(), core::search_mode::kQuickDir, cap, 0);
+        ASSERT_EQ(alone.count, std::min(cap, total));
+        for (std::size_t helpers : {1u, 3u}) {
+            Walk threaded(f.path(), core::search_mode::kQuickDir, cap, helpers);
+            EXPECT_EQ(pathsOf(threaded.index), pathsOf(alone.index)) << "cap " << cap << ", " << helpers << " helpers";
+            EXPECT_EQ(threaded.state.currentFile.get(), alone.state.currentFile.get());
+        }
+    }
 }
 
 TEST(Indexer, AbortBeforeAFolderStopsItsListing) {
     TempFolder f;
     f.write("a", "x");
-    core::AppState state;
-    state.runControl.store(core::run_control::kAbort);
-    Index index;
-    EXPECT_EQ(indexFolder(state, index, f.path()), 0u);
-    EXPECT_TRUE(index.entries.empty());
+    for (std::size_t helpers : {0u, 1u}) {
+        core::AppState state;
+        state.runControl.store(core::run_control::kAbort);
+        Index index;
+        WorkPool pool(helpers);
+        EXPECT_EQ(indexFolder(state, index, f.path(), pool), 0u);
+        EXPECT_TRUE(index.entries.empty());
+    }
 }
 
 TEST(Indexer, TrailingSeparatorGivesADoubledOneThatStillOpens) {
@@ -163,10 +198,12 @@ TEST(Indexer, PathsThatWouldNotFitAreSkippedNeverCut) {
     std::string tooLong = dir + "/1234567890";
     f.write(fits, "x");
     f.write(tooLong, "x");
-    Walk walk(f.path(), core::search_mode::kDirectory);
-    ASSERT_EQ(walk.count, 1u);
-    EXPECT_EQ(walk.index.entries[0].path, f.pathOf(fits));
-    EXPECT_EQ(walk.index.entries[0].path.size(), 599u);
+    for (std::size_t helpers : {0u, 1u}) {
+        Walk walk(f.path(), core::search_mode::kDirectory, kIndexCap, helpers);
+        ASSERT_EQ(walk.count, 1u);
+        EXPECT_EQ(walk.index.entries[0].path, f.pathOf(fits));
+        EXPECT_EQ(walk.index.entries[0].path.size(), 599u);
+    }
 }
 
 }  // namespace

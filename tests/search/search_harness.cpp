@@ -135,13 +135,13 @@ std::vector<search::SearchTuning> tuningsToTry() {
     tiny.classes.firstBlock = 8;
     tiny.classes.largestBlock = 64;
     tiny.classes.maxOpen = 3;
-    tiny.classes.helperThreads = 0;
+    tiny.helperThreads = 0;
     tiny.classes.keptHeadBytes = 24;  // room for two or three heads: older ones make way
     search::SearchTuning pairsOnly = tiny;
     pairsOnly.classes.maxOpen = 2;
     pairsOnly.classes.prefixBytes = 4096;
     pairsOnly.classes.keptHeadBytes = 0;  // every class head read again
-    pairsOnly.classes.helperThreads = 3;
+    pairsOnly.helperThreads = 3;
     return {plain, tiny, pairsOnly};
 }
 

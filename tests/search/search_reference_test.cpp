@@ -86,7 +86,7 @@ TEST(PairSearchAgainstReference, ManySmallCopiesThroughATinyRingOfKeptHeads) {
     search::SearchTuning tuning;
     tuning.classes.prefixBytes = 64;
     tuning.classes.keptHeadBytes = 50;
-    tuning.classes.helperThreads = 1;
+    tuning.helperThreads = 1;
     for (std::uint32_t hash : {0u, 1u}) {
         for (std::uint32_t match : {90u, 100u}) {
             Options options{core::search_mode::kQuickDir, hash, match};

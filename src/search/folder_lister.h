@@ -1,0 +1,61 @@
+// Lists the folders of a tree ahead of the walk that indexes it, on several
+// threads: a listing costs a name and a stat per item, bound by system calls
+// that run side by side on several cores. The walk then takes the listings
+// in its own order and lists on the spot any folder not reached ahead.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/app_state.h"
+#include "platform/platform.h"
+#include "search/work_pool.h"
+
+namespace search {
+
+using Listing = std::vector<platform::ListedItem>;
+
+// The path of an item in a folder: one separator between them, always.
+std::string childPath(const std::string& folder, const std::string& name);
+
+// Whether the walk descends into the item at `path`: a folder (never a link),
+// not "." or "..", whose path fits.
+bool descendsInto(const platform::ListedItem& item, const std::string& path);
+
+// The items of one folder in the platform's order; empty when it cannot be
+// listed.
+Listing listFolder(const std::string& folder);
+
+class FolderLister {
+public:
+    // Lists ahead no further once `budget` items are held.
+    FolderLister(core::AppState& state, std::size_t budget) : state_(state), budget_(budget) {}
+
+    // Lists `root` and every folder below it on the pool's threads, the
+    // first subfolder first, until all are listed, the budget is spent or an
+    // abort is requested. Shows each folder listed in currentFile.
+    void listAhead(const std::string& root, WorkPool& pool);
+
+    // The items of `folder`, listed ahead or now; each listing is handed out
+    // once.
+    Listing take(const std::string& folder);
+
+private:
+    void listUntilDone();
+    bool shouldStop() const;
+
+    core::AppState& state_;
+    const std::size_t budget_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> waiting_;  // folders still to list, the next one last
+    std::size_t busy_ = 0;              // folders being listed
+    std::size_t held_ = 0;              // items listed ahead so far
+    std::unordered_map<std::string, Listing> listed_;
+};
+
+}  // namespace search
