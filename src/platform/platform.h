@@ -80,8 +80,8 @@ void closeListing(ListingHandle listing);
 
 // ---- Memory ------------------------------------------------------------
 
-// Zero-filled block; nullptr when the memory cannot be had (or the test switch
-// below makes it fail).
+// Zero-filled block that starts on a page; nullptr when the memory cannot be
+// had (or the test switch below makes it fail).
 void* allocateZeroed(std::size_t bytes);
 void releaseBlock(void* block);
 void failAllocationsForTesting(bool fail);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <unordered_map>
 
@@ -78,7 +79,7 @@ public:
     ClassBuilder(core::AppState& state, const Index& index, ReadArena arena, const ClassTuning& tuning,
                  WorkPool& pool, ClassTable& table)
         : state_(state), index_(index), arena_(arena), tuning_(tuning), table_(table),
-          digest_(index.entries.size(), 0), kept_(tuning.keptHeadBytes), pool_(pool) {
+          digest_(index.entries.size(), 0), pool_(pool) {
         // Every file held open needs a slot of at least one page in the arena.
         maxOpen_ = std::clamp<std::size_t>(tuning.maxOpen, 2, std::max<std::size_t>(arena.size / 4096, 2));
         // Each worker reads a head and, beside it, a class head read again.
@@ -108,7 +109,7 @@ private:
     void record(const Members& members);
     void readHeadOf(std::uint32_t e, std::size_t worker);
     void classifyWhole(std::uint32_t e, const std::uint8_t* bytes, std::uint8_t* spare);
-    const std::uint8_t* bytesOf(std::uint32_t head, std::uint8_t* spare);
+    const std::uint8_t* bytesOf(std::uint32_t head, RecentHeads& kept, std::uint8_t* spare);
 
     core::AppState& state_;
     const Index& index_;
@@ -121,16 +122,22 @@ private:
 
     // Files read whole by the first pass: the class each first file of a
     // (size, digest) heads, and the bytes of some of them kept for comparing.
-    // Flat, as there is one of each per small file: the first head of a key,
-    // the next head of the same key after a head, and each file's head.
-    // Workers classify under the mutex.
+    // Flat, as there is one of each per small file: the next head of the same
+    // key after a head, and each file's head. The first head of each key and
+    // the kept bytes are split by key into shards, each under its own lock,
+    // so that workers seldom wait for each other.
     static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
-    std::mutex headsMutex_;
-    std::unordered_map<std::uint64_t, std::uint32_t> firstHeadOf_;
+    struct HeadShard {
+        explicit HeadShard(std::size_t keptBytes) : kept(keptBytes) {}
+        std::mutex mutex;
+        std::unordered_map<std::uint64_t, std::uint32_t> firstHeadOf;
+        RecentHeads kept;
+    };
+    std::vector<std::unique_ptr<HeadShard>> shards_;
     std::vector<std::uint32_t> nextHead_;
     std::vector<std::uint32_t> headOf_;
+    void makeShards(std::size_t files);
     void recordWholeClasses();
-    RecentHeads kept_;
     WorkPool& pool_;
 };
 
@@ -195,6 +202,7 @@ bool ClassBuilder::prefixPass(const std::vector<Members>& groups, std::vector<Me
     sortByDiskOrder(all, index_);
     nextHead_.assign(index_.entries.size(), kNone);
     headOf_.assign(index_.entries.size(), kNone);
+    makeShards(all.size());
     // Between steps the search waits at the pause gate and looks for an abort.
     constexpr std::size_t kFilesPerStep = 256;
     for (std::size_t start = 0; start < all.size(); start += kFilesPerStep) {
@@ -228,18 +236,31 @@ void ClassBuilder::readHeadOf(std::uint32_t e, std::size_t worker) {
     if (size <= prefixBytes_ && head.content == Content::Settled) classifyWhole(e, bytes, bytes + prefixBytes_);
 }
 
+// One shard when the search reads on one thread, so that the whole budget of
+// kept heads serves it; more when threads could wait for each other.
+void ClassBuilder::makeShards(std::size_t files) {
+    const std::size_t count = pool_.workers() == 1 ? 1 : 16;
+    shards_.clear();
+    for (std::size_t k = 0; k < count; ++k) {
+        shards_.push_back(std::make_unique<HeadShard>(tuning_.keptHeadBytes / count));
+        shards_.back()->firstHeadOf.reserve(files / count);
+    }
+}
+
 // The whole file is at `bytes`: it joins the first class of its size and
 // digest whose head has the same bytes, or heads a class of its own and is
 // kept. `spare` takes a class head read again.
 void ClassBuilder::classifyWhole(std::uint32_t e, const std::uint8_t* bytes, std::uint8_t* spare) {
     const std::uint64_t size = sizeOf(e);
-    std::lock_guard lock(headsMutex_);
-    auto [first, fresh] = firstHeadOf_.try_emplace(digest_[e] ^ (size * 0x9E3779B97F4A7C15ull), e);
+    const std::uint64_t key = digest_[e] ^ (size * 0x9E3779B97F4A7C15ull);
+    HeadShard& shard = *shards_[key % shards_.size()];
+    std::lock_guard lock(shard.mutex);
+    auto [first, fresh] = shard.firstHeadOf.try_emplace(key, e);
     std::uint32_t last = kNone;
     for (std::uint32_t head = fresh ? kNone : first->second; head != kNone; head = nextHead_[head]) {
         last = head;
         if (sizeOf(head) != size) continue;
-        const std::uint8_t* headBytes = bytesOf(head, spare);
+        const std::uint8_t* headBytes = bytesOf(head, shard.kept, spare);
         if (headBytes && std::memcmp(headBytes, bytes, size) == 0) {
             headOf_[e] = head;
             return;
@@ -247,7 +268,7 @@ void ClassBuilder::classifyWhole(std::uint32_t e, const std::uint8_t* bytes, std
     }
     if (last != kNone) nextHead_[last] = e;
     headOf_[e] = e;
-    kept_.keep(e, bytes, size);
+    shard.kept.keep(e, bytes, size);
 }
 
 // Each class of small files gets the first of its files in index order as
@@ -269,8 +290,8 @@ void ClassBuilder::recordWholeClasses() {
 // newer heads have taken their room (and kept then, as more copies tend to
 // follow). Nothing when it cannot be read again; it is then left to the
 // comparator.
-const std::uint8_t* ClassBuilder::bytesOf(std::uint32_t head, std::uint8_t* spare) {
-    if (const std::uint8_t* kept = kept_.find(head)) return kept;
+const std::uint8_t* ClassBuilder::bytesOf(std::uint32_t head, RecentHeads& kept, std::uint8_t* spare) {
+    if (const std::uint8_t* bytes = kept.find(head)) return bytes;
     const auto size = static_cast<std::uint32_t>(sizeOf(head));
     platform::FileHandle file = platform::openForReading(pathOf(head));
     std::uint32_t got = file == platform::kNoFile ? 0 : platform::readFile(file, spare, size);
@@ -279,7 +300,7 @@ const std::uint8_t* ClassBuilder::bytesOf(std::uint32_t head, std::uint8_t* spar
         table_.content[head] = Content::Unsure;
         return nullptr;
     }
-    kept_.keep(head, spare, size);
+    kept.keep(head, spare, size);
     return spare;
 }
 

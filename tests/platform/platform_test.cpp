@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <string>
@@ -178,15 +179,19 @@ TEST(PlatformListing, MissingFolderCannotBeListed) {
     EXPECT_EQ(platform::openListing(folder.pathOf("absent").c_str()), nullptr);
 }
 
-TEST(PlatformMemory, BlocksAreZeroedAndTheSwitchFailsThem) {
-    const std::size_t size = 1 << 20;
-    auto* block = static_cast<unsigned char*>(platform::allocateZeroed(size));
-    ASSERT_NE(block, nullptr);
-    std::size_t nonZero = 0;
-    for (std::size_t i = 0; i < size; ++i) nonZero += block[i] != 0;
-    EXPECT_EQ(nonZero, 0u);
-    std::memset(block, 0xFF, size);  // the block is writable to its end
-    platform::releaseBlock(block);
+TEST(PlatformMemory, BlocksAreZeroedPageAlignedAndTheSwitchFailsThem) {
+    for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{16}, std::size_t{4096}, std::size_t{1} << 20,
+                             std::size_t{10'000'050}}) {
+        auto* block = static_cast<unsigned char*>(platform::allocateZeroed(size));
+        ASSERT_NE(block, nullptr) << size;
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % 4096, 0u) << size;
+        std::size_t nonZero = 0;
+        for (std::size_t i = 0; i < size; ++i) nonZero += block[i] != 0;
+        EXPECT_EQ(nonZero, 0u) << size;
+        std::memset(block, 0xFF, size);  // the block is writable to its end
+        platform::releaseBlock(block);
+    }
+    platform::releaseBlock(nullptr);
 
     platform::failAllocationsForTesting(true);
     EXPECT_EQ(platform::allocateZeroed(16), nullptr);

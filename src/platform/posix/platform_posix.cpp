@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/counting.h"
+#include "platform/page_aligned.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -149,10 +150,10 @@ void closeListing(ListingHandle handle) { delete static_cast<Listing*>(handle); 
 
 void* allocateZeroed(std::size_t bytes) {
     if (counting::allocationsFail()) return nullptr;
-    return std::calloc(bytes ? bytes : 1, 1);
+    return page_aligned::placeIn(std::calloc(page_aligned::rawSizeFor(bytes), 1));
 }
 
-void releaseBlock(void* block) { std::free(block); }
+void releaseBlock(void* block) { std::free(page_aligned::rawOf(block)); }
 
 
 void showNotEnoughMemory() { std::fputs("Pairlook.exe: Not enough memory\n", stderr); }

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "platform/counting.h"
+#include "platform/page_aligned.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -182,11 +183,11 @@ void closeListing(ListingHandle handle) {
 
 void* allocateZeroed(std::size_t bytes) {
     if (counting::allocationsFail()) return nullptr;
-    return GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, bytes ? bytes : 1);
+    return page_aligned::placeIn(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, page_aligned::rawSizeFor(bytes)));
 }
 
 void releaseBlock(void* block) {
-    if (block) GlobalFree(block);
+    if (block) GlobalFree(page_aligned::rawOf(block));
 }
 
 
