@@ -98,6 +98,7 @@ private:
 
     std::uint64_t sizeOf(std::uint32_t e) const { return index_.entries[e].listedSize; }
     const char* pathOf(std::uint32_t e) const { return index_.entries[e].path.c_str(); }
+    bool abortRequested() const;
     bool stopRequested();
     bool digestFiles(const Members& files, std::uint64_t bytes);
     void digestFile(std::uint32_t e, std::uint64_t bytes);
@@ -148,9 +149,11 @@ void sortByDiskOrder(Members& members, const Index& index) {
     });
 }
 
+bool ClassBuilder::abortRequested() const { return state_.runControl.load() == core::run_control::kAbort; }
+
 bool ClassBuilder::stopRequested() {
     state_.pauseGate.wait();
-    return state_.runControl.load() == core::run_control::kAbort;
+    return abortRequested();
 }
 
 void ClassBuilder::record(const Members& members) {
@@ -203,7 +206,7 @@ bool ClassBuilder::prefixPass(const std::vector<Members>& groups, std::vector<Me
     nextHead_.assign(index_.entries.size(), kNone);
     headOf_.assign(index_.entries.size(), kNone);
     makeShards(all.size());
-    // Between steps the search waits at the pause gate and looks for an abort.
+    // Between steps the progress shows the file in hand.
     constexpr std::size_t kFilesPerStep = 256;
     for (std::size_t start = 0; start < all.size(); start += kFilesPerStep) {
         if (stopRequested()) return false;
@@ -211,6 +214,7 @@ bool ClassBuilder::prefixPass(const std::vector<Members>& groups, std::vector<Me
         pool_.run(std::min(kFilesPerStep, all.size() - start),
                   [&](std::size_t k, std::size_t worker) { readHeadOf(all[start + k], worker); });
     }
+    if (abortRequested()) return false;  // files after the abort were not read
     recordWholeClasses();
     for (const Members& group : groups) {
         if (sizeOf(group.front()) <= prefixBytes_) continue;  // done, or empty: nothing to read
@@ -228,6 +232,9 @@ bool ClassBuilder::prefixPass(const std::vector<Members>& groups, std::vector<Me
 // in the processor's cache from file to file: far cheaper than filling a
 // large buffer that has to come from memory each time.
 void ClassBuilder::readHeadOf(std::uint32_t e, std::size_t worker) {
+    // A pause holds every worker before its next file, and after an abort no
+    // file is read: the step ends at once and the pass stops after it.
+    if (stopRequested()) return;
     std::uint8_t* bytes = arena_.bytes + worker * 2 * prefixBytes_;
     const std::uint64_t size = sizeOf(e);
     Head head = readHead(pathOf(e), std::min<std::uint64_t>(prefixBytes_, size), bytes, prefixBytes_);
