@@ -237,7 +237,7 @@ void comparePaths(Comparison& c, const char* pathA, const char* pathB, std::uint
 // overwriting its 2 would lose it.
 bool enterRunning(core::AppState& state) {
     std::lock_guard lock(state.controlMutex);
-    if (state.runControl.load() == core::run_control::kAbort) return false;
+    if (state.abortRequested()) return false;
     state.runState.store(core::run_state::kRunning);
     return true;
 }

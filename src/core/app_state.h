@@ -136,6 +136,7 @@ struct AppState {
 
     std::string pathAText() const { return fieldText(settings.pathA, sizeof settings.pathA); }
     std::string pathBText() const { return fieldText(settings.pathB, sizeof settings.pathB); }
+    bool abortRequested() const { return runControl.load() == run_control::kAbort; }
     void setPathA(const std::string& path) { copyToField(settings.pathA, sizeof settings.pathA, path); }
     void setPathB(const std::string& path) { copyToField(settings.pathB, sizeof settings.pathB, path); }
 };

@@ -98,7 +98,6 @@ private:
 
     std::uint64_t sizeOf(std::uint32_t e) const { return index_.entries[e].listedSize; }
     const char* pathOf(std::uint32_t e) const { return index_.entries[e].path.c_str(); }
-    bool abortRequested() const;
     bool stopRequested();
     bool digestFiles(const Members& files, std::uint64_t bytes);
     void digestFile(std::uint32_t e, std::uint64_t bytes);
@@ -149,11 +148,9 @@ void sortByDiskOrder(Members& members, const Index& index) {
     });
 }
 
-bool ClassBuilder::abortRequested() const { return state_.runControl.load() == core::run_control::kAbort; }
-
 bool ClassBuilder::stopRequested() {
     state_.pauseGate.wait();
-    return abortRequested();
+    return state_.abortRequested();
 }
 
 void ClassBuilder::record(const Members& members) {
@@ -214,7 +211,7 @@ bool ClassBuilder::prefixPass(const std::vector<Members>& groups, std::vector<Me
         pool_.run(std::min(kFilesPerStep, all.size() - start),
                   [&](std::size_t k, std::size_t worker) { readHeadOf(all[start + k], worker); });
     }
-    if (abortRequested()) return false;  // files after the abort were not read
+    if (state_.abortRequested()) return false;  // files after the abort were not read
     recordWholeClasses();
     for (const Members& group : groups) {
         if (sizeOf(group.front()) <= prefixBytes_) continue;  // done, or empty: nothing to read

@@ -43,7 +43,7 @@ void FolderLister::listAhead(const std::string& root, WorkPool& pool) {
 }
 
 bool FolderLister::shouldStop() const {
-    return held_ >= budget_ || state_.runControl.load() == core::run_control::kAbort;
+    return held_ >= budget_ || state_.abortRequested();
 }
 
 // Each worker takes the folder waiting last, so the tree is listed about in

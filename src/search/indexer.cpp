@@ -8,10 +8,6 @@ namespace {
 
 std::uint32_t countOf(const Index& index) { return static_cast<std::uint32_t>(index.entries.size()); }
 
-bool abortRequested(const core::AppState& state) {
-    return state.runControl.load() == core::run_control::kAbort;
-}
-
 struct Walk {
     core::AppState& state;
     Index& index;
@@ -47,7 +43,7 @@ void indexItem(Walk& walk, const std::string& folder, const platform::ListedItem
 }
 
 std::uint32_t walkFolder(Walk& walk, const std::string& folder) {
-    if (abortRequested(walk.state)) return countOf(walk.index);
+    if (walk.state.abortRequested()) return countOf(walk.index);
     Listing items = walk.lister.take(folder);
     // The cap is tested after each item, so a full index also stops every
     // enclosing listing as soon as its subfolder's walk returns.
@@ -59,7 +55,7 @@ std::uint32_t walkFolder(Walk& walk, const std::string& folder) {
 }  // namespace
 
 std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string& folder, WorkPool& pool) {
-    if (abortRequested(state)) return countOf(index);
+    if (state.abortRequested()) return countOf(index);
     FolderLister lister(state, index.cap);
     lister.listAhead(folder, pool);
     Walk walk{state, index, lister};

@@ -22,10 +22,6 @@
 namespace search {
 namespace {
 
-bool abortRequested(const core::AppState& state) {
-    return state.runControl.load() == core::run_control::kAbort;
-}
-
 // The two compare buffers, obtained once for the search. The class building
 // and the checksum read into the first while no comparison runs.
 struct SearchBuffers {
@@ -99,11 +95,11 @@ void listPairs(core::AppState& state, const Index& index, const Candidates& cand
             state.pauseGate.wait();
             state.setPathB(index.entries[j].path);
             std::optional<std::uint32_t> score = judge.judge(i, j);
-            if (abortRequested(state)) break;
+            if (state.abortRequested()) break;
             if (score) rows.pair(pathA, index.entries[j].path, *score);
         }
         state.progressPercent.store((i + 1) * 100 / n);
-        if (abortRequested(state)) break;
+        if (state.abortRequested()) break;
     }
 }
 
@@ -141,7 +137,7 @@ void runPairSearch(core::AppState& state, const core::WindowEffects& effects, co
     index.cap = tuning.indexCap;
     std::uint32_t n = indexFolder(state, index, folder, pool);
     // An index built under an abort is not searched.
-    if (n != 0 && !abortRequested(state)) {
+    if (n != 0 && !state.abortRequested()) {
         rows.start(n);
         searchPairs(state, index, buffers, tuning, pool, rows);
     }
