@@ -1,12 +1,11 @@
-// The subcommands of pairlook-cli; each takes the arguments after its name.
+// The subcommands of pairlook-cli; each takes the parsed command line.
 #pragma once
 
-#include <string>
-#include <vector>
+#include "cli/arguments.h"
 
 namespace cli {
 
-int runCompareCommand(const std::vector<std::string>& args);
-int runSearchCommand(const std::vector<std::string>& args);
+int runCompareCommand(const Arguments& args);
+int runSearchCommand(const Arguments& args);
 
 }  // namespace cli

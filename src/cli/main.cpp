@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/run_output.h"
 #include "platform/platform.h"
@@ -28,19 +29,19 @@ const char kUsage[] =
 
 int main(int argc, char** argv) {
     platform::setConsoleMode(true);
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) return cli::usageError("no command given");
-    const std::string command = args.front();
-    args.erase(args.begin());
-    if (command == "--help" || command == "-h") {
-        std::fputs(kUsage, stdout);
-        return 0;
+    cli::Arguments args;
+    if (std::string problem = cli::parseArguments({argv + 1, argv + argc}, args); !problem.empty())
+        return cli::usageError(problem);
+    int status = 0;
+    switch (args.command) {
+        case cli::Command::Help: std::fputs(kUsage, stdout); break;
+        case cli::Command::Version: std::puts("Pairlook 1.3"); break;
+        case cli::Command::Compare: status = cli::runCompareCommand(args); break;
+        case cli::Command::Search: status = cli::runSearchCommand(args); break;
+        case cli::Command::None: break;
     }
-    if (command == "--version") {
-        std::puts("Pairlook 1.3");
-        return 0;
-    }
-    if (command == "compare") return cli::runCompareCommand(args);
-    if (command == "search") return cli::runSearchCommand(args);
-    return cli::usageError("unknown command '" + command + "'");
+    // A script acts on what it reads: output that did not reach it whole
+    // is a failure, never a success.
+    if (!cli::finishStandardOutput()) return cli::kExitTrouble;
+    return status;
 }

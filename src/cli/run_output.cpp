@@ -1,6 +1,7 @@
 #include "cli/run_output.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -179,8 +180,23 @@ void printRows(const core::AppState& state, bool tsv, std::FILE* out) {
 }
 
 int usageError(const std::string& message) {
-    std::fprintf(stderr, "pairlook-cli: %s\nTry 'pairlook-cli --help'.\n", message.c_str());
+    std::fprintf(stderr, "pairlook-cli: %s (see pairlook-cli --help)\n", message.c_str());
     return kExitTrouble;
+}
+
+bool finishStandardOutput() {
+    bool failed = std::ferror(stdout) != 0;
+    int error = failed ? errno : 0;
+    if (std::fflush(stdout) != 0 && !failed) {
+        failed = true;
+        error = errno;
+    }
+    if (std::fclose(stdout) != 0 && !failed) {
+        failed = true;
+        error = errno;
+    }
+    if (failed) std::fprintf(stderr, "pairlook-cli: cannot write the output: %s\n", std::strerror(error));
+    return !failed;
 }
 
 }  // namespace cli

@@ -31,6 +31,11 @@ std::string escapeCell(std::string_view cell);
 // under the column captions of the mode.
 void printRows(const core::AppState& state, bool tsv, std::FILE* out);
 
+// One line on standard error; returns the status of a usage error.
 int usageError(const std::string& message);
+
+// Flushes and closes standard output; false, after one line on standard
+// error, when anything written to it did not arrive.
+bool finishStandardOutput();
 
 }  // namespace cli

@@ -16,7 +16,7 @@ std::uint32_t pieceEnd(std::uint32_t at, std::uint32_t count) {
 
 }  // namespace
 
-ChunkReader::ChunkReader(platform::FileHandle fileA, platform::FileHandle fileB)
+ChunkReader::ChunkReader(platform::File& fileA, platform::File& fileB)
     : fileA_(fileA), fileB_(fileB) {}
 
 ChunkReader::~ChunkReader() {
@@ -55,11 +55,21 @@ void ChunkReader::helperLoop() {
     }
 }
 
+bool ChunkReader::readPiece(platform::File& file, std::uint8_t* into, std::uint32_t from, std::uint32_t to) {
+    return platform::readFile(file, into + from, to - from) == to - from;
+}
+
+// A piece that comes short ends the reading of B: the waiter learns of it
+// before it sees the chunk as complete.
 void ChunkReader::readPiecesOfB() {
     std::uint32_t at = 0;
     while (at < count_ && !stopB_.load(std::memory_order_relaxed)) {
         std::uint32_t next = pieceEnd(at, count_);
-        platform::readFile(fileB_, intoB_ + at, next - at);
+        if (!readPiece(fileB_, intoB_, at, next)) {
+            faultB_ = fileB_.fault();
+            shortB_.store(true, std::memory_order_release);
+            next = count_;
+        }
         at = next;
         readyB_.store(at, std::memory_order_release);
         readyB_.notify_one();
@@ -73,6 +83,9 @@ void ChunkReader::begin(std::uint8_t* intoA, std::uint8_t* intoB, std::uint32_t 
     readyA_ = 0;
     readyB_.store(0, std::memory_order_relaxed);
     stopB_.store(false, std::memory_order_relaxed);
+    shortB_.store(false, std::memory_order_relaxed);
+    shortA_ = false;
+    fault_ = platform::IoFault::None;
     overlapped_ = count >= kOverlapFrom && startHelper();
     if (!overlapped_) return;
     {
@@ -82,20 +95,29 @@ void ChunkReader::begin(std::uint8_t* intoA, std::uint8_t* intoB, std::uint32_t 
     changed_.notify_all();
 }
 
-void ChunkReader::waitFor(std::uint32_t upTo) {
+bool ChunkReader::waitFor(std::uint32_t upTo) {
     if (upTo > count_) upTo = count_;
-    while (readyA_ < upTo) {
+    while (readyA_ < upTo && !shortA_) {
         std::uint32_t next = pieceEnd(readyA_, count_);
-        platform::readFile(fileA_, intoA_ + readyA_, next - readyA_);
-        if (!overlapped_) platform::readFile(fileB_, intoB_ + readyA_, next - readyA_);
+        if (!readPiece(fileA_, intoA_, readyA_, next)) {
+            shortA_ = true;
+            fault_ = fileA_.fault();
+        } else if (!overlapped_ && !readPiece(fileB_, intoB_, readyA_, next)) {
+            shortA_ = true;  // B, read here on this thread
+            fault_ = fileB_.fault();
+        }
         readyA_ = next;
     }
-    if (!overlapped_) return;
+    if (shortA_) return false;
+    if (!overlapped_) return true;
     std::uint32_t seen = readyB_.load(std::memory_order_acquire);
     while (seen < upTo) {
         readyB_.wait(seen, std::memory_order_acquire);
         seen = readyB_.load(std::memory_order_acquire);
     }
+    if (!shortB_.load(std::memory_order_acquire)) return true;
+    fault_ = faultB_;
+    return false;
 }
 
 void ChunkReader::end() {

@@ -30,19 +30,6 @@ constexpr std::uint64_t kNeverStop = std::numeric_limits<std::uint64_t>::max();
 
 std::atomic<bool> gByteByByte{false};
 
-class OpenFile {
-public:
-    explicit OpenFile(const char* path) : handle_(platform::openForReading(path)) {}
-    ~OpenFile() { platform::closeFile(handle_); }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    bool isOpen() const { return handle_ != platform::kNoFile; }
-    platform::FileHandle handle() const { return handle_; }
-
-private:
-    platform::FileHandle handle_;
-};
-
 // What the byte steps of one comparison share. Rows go to `list` in File
 // mode; the folder modes pass none.
 struct Comparison {
@@ -54,6 +41,8 @@ struct Comparison {
     const std::uint8_t* bufferA = nullptr;
     const std::uint8_t* bufferB = nullptr;
     ChunkReader* reader = nullptr;
+    platform::File* fileA = nullptr;
+    platform::File* fileB = nullptr;
 
     std::uint32_t largerSize = 0;
     std::uint32_t commonLength = 0;
@@ -63,10 +52,10 @@ struct Comparison {
     std::uint32_t chunkStart = 0;  // offset of the current chunk's first byte
     std::uint32_t chunk = 0;       // length of the current (or last) chunk
 
-    std::uint32_t fault = 0;            // runState 5 or 6 as this comparison set it
+    PairOutcome outcome = PairOutcome::Done;
+    platform::IoFault ioFault = platform::IoFault::None;
     std::uint32_t listedFrom = 0;       // folder modes: the score a pair needs
     std::uint64_t stopAt = kNeverStop;  // differing bytes that make the pair unlisted
-    bool stoppedEarly = false;
 
     std::uint32_t progressBase = 0;
     bool progressShift = false;
@@ -120,19 +109,38 @@ bool reachedStop(const Comparison& c) {
     return std::uint64_t{c.diffTotal} + c.runLength >= c.stopAt;
 }
 
+// A file that delivered less than its size said, or whose size changed, is
+// not compared on: its bytes would be partly those of an earlier read.
+void failReading(Comparison& c, platform::IoFault fault) {
+    c.ioFault = fault;
+    c.outcome = platform::isProcessFault(fault) ? PairOutcome::ProcessFault : PairOutcome::Fault;
+}
+
 // All byte steps of the current chunk, each block as soon as its bytes are
-// in; false when the pair can no longer be listed and reading stops.
+// in; false when reading stops: the pair can no longer be listed, or a file
+// came short.
 bool walkChunk(Comparison& c) {
     for (std::uint32_t from = 0; from < c.chunk; from += kGateBlock) {
         std::uint32_t to = c.chunk - from > kGateBlock ? from + kGateBlock : c.chunk;
-        c.reader->waitFor(to);
+        if (!c.reader->waitFor(to)) {
+            failReading(c, c.reader->fault());
+            return false;
+        }
         if (c.state.pauseGate.isOpen() && !gByteByByte.load(std::memory_order_relaxed))
             walkOpen(c, from, to);
         else
             walkPaused(c, from, to);
-        if (reachedStop(c)) return false;
+        if (reachedStop(c)) {
+            c.outcome = PairOutcome::StoppedEarly;
+            return false;
+        }
     }
     return true;
+}
+
+bool sizeUnchanged(const platform::File& file) {
+    std::uint64_t now = 0;
+    return platform::fileSize(file, now) && now == file.sizeAtOpen();
 }
 
 void writeProgress(Comparison& c) {
@@ -140,51 +148,43 @@ void writeProgress(Comparison& c) {
     c.state.progressPercent.store((c.progressBase - left) * 100 / c.progressBase);
 }
 
-// Reads and walks chunk after chunk while runState is 1. After the last
-// chunk a closing step at the position past the data closes a run that
-// reaches the end. An abort (runState 2) ends the loop after its chunk.
+// The closing step, after the last chunk: a step at the position past the
+// data closes a run that reaches the end. Files whose size has changed since
+// they were opened are a fault instead: what was read is no longer the file.
+void closeComparison(Comparison& c) {
+    if (!sizeUnchanged(*c.fileA) || !sizeUnchanged(*c.fileB)) return failReading(c, platform::IoFault::OfFile);
+    c.state.pauseGate.waitFor(kPauseWaitLimit);
+    if (c.runLength > 0) closeRun(c, c.chunk, 1);
+    c.outcome = PairOutcome::Done;
+}
+
+// Reads and walks chunk after chunk, then makes the closing step. An abort
+// ends the loop after the chunk in hand; the closing step is then not made.
 void chunkLoop(Comparison& c, std::uint8_t* bufferA, std::uint8_t* bufferB) {
-    auto& runState = c.state.runState;
-    while (runState.load() == core::run_state::kRunning) {
+    while (!c.state.abortRequested()) {
         std::uint32_t chunk = c.bytesLeft < kChunkSize ? c.bytesLeft : kChunkSize;
-        if (chunk == 0) {
-            runState.store(core::run_state::kStopping);
-            c.state.pauseGate.waitFor(kPauseWaitLimit);
-            if (c.runLength > 0) closeRun(c, c.chunk, 1);
-        } else {
-            c.reader->begin(bufferA, bufferB, chunk);
-            // A run open at the end of the last chunk is counted, not listed.
-            c.diffTotal += c.runLength;
-            c.runLength = 0;
-            c.chunkStart = c.commonLength - c.bytesLeft;
-            c.chunk = chunk;
-            bool walkedToEnd = walkChunk(c);
-            c.reader->end();
-            if (!walkedToEnd) {
-                c.stoppedEarly = true;
-                runState.store(core::run_state::kStopping);
-                return;
-            }
-        }
+        if (chunk == 0) return closeComparison(c);
+        c.reader->begin(bufferA, bufferB, chunk);
+        // A run open at the end of the last chunk is counted, not listed.
+        c.diffTotal += c.runLength;
+        c.runLength = 0;
+        c.chunkStart = c.commonLength - c.bytesLeft;
+        c.chunk = chunk;
+        bool walkedToEnd = walkChunk(c);
+        c.reader->end();
+        if (!walkedToEnd) return;
         c.bytesLeft -= chunk;
         if (c.list) writeProgress(c);
     }
+    c.outcome = PairOutcome::Aborted;
 }
 
-// The fault is kept here too: an abort arriving now sets runState to 2, and
-// the last row must still name the fault.
-void setFault(Comparison& c, std::uint32_t code) {
-    c.fault = code;
-    c.state.runState.store(code);
-}
-
-// Takes the sizes: false (runState 5) for an empty file or one of 4 GiB or more.
-bool acceptSizes(Comparison& c, const OpenFile& a, const OpenFile& b) {
-    std::uint64_t sizeA = 0;
-    std::uint64_t sizeB = 0;
-    bool known = platform::fileSize(a.handle(), sizeA) && platform::fileSize(b.handle(), sizeB);
-    if (!known || sizeA == 0 || sizeB == 0 || (sizeA >> 32) != 0 || (sizeB >> 32) != 0) {
-        setFault(c, core::run_state::kFault);
+// Takes the sizes: false (a fault) for an empty file or one of 4 GiB or more.
+bool acceptSizes(Comparison& c, const platform::File& a, const platform::File& b) {
+    const std::uint64_t sizeA = a.sizeAtOpen();
+    const std::uint64_t sizeB = b.sizeAtOpen();
+    if (sizeA == 0 || sizeB == 0 || (sizeA >> 32) != 0 || (sizeB >> 32) != 0) {
+        c.outcome = PairOutcome::Fault;
         return false;
     }
     c.largerSize = static_cast<std::uint32_t>(sizeA > sizeB ? sizeA : sizeB);
@@ -205,15 +205,22 @@ void writeStartRow(Comparison& c) {
     c.list->setCell(row, 2, c.diffTotal == 0 ? "Files are the same size" : "Files are not the same size");
 }
 
+bool opened(Comparison& c, const platform::File& file) {
+    if (file.isOpen()) return true;
+    c.ioFault = file.fault();
+    c.outcome = platform::isProcessFault(file.fault()) ? PairOutcome::ProcessFault : PairOutcome::CannotOpen;
+    return false;
+}
+
 // Everything between the start and the finish that both modes share: open,
-// size, compare. Leaves runState at 1 (Quick Dir short-cut), 2, 5 or 6; the
-// files are closed again when it returns.
+// size, compare; the outcome is left in c. The files are closed again when
+// it returns.
 void comparePaths(Comparison& c, const char* pathA, const char* pathB, std::uint8_t* bufferA,
                   std::uint8_t* bufferB) {
-    OpenFile a(pathA);
-    if (!a.isOpen()) return setFault(c, core::run_state::kOpenError);
-    OpenFile b(pathB);
-    if (!b.isOpen()) return setFault(c, core::run_state::kOpenError);
+    platform::File a = platform::openForReading(pathA);
+    if (!opened(c, a)) return;
+    platform::File b = platform::openForReading(pathB);
+    if (!opened(c, b)) return;
     if (!acceptSizes(c, a, b)) return;
     if (c.listedFrom > 0) c.stopAt = firstUnlistedCount(c.largerSize, c.listedFrom);
     if (c.list) writeStartRow(c);
@@ -222,13 +229,14 @@ void comparePaths(Comparison& c, const char* pathA, const char* pathB, std::uint
         return;
     }
     if (reachedStop(c)) {
-        c.stoppedEarly = true;  // the size difference alone keeps it unlisted
-        c.state.runState.store(core::run_state::kStopping);
+        c.outcome = PairOutcome::StoppedEarly;  // the size difference alone keeps it unlisted
         return;
     }
     c.bufferA = bufferA;
     c.bufferB = bufferB;
-    ChunkReader reader(a.handle(), b.handle());
+    c.fileA = &a;
+    c.fileB = &b;
+    ChunkReader reader(a, b);
     c.reader = &reader;
     chunkLoop(c, bufferA, bufferB);
 }
@@ -242,11 +250,21 @@ bool enterRunning(core::AppState& state) {
     return true;
 }
 
+// The runState code that names the outcome in the last row. A failure of
+// the process names what it kept from happening: the open, or the reading.
+std::uint32_t runStateFor(const Comparison& c) {
+    switch (c.outcome) {
+        case PairOutcome::Fault: return core::run_state::kFault;
+        case PairOutcome::CannotOpen: return core::run_state::kOpenError;
+        case PairOutcome::ProcessFault: return c.largerSize ? core::run_state::kFault : core::run_state::kOpenError;
+        default: return core::run_state::kStopping;
+    }
+}
+
 void writeLastRow(Comparison& c) {
     bool aborted = c.state.runControl.load() != core::run_control::kRun;
     int row = c.list->insertRow(kAppend, aborted ? "Aborted" : "End");
-    std::uint32_t runState = c.fault ? c.fault : c.state.runState.load();
-    c.list->setCell(row, 2, verdictText(runState, c.largerSize, c.diffTotal));
+    c.list->setCell(row, 2, verdictText(runStateFor(c), c.largerSize, c.diffTotal));
     c.list->ensureVisible(row);
 }
 
@@ -255,14 +273,13 @@ void writeLastRow(Comparison& c) {
 void walkByteByByteForTesting(bool on) { gByteByByte.store(on); }
 
 void runFileComparison(core::AppState& state, const core::WindowEffects& effects) {
+    core::beginWorker(state);
     enterRunning(state);
     if (effects.refreshEditStates) effects.refreshEditStates();
     state.list.clearRows();
-    auto* bufferA = static_cast<std::uint8_t*>(platform::allocateZeroed(kCompareBufferSize));
-    auto* bufferB = static_cast<std::uint8_t*>(platform::allocateZeroed(kCompareBufferSize));
+    platform::Block bufferA = platform::allocateBlock(kCompareBufferSize);
+    platform::Block bufferB = platform::allocateBlock(kCompareBufferSize);
     if (!bufferA || !bufferB) {
-        platform::releaseBlock(bufferA);
-        platform::releaseBlock(bufferB);
         core::endRunForLackOfMemory(state, effects);
         return;
     }
@@ -270,28 +287,34 @@ void runFileComparison(core::AppState& state, const core::WindowEffects& effects
     c.list = &state.list;
     std::string pathA = state.pathAText();
     std::string pathB = state.pathBText();
-    comparePaths(c, pathA.c_str(), pathB.c_str(), bufferA, bufferB);
+    comparePaths(c, pathA.c_str(), pathB.c_str(), bufferA.bytes(), bufferB.bytes());
+    // Running out of handles says nothing of the files: the run is failed.
+    if (c.outcome == PairOutcome::ProcessFault) core::failRun(state, c.ioFault);
+    state.runState.store(runStateFor(c));
     writeLastRow(c);
-    platform::releaseBlock(bufferA);
-    platform::releaseBlock(bufferB);
+    bufferA = {};
+    bufferB = {};
     core::endRun(state, effects);
 }
 
-std::uint32_t scorePair(core::AppState& state, const char* pathA, const char* pathB,
-                        const CompareBuffers& buffers, std::uint32_t listedFrom) {
+PairScore scorePair(core::AppState& state, const char* pathA, const char* pathB, const CompareBuffers& buffers,
+                    std::uint32_t listedFrom) {
     // A pair begun after an abort was requested is not read: it scores 0.
-    if (!enterRunning(state)) return 0;
+    if (state.abortRequested()) return {PairOutcome::Aborted, 0};
     Comparison c(state);
     c.quickDir = state.settings.searchMode == core::search_mode::kQuickDir;
     c.listedFrom = listedFrom;
     comparePaths(c, pathA, pathB, buffers.a, buffers.b);
-    if (c.largerSize == 0) return 0;
-    if (c.stoppedEarly) {
-        // Below listedFrom, and no higher than the pair could still score.
-        return similarityPercent(c.largerSize, c.diffTotal + c.runLength);
+    switch (c.outcome) {
+        case PairOutcome::Done:
+        case PairOutcome::Aborted:
+            return {c.outcome, similarityPercent(c.largerSize, c.diffTotal)};
+        case PairOutcome::StoppedEarly:
+            // Below listedFrom, and no higher than the pair could still score.
+            return {c.outcome, similarityPercent(c.largerSize, c.diffTotal + c.runLength)};
+        default:
+            return {c.outcome, 0, c.ioFault};
     }
-    if (state.runState.load() != core::run_state::kStopping) return 0;
-    return similarityPercent(c.largerSize, c.diffTotal);
 }
 
 }  // namespace compare

@@ -6,6 +6,7 @@
 
 #include "core/app_state.h"
 #include "core/run_control.h"
+#include "platform/platform.h"
 
 namespace compare {
 
@@ -20,6 +21,23 @@ struct CompareBuffers {
     std::uint8_t* b = nullptr;
 };
 
+// What happened to one pair. Only the File-mode worker turns it into
+// runState: a folder search keeps its own states while it scores pairs.
+enum class PairOutcome {
+    Done,          // both read to the end of the common length: the score is exact
+    StoppedEarly,  // could no longer reach the score asked for: the score is below it
+    Fault,         // a file is empty or 4 GiB or larger, or came short or changed size while read
+    CannotOpen,
+    Aborted,       // an abort was requested before or during it: the score covers part
+    ProcessFault,  // the process ran out of handles or memory: says nothing of the files
+};
+
+struct PairScore {
+    PairOutcome outcome = PairOutcome::Done;
+    std::uint32_t score = 0;  // 0..100; 0 for every outcome but Done, StoppedEarly and Aborted
+    platform::IoFault ioFault = platform::IoFault::None;  // which, for ProcessFault
+};
+
 // The File-mode worker: compares state.pathA with state.pathB, writes the
 // rows and progress, honours pause and abort, and ends with endRun. Runs on
 // the worker's own thread. An abort requested before it starts is kept: the
@@ -27,15 +45,15 @@ struct CompareBuffers {
 void runFileComparison(core::AppState& state, const core::WindowEffects& effects);
 
 // The folder modes: the similarity score (0..100) of the two files, read
-// into the given buffers. Writes no rows and leaves progress alone; pause and
-// abort act as in File mode. Quick Dir (state.settings.searchMode 2) scores a
-// pair of different sizes 0 without reading. Once the differing bytes make
-// the score fall below `listedFrom`, reading stops and the score returned is
-// below `listedFrom` (0 lets it read to the end and returns the exact score);
-// a pair whose size difference alone keeps it below is not read at all. A
-// pair begun after an abort was requested is not read and scores 0.
-std::uint32_t scorePair(core::AppState& state, const char* pathA, const char* pathB,
-                        const CompareBuffers& buffers, std::uint32_t listedFrom = 0);
+// into the given buffers. Writes no rows, leaves progress and runState alone;
+// pause and abort act as in File mode. Quick Dir (state.settings.searchMode
+// 2) scores a pair of different sizes 0 without reading. Once the differing
+// bytes make the score fall below `listedFrom`, reading stops and the score
+// returned is below `listedFrom` (0 lets it read to the end and returns the
+// exact score); a pair whose size difference alone keeps it below is not read
+// at all. A pair begun after an abort was requested is not read and scores 0.
+PairScore scorePair(core::AppState& state, const char* pathA, const char* pathB, const CompareBuffers& buffers,
+                    std::uint32_t listedFrom = 0);
 
 // Test switch: walk every chunk one byte step at a time, as while paused,
 // instead of many bytes at a time. The rows must be the same either way.

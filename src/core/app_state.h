@@ -40,6 +40,14 @@ constexpr std::uint32_t kPaused = 5;
 constexpr std::uint32_t kAbort = 10;
 }  // namespace run_control
 
+// runFailure: why the last run was stopped by the process's own trouble
+// rather than by the user. Set while a run ends; cleared when the next starts.
+namespace run_failure {
+constexpr std::uint32_t kNone = 0;
+constexpr std::uint32_t kOutOfHandles = 1;
+constexpr std::uint32_t kOutOfMemory = 2;
+}  // namespace run_failure
+
 namespace search_mode {
 constexpr std::uint32_t kFile = 0;
 constexpr std::uint32_t kDirectory = 1;
@@ -112,6 +120,7 @@ struct AppState {
     std::atomic<std::uint32_t> runControl{run_control::kRun};
     std::atomic<std::uint32_t> pairCount{0};
     std::atomic<std::uint32_t> progressPercent{0};
+    std::atomic<std::uint32_t> runFailure{run_failure::kNone};
 
     // Pause, abort and close test and write runState/runControl under this
     // lock, and endRun resets them under it, so they never interleave.

@@ -22,10 +22,7 @@ std::string userDataFolder(const FolderProbe& probe) {
 }  // namespace
 
 bool FolderProbe::defaultFileOpens(const std::string& path) {
-    platform::FileHandle file = platform::openForReading(path.c_str());
-    if (file == platform::kNoFile) return false;
-    platform::closeFile(file);
-    return true;
+    return platform::openForReading(path.c_str()).isOpen();
 }
 
 bool FolderProbe::defaultCreateFolder(const std::string& path) {

@@ -75,6 +75,7 @@ void requestAbort(AppState& state) {
 }
 
 void endRun(AppState& state, const WindowEffects& effects) {
+    if (const char* text = runFailureText(state.runFailure.load())) platform::showMessage(text);
     {
         std::lock_guard lock(state.controlMutex);
         state.runState.store(run_state::kIdle);
@@ -88,6 +89,26 @@ void endRun(AppState& state, const WindowEffects& effects) {
 void endRunForLackOfMemory(AppState& state, const WindowEffects& effects) {
     platform::showNotEnoughMemory();
     endRun(state, effects);
+}
+
+void beginWorker(AppState& state) { state.runFailure.store(run_failure::kNone); }
+
+void failRun(AppState& state, platform::IoFault fault) {
+    std::uint32_t failure =
+        fault == platform::IoFault::OutOfMemory ? run_failure::kOutOfMemory : run_failure::kOutOfHandles;
+    std::lock_guard lock(state.controlMutex);
+    if (!workerRuns(state.runState.load())) return;
+    std::uint32_t none = run_failure::kNone;
+    state.runFailure.compare_exchange_strong(none, failure);
+    abortLocked(state);
+}
+
+const char* runFailureText(std::uint32_t failure) {
+    switch (failure) {
+        case run_failure::kOutOfHandles: return "Too many open files: the run was stopped";
+        case run_failure::kOutOfMemory: return "Not enough memory: the run was stopped";
+        default: return nullptr;
+    }
 }
 
 void onCloseRequest(AppState& state, const WindowEffects& effects) {

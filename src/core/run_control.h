@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/app_state.h"
+#include "platform/platform.h"
 
 namespace core {
 
@@ -50,5 +51,14 @@ void onCloseTimerTick(AppState& state, const WindowEffects& effects);
 
 // The worker's "Not enough memory" ending: message, then endRun.
 void endRunForLackOfMemory(AppState& state, const WindowEffects& effects);
+
+// A worker's first step: no failure yet.
+void beginWorker(AppState& state);
+// The process ran out of handles or memory while the worker ran: results
+// would silently change, so the run stops as for an abort (its last row reads
+// "Aborted"), and endRun tells the user why. Safe from any thread.
+void failRun(AppState& state, platform::IoFault fault);
+// The message for runFailure, or nullptr for none.
+const char* runFailureText(std::uint32_t failure);
 
 }  // namespace core

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -133,21 +132,11 @@ std::string settingsPath(const AppState& state) { return state.dataFolder + kSet
 // The platform opens regular files only, so a folder or a pipe in the file's
 // place counts as no file instead of blocking or failing later.
 bool readSettingsFile(const std::string& path, Bytes& bytes) {
-    platform::FileHandle file = platform::openForReading(path.c_str());
-    if (file == platform::kNoFile) return false;
+    platform::File file = platform::openForReading(path.c_str());
+    if (!file.isOpen()) return false;
     bytes.resize(kSettingsFileSize);
     bytes.resize(platform::readFile(file, bytes.data(), static_cast<std::uint32_t>(bytes.size())));
-    platform::closeFile(file);
     return true;
-}
-
-bool writeWholeFile(const std::string& path, const Bytes& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    written = std::fflush(file) == 0 && written;
-    written = std::fclose(file) == 0 && written;
-    return written;
 }
 
 // The stored head is the start of a longer text, not a text of its own: a
@@ -217,7 +206,8 @@ bool saveSettings(AppState& state) {
     storeCurrentFileHead(state);
     const std::string path = settingsPath(state);
     const std::string temporary = state.dataFolder + kSettingsTempFileName;
-    if (writeWholeFile(temporary, encodeSettings(state.settings)) &&
+    const Bytes encoded = encodeSettings(state.settings);
+    if (platform::writeWholeFile(temporary.c_str(), encoded.data(), encoded.size()) &&
         platform::replaceFile(temporary.c_str(), path.c_str()))
         return true;
     platform::deleteFile(temporary.c_str());

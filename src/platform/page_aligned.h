@@ -10,10 +10,7 @@ namespace platform::page_aligned {
 
 // How many bytes to obtain for a block of `bytes`.
 std::size_t rawSizeFor(std::size_t bytes);
-// The aligned block inside a raw allocation of rawSizeFor bytes; remembers
-// the raw address just before the block.
+// The aligned block inside a raw allocation of rawSizeFor bytes.
 void* placeIn(void* raw);
-// The raw allocation a block was placed in.
-void* rawOf(void* block);
 
 }  // namespace platform::page_aligned

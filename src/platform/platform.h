@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -17,29 +18,17 @@ constexpr char kPathSeparator = '/';
 
 // ---- Files -------------------------------------------------------------
 
-using FileHandle = std::intptr_t;
-constexpr FileHandle kNoFile = -1;
-
-// Opens an existing file for reading, letting others read it at the same time.
-// On POSIX only regular files open (a pipe or device would block or never end);
-// anything else, a folder included, yields kNoFile.
-FileHandle openForReading(const char* path);
-// The file's full 64-bit length; false when it cannot be told.
-bool fileSize(FileHandle file, std::uint64_t& size);
-// Reads up to count bytes at the current position; returns the bytes delivered
-// (0 at the end or on failure). Keeps reading until count or the end.
-std::uint32_t readFile(FileHandle file, void* buffer, std::uint32_t count);
-void closeFile(FileHandle file);
-
-bool deleteFile(const char* path);
-// Moves a file; fails rather than overwrite an existing target.
-bool moveFile(const char* from, const char* to);
-// Moves a file over an existing one in one step (used to replace the
-// settings file by its freshly written temporary copy).
-bool replaceFile(const char* from, const char* to);
-// Creates one folder level; false when it exists or cannot be made.
-bool createFolder(const char* path);
-bool isFolder(const char* path);
+// Why an open, a listing or a read came short.
+enum class IoFault : std::uint8_t {
+    None,
+    OfFile,        // missing, no access, not a regular file, a link, a bad sector: the item's own
+    OutOfHandles,  // the process or the system has no handle to spare
+    OutOfMemory,   // the system could not find the memory for the call
+};
+// A fault of the process, not of the item: results would silently change.
+inline bool isProcessFault(IoFault fault) {
+    return fault == IoFault::OutOfHandles || fault == IoFault::OutOfMemory;
+}
 
 // Volume/device and file id: two paths with equal identity name one file.
 struct FileIdentity {
@@ -47,7 +36,78 @@ struct FileIdentity {
     std::uint64_t fileId = 0;
     bool operator==(const FileIdentity&) const = default;
 };
-bool identityOf(FileHandle file, FileIdentity& identity);
+
+// An open file, read from its start on. Closed when it goes; moved, never copied.
+class File {
+public:
+    File() = default;
+    ~File() { close(); }
+    File(File&& other) noexcept { take(other); }
+    File& operator=(File&& other) noexcept {
+        if (this != &other) {
+            close();
+            take(other);
+        }
+        return *this;
+    }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    bool isOpen() const { return handle_ != kNoHandle; }
+    // Why the open failed, or why the last read delivered less than asked.
+    IoFault fault() const { return fault_; }
+    // The full 64-bit length when the file was opened.
+    std::uint64_t sizeAtOpen() const { return sizeAtOpen_; }
+    void close();
+
+private:
+    static constexpr std::intptr_t kNoHandle = -1;
+    void take(File& other) {
+        handle_ = other.handle_;
+        sizeAtOpen_ = other.sizeAtOpen_;
+        delivered_ = other.delivered_;
+        readLimit_ = other.readLimit_;
+        fault_ = other.fault_;
+        other.handle_ = kNoHandle;
+    }
+
+    friend File openForReading(const char* path);
+    friend bool fileSize(const File& file, std::uint64_t& size);
+    friend std::uint32_t readFile(File& file, void* buffer, std::uint32_t count);
+    friend bool identityOf(const File& file, FileIdentity& identity);
+
+    std::intptr_t handle_ = kNoHandle;
+    std::uint64_t sizeAtOpen_ = 0;
+    std::uint64_t delivered_ = 0;  // bytes read so far
+    std::uint64_t readLimit_ = ~std::uint64_t{0};  // test switch: reads end here
+    IoFault fault_ = IoFault::None;
+};
+
+// Opens an existing file for reading, letting others read it at the same time.
+// On POSIX only regular files open (a pipe or device would block or never end);
+// anything else, a folder included, does not open (IoFault::OfFile).
+File openForReading(const char* path);
+// The file's full 64-bit length now; false when it cannot be told.
+bool fileSize(const File& file, std::uint64_t& size);
+// Reads up to count bytes at the current position; returns the bytes delivered
+// (0 at the end or on failure). Keeps reading until count or the end; when it
+// delivers less, file.fault() tells whether a failure cut it short.
+std::uint32_t readFile(File& file, void* buffer, std::uint32_t count);
+
+bool deleteFile(const char* path);
+// Moves a file; fails rather than overwrite an existing target.
+bool moveFile(const char* from, const char* to);
+// Moves a file over an existing one in one step (used to replace the
+// settings file by its freshly written temporary copy).
+bool replaceFile(const char* from, const char* to);
+// Writes a new file (or replaces one) with these bytes; false when any write,
+// or the final flush and close, fails.
+bool writeWholeFile(const char* path, const void* bytes, std::size_t size);
+// Creates one folder level; false when it exists or cannot be made.
+bool createFolder(const char* path);
+bool isFolder(const char* path);
+
+bool identityOf(const File& file, FileIdentity& identity);
 bool identityOfPath(const char* path, FileIdentity& identity);
 
 // Reading counters, so tests can prove a file was never opened or read.
@@ -58,6 +118,14 @@ struct IoCounters {
 };
 IoCounters ioCounters();
 void resetIoCounters();
+// Files and folders open right now, through this layer.
+std::int64_t openHandleCount();
+
+// Test switches. Reads of the file at exactly `path` (as opened) stop at
+// `offset`, as if it had been cut short there; an empty path ends the switch.
+void shortenReadsForTesting(const std::string& path, std::uint64_t offset);
+// Every open of a file or folder fails as when the process has no handle left.
+void exhaustHandlesForTesting(bool exhausted);
 
 // ---- Folder listings ---------------------------------------------------
 
@@ -70,24 +138,86 @@ struct ListedItem {
     std::uint64_t diskOrder = 0; // where the item lies on disk (inode); 0 when unknown
 };
 
-using ListingHandle = void*;
-// Starts listing the items of a folder (path without trailing separator, or a
-// root); nullptr when it cannot be listed. POSIX lists names sorted in byte
-// order so that runs are repeatable; Windows keeps the file system's order.
-ListingHandle openListing(const char* folder);
-bool nextItem(ListingHandle listing, ListedItem& item);
-void closeListing(ListingHandle listing);
+// An open folder: its items, one by one, and the handle its subfolders are
+// opened from, so that a folder swapped for a link while the tree is walked
+// cannot lead outside it. Closed when it goes; moved, never copied.
+struct FolderState;  // each platform's own
+class Folder {
+public:
+    Folder();
+    ~Folder();
+    Folder(Folder&& other) noexcept;
+    Folder& operator=(Folder&& other) noexcept;
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+
+    bool isOpen() const { return state_ != nullptr; }
+    // Why it did not open.
+    IoFault fault() const { return fault_; }
+
+private:
+    friend Folder openFolder(const char* path);
+    friend Folder openSubfolder(const Folder& parent, const std::string& name);
+    friend bool nextItem(Folder& folder, ListedItem& item);
+
+    std::unique_ptr<FolderState> state_;
+    IoFault fault_ = IoFault::None;
+};
+
+// Opens a folder by its path (without trailing separator, or a root). POSIX
+// lists names sorted in byte order so that runs are repeatable; Windows keeps
+// the file system's order.
+Folder openFolder(const char* path);
+// Opens the subfolder `name` of an open folder, never through a link: a name
+// that has become a link, or anything but a folder, does not open (OfFile).
+Folder openSubfolder(const Folder& parent, const std::string& name);
+bool nextItem(Folder& folder, ListedItem& item);
 
 // ---- Memory ------------------------------------------------------------
 
-// Zero-filled block that starts on a page; nullptr when the memory cannot be
-// had (or the test switch below makes it fail).
-void* allocateZeroed(std::size_t bytes);
-void releaseBlock(void* block);
+// A zero-filled block that starts on a page. Released when it goes; moved,
+// never copied. Empty when the memory could not be had.
+class Block {
+public:
+    Block() = default;
+    ~Block();
+    Block(Block&& other) noexcept : raw_(other.raw_), bytes_(other.bytes_), size_(other.size_) {
+        other.raw_ = nullptr;
+        other.bytes_ = nullptr;
+        other.size_ = 0;
+    }
+    Block& operator=(Block&& other) noexcept {
+        Block gone(std::move(*this));
+        raw_ = other.raw_;
+        bytes_ = other.bytes_;
+        size_ = other.size_;
+        other.raw_ = nullptr;
+        other.bytes_ = nullptr;
+        other.size_ = 0;
+        return *this;
+    }
+    Block(const Block&) = delete;
+    Block& operator=(const Block&) = delete;
+
+    explicit operator bool() const { return bytes_ != nullptr; }
+    std::uint8_t* bytes() const { return bytes_; }
+    std::size_t size() const { return size_; }
+
+private:
+    friend Block allocateBlock(std::size_t bytes);
+    void* raw_ = nullptr;
+    std::uint8_t* bytes_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+// Empty when the memory cannot be had (or the test switch below makes it fail).
+Block allocateBlock(std::size_t bytes);
 void failAllocationsForTesting(bool fail);
 
-// "Not enough memory": a message box with caption "Pairlook.exe" in the
-// program; a line on standard error in console mode.
+// A message of the program's own: a message box with caption "Pairlook.exe"
+// in the program; a line on standard error in console mode.
+void showMessage(const char* text);
+// "Not enough memory".
 void showNotEnoughMemory();
 void setConsoleMode(bool console);
 

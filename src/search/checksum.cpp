@@ -1,7 +1,5 @@
 #include "search/checksum.h"
 
-#include <cstring>
-
 #include "core/app_state.h"
 #include "platform/platform.h"
 
@@ -44,14 +42,12 @@ std::uint32_t checksumValue(const ChecksumSums& sums) {
     return static_cast<std::uint32_t>(sums.wordSum << 16) + (sums.sumOfSums & 0xFFFFu);
 }
 
-std::uint32_t quickChecksum(const char* path, std::uint8_t* buffer, std::size_t bufferSize,
-                            const std::atomic<std::uint32_t>& runControl) {
-    platform::FileHandle file = platform::openForReading(path);
-    if (file == platform::kNoFile) return 0;
-    std::uint64_t length = 0;
-    platform::fileSize(file, length);
+Checksum quickChecksum(const char* path, std::uint8_t* buffer, std::size_t bufferSize,
+                       const std::atomic<std::uint32_t>& runControl) {
+    platform::File file = platform::openForReading(path);
+    if (!file.isOpen()) return {0, file.fault()};
     // Only the low 32 bits of the length are read, as with every size here.
-    auto remaining = static_cast<std::uint32_t>(length);
+    auto remaining = static_cast<std::uint32_t>(file.sizeAtOpen());
     std::size_t chunkLimit = bufferSize < 4 ? 4 : bufferSize - bufferSize % 4;
     if (chunkLimit > kChecksumChunk) chunkLimit = kChecksumChunk;
     ChecksumSums sums;
@@ -59,14 +55,15 @@ std::uint32_t quickChecksum(const char* path, std::uint8_t* buffer, std::size_t 
     std::uint8_t* into = bufferSize < 4 ? small : buffer;
     while (remaining != 0 && runControl.load() != core::run_control::kAbort) {
         auto chunk = static_cast<std::uint32_t>(remaining < chunkLimit ? remaining : chunkLimit);
-        std::uint32_t got = platform::readFile(file, into, chunk);
-        // A file that shrank while read: its missing bytes count as zeros.
-        if (got < chunk) std::memset(into + got, 0, chunk - got);
+        if (platform::readFile(file, into, chunk) != chunk) {
+            // The rest of the buffer holds an earlier chunk's bytes.
+            bool process = platform::isProcessFault(file.fault());
+            return {0, process ? file.fault() : platform::IoFault::OfFile};
+        }
         addToChecksum(sums, into, chunk);
         remaining -= chunk;
     }
-    platform::closeFile(file);
-    return checksumValue(sums);
+    return {checksumValue(sums)};
 }
 
 }  // namespace search

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/platform.h"
+
 namespace search {
 
 // The chunk of the original reading; any chunk that is a multiple of 4 gives
@@ -25,11 +27,19 @@ void addToChecksum(ChecksumSums& sums, const std::uint8_t* bytes, std::size_t co
 // (B << 16) + (A & 0xFFFF) in 32 bits.
 std::uint32_t checksumValue(const ChecksumSums& sums);
 
+struct Checksum {
+    std::uint32_t value = 0;
+    // Not None when the file could not be opened, or delivered fewer bytes
+    // than its size said (cut short while read, or failing): the value then
+    // stands for no content, and the file cannot be trusted to pair.
+    platform::IoFault fault = platform::IoFault::None;
+};
+
 // The checksum of the file at `path`, read in chunks of the largest multiple
-// of 4 that fits the buffer (at least 4 bytes). 0 when the file cannot be
-// opened. runControl 10 (abort) is tested before every chunk; the value then
-// covers the chunks read so far, and the caller does not use it.
-std::uint32_t quickChecksum(const char* path, std::uint8_t* buffer, std::size_t bufferSize,
-                            const std::atomic<std::uint32_t>& runControl);
+// of 4 that fits the buffer (at least 4 bytes); value 0 when the file cannot
+// be opened. runControl 10 (abort) is tested before every chunk; the value
+// then covers the chunks read so far, and the caller does not use it.
+Checksum quickChecksum(const char* path, std::uint8_t* buffer, std::size_t bufferSize,
+                       const std::atomic<std::uint32_t>& runControl);
 
 }  // namespace search

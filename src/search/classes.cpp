@@ -6,6 +6,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "core/run_control.h"
 #include "platform/platform.h"
 #include "search/recent_heads.h"
 #include "search/work_pool.h"
@@ -54,24 +55,45 @@ struct Head {
     std::uint64_t digest = 0;
 };
 
+// Opens a file the class building reads. A file whose size is no longer the
+// listed one has changed since it was listed: it is left to the comparator,
+// which reads it as it is now.
+platform::File openListed(const char* path, std::uint64_t listedSize, Content& content) {
+    platform::File file = platform::openForReading(path);
+    if (!file.isOpen())
+        content = Content::Unreadable;
+    else if (file.sizeAtOpen() != listedSize)
+        content = Content::Unsure;
+    else
+        content = Content::Settled;
+    return file;
+}
+
 // The digest of a file's first `bytes` bytes, read into `into` (room bytes,
 // in pieces when longer). Touches nothing shared, so heads can be read on
-// several threads at once.
-Head readHead(const char* path, std::uint64_t bytes, std::uint8_t* into, std::size_t room) {
+// several threads at once. `fault` tells why it could not be read.
+Head readHead(const char* path, std::uint64_t listedSize, std::uint64_t bytes, std::uint8_t* into, std::size_t room,
+              platform::IoFault& fault) {
     Head head;
-    platform::FileHandle file = platform::openForReading(path);
-    if (file == platform::kNoFile) return {Content::Unreadable, 0};
+    platform::File file = openListed(path, listedSize, head.content);
+    fault = file.fault();
+    if (head.content != Content::Settled) return head;
     for (std::uint64_t done = 0; done < bytes;) {
         auto piece = static_cast<std::uint32_t>(std::min<std::uint64_t>(room, bytes - done));
         if (platform::readFile(file, into, piece) != piece) {
             head.content = Content::Unsure;
+            fault = file.fault();
             break;
         }
         head.digest = digestOf(into, piece, head.digest);
         done += piece;
     }
-    platform::closeFile(file);
     return head;
+}
+
+bool sizeStill(const platform::File& file, std::uint64_t size) {
+    std::uint64_t now = 0;
+    return platform::fileSize(file, now) && now == size;
 }
 
 class ClassBuilder {
@@ -92,13 +114,24 @@ public:
 private:
     struct OpenFile {
         std::uint32_t entry;
-        platform::FileHandle file;
+        platform::File file;
     };
     using Sets = std::vector<std::vector<std::size_t>>;
 
     std::uint64_t sizeOf(std::uint32_t e) const { return index_.entries[e].listedSize; }
     const char* pathOf(std::uint32_t e) const { return index_.entries[e].path.c_str(); }
     bool stopRequested();
+    // Running out of handles or memory fails the run: dropping the file
+    // would silently change the rows.
+    void noteFault(platform::IoFault fault) {
+        if (platform::isProcessFault(fault)) core::failRun(state_, fault);
+    }
+    Head headOf(std::uint32_t e, std::uint64_t bytes, std::uint8_t* into, std::size_t room) {
+        platform::IoFault fault = platform::IoFault::None;
+        Head head = readHead(pathOf(e), sizeOf(e), bytes, into, room, fault);
+        noteFault(fault);
+        return head;
+    }
     bool digestFiles(const Members& files, std::uint64_t bytes);
     void digestFile(std::uint32_t e, std::uint64_t bytes);
     void splitByDigest(const Members& set, std::vector<Members>& parts) const;
@@ -162,7 +195,7 @@ void ClassBuilder::record(const Members& members) {
 // Reads the first `bytes` bytes of a file through the arena and keeps their
 // digest.
 void ClassBuilder::digestFile(std::uint32_t e, std::uint64_t bytes) {
-    Head head = readHead(pathOf(e), bytes, arena_.bytes, arena_.size);
+    Head head = headOf(e, bytes, arena_.bytes, arena_.size);
     table_.content[e] = head.content;
     digest_[e] = head.digest;
 }
@@ -234,7 +267,7 @@ void ClassBuilder::readHeadOf(std::uint32_t e, std::size_t worker) {
     if (stopRequested()) return;
     std::uint8_t* bytes = arena_.bytes + worker * 2 * prefixBytes_;
     const std::uint64_t size = sizeOf(e);
-    Head head = readHead(pathOf(e), std::min<std::uint64_t>(prefixBytes_, size), bytes, prefixBytes_);
+    Head head = headOf(e, std::min<std::uint64_t>(prefixBytes_, size), bytes, prefixBytes_);
     table_.content[e] = head.content;
     digest_[e] = head.digest;
     if (size <= prefixBytes_ && head.content == Content::Settled) classifyWhole(e, bytes, bytes + prefixBytes_);
@@ -297,10 +330,10 @@ void ClassBuilder::recordWholeClasses() {
 const std::uint8_t* ClassBuilder::bytesOf(std::uint32_t head, RecentHeads& kept, std::uint8_t* spare) {
     if (const std::uint8_t* bytes = kept.find(head)) return bytes;
     const auto size = static_cast<std::uint32_t>(sizeOf(head));
-    platform::FileHandle file = platform::openForReading(pathOf(head));
-    std::uint32_t got = file == platform::kNoFile ? 0 : platform::readFile(file, spare, size);
-    platform::closeFile(file);
-    if (got != size) {
+    Content content = Content::Settled;
+    platform::File file = openListed(pathOf(head), size, content);
+    if (content != Content::Settled || platform::readFile(file, spare, size) != size) {
+        noteFault(file.fault());
         table_.content[head] = Content::Unsure;
         return nullptr;
     }
@@ -336,9 +369,9 @@ bool ClassBuilder::resolve(const Members& set) {
 bool ClassBuilder::lockstep(const Members& set, std::vector<Members>& classes) {
     std::vector<OpenFile> files;
     for (std::uint32_t e : set) {
-        platform::FileHandle file = platform::openForReading(pathOf(e));
-        table_.content[e] = file == platform::kNoFile ? Content::Unreadable : Content::Settled;
-        if (file != platform::kNoFile) files.push_back({e, file});
+        platform::File file = openListed(pathOf(e), sizeOf(e), table_.content[e]);
+        noteFault(file.fault());
+        if (table_.content[e] == Content::Settled) files.push_back({e, std::move(file)});
     }
     Sets sets;
     if (files.size() >= 2) {
@@ -365,6 +398,7 @@ bool ClassBuilder::lockstep(const Members& set, std::vector<Members>& classes) {
             for (std::size_t k : s) {
                 std::uint8_t* into = arena_.bytes + slot * place++;
                 std::uint32_t got = platform::readFile(files[k].file, into, length);
+                if (got != length) noteFault(files[k].file.fault());
                 blocks.push_back(got == length ? into : nullptr);
             }
             splitOnBlock(files, s, blocks, length, next);
@@ -375,9 +409,16 @@ bool ClassBuilder::lockstep(const Members& set, std::vector<Members>& classes) {
     }
     for (const auto& s : sets) {
         classes.emplace_back();
-        for (std::size_t k : s) classes.back().push_back(files[k].entry);
+        for (std::size_t k : s) {
+            // Read to its end: a file that has grown since is not the one read.
+            if (!stopped && !sizeStill(files[k].file, size)) {
+                table_.content[files[k].entry] = Content::Unsure;
+                continue;
+            }
+            classes.back().push_back(files[k].entry);
+        }
+        if (classes.back().size() < 2) classes.pop_back();
     }
-    for (const OpenFile& f : files) platform::closeFile(f.file);
     return !stopped;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/run_control.h"
 #include "text/text.h"
 
 namespace search {
@@ -22,23 +23,33 @@ bool descendsInto(const platform::ListedItem& item, const std::string& path) {
            path.size() <= text::kTextLimit;
 }
 
-Listing listFolder(const std::string& folder) {
+// Opens and reads one folder; its subfolders keep it open until they are
+// listed themselves.
+Listing FolderLister::list(const Pending& pending, std::vector<Pending>& subfolders) {
     Listing items;
-    platform::ListingHandle listing = platform::openListing(folder.c_str());
-    if (!listing) return items;
+    auto folder = std::make_shared<platform::Folder>(
+        pending.parent ? platform::openSubfolder(*pending.parent, pending.name)
+                       : platform::openFolder(pending.path.c_str()));
+    if (!folder->isOpen()) {
+        if (platform::isProcessFault(folder->fault())) core::failRun(state_, folder->fault());
+        return items;
+    }
     platform::ListedItem item;
-    while (platform::nextItem(listing, item)) items.push_back(std::move(item));
-    platform::closeListing(listing);
+    while (platform::nextItem(*folder, item)) items.push_back(std::move(item));
+    for (const platform::ListedItem& listed : items)
+        if (std::string path = childPath(pending.path, listed.name); descendsInto(listed, path))
+            subfolders.push_back({std::move(path), listed.name, folder});
     return items;
 }
 
 void FolderLister::listAhead(const std::string& root, WorkPool& pool) {
     {
         std::lock_guard lock(mutex_);
-        waiting_.push_back(root);
+        waiting_.push_back({root, {}, nullptr});
     }
     pool.run(pool.workers(), [this](std::size_t, std::size_t) { listUntilDone(); });
     std::lock_guard lock(mutex_);
+    for (Pending& pending : waiting_) unlisted_.emplace(pending.path, std::move(pending));
     waiting_.clear();
 }
 
@@ -57,19 +68,16 @@ void FolderLister::listUntilDone() {
             changed_.notify_all();
             return;
         }
-        std::string folder = std::move(waiting_.back());
+        Pending pending = std::move(waiting_.back());
         waiting_.pop_back();
         ++busy_;
         lock.unlock();
-        state_.currentFile.set(folder);
-        Listing items = listFolder(folder);
-        std::vector<std::string> subfolders;
-        for (const platform::ListedItem& item : items)
-            if (std::string path = childPath(folder, item.name); descendsInto(item, path))
-                subfolders.push_back(std::move(path));
+        state_.currentFile.set(pending.path);
+        std::vector<Pending> subfolders;
+        Listing items = list(pending, subfolders);
         lock.lock();
         held_ += items.size();
-        listed_.emplace(std::move(folder), std::move(items));
+        listed_.emplace(std::move(pending.path), std::move(items));
         waiting_.insert(waiting_.end(), std::make_move_iterator(subfolders.rbegin()),
                         std::make_move_iterator(subfolders.rend()));
         --busy_;
@@ -78,15 +86,20 @@ void FolderLister::listUntilDone() {
 }
 
 Listing FolderLister::take(const std::string& folder) {
-    {
-        std::lock_guard lock(mutex_);
-        if (auto it = listed_.find(folder); it != listed_.end()) {
-            Listing items = std::move(it->second);
-            listed_.erase(it);
-            return items;
-        }
+    std::lock_guard lock(mutex_);
+    if (auto it = listed_.find(folder); it != listed_.end()) {
+        Listing items = std::move(it->second);
+        listed_.erase(it);
+        return items;
     }
-    return listFolder(folder);
+    auto it = unlisted_.find(folder);
+    if (it == unlisted_.end()) return {};
+    Pending pending = std::move(it->second);
+    unlisted_.erase(it);
+    std::vector<Pending> subfolders;
+    Listing items = list(pending, subfolders);
+    for (Pending& sub : subfolders) unlisted_.emplace(sub.path, std::move(sub));
+    return items;
 }
 
 }  // namespace search

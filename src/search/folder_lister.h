@@ -2,10 +2,15 @@
 // threads: a listing costs a name and a stat per item, bound by system calls
 // that run side by side on several cores. The walk then takes the listings
 // in its own order and lists on the spot any folder not reached ahead.
+//
+// Each subfolder is opened from its parent's open handle and never through a
+// link, so a folder swapped for a link while the tree is walked cannot lead
+// outside it. A parent stays open while any of its subfolders waits.
 #pragma once
 
 #include <condition_variable>
 #include <cstddef>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -26,10 +31,6 @@ std::string childPath(const std::string& folder, const std::string& name);
 // not "." or "..", whose path fits.
 bool descendsInto(const platform::ListedItem& item, const std::string& path);
 
-// The items of one folder in the platform's order; empty when it cannot be
-// listed.
-Listing listFolder(const std::string& folder);
-
 class FolderLister {
 public:
     // Lists ahead no further once `budget` items are held.
@@ -40,22 +41,33 @@ public:
     // abort is requested. Shows each folder listed in currentFile.
     void listAhead(const std::string& root, WorkPool& pool);
 
-    // The items of `folder`, listed ahead or now; each listing is handed out
-    // once.
+    // The items of `folder` (the root, or a subfolder of a folder taken
+    // before), listed ahead or now; each listing is handed out once. Empty
+    // when it cannot be listed. Running out of handles or memory fails the run.
     Listing take(const std::string& folder);
 
 private:
+    // A folder still to be listed, and the open folder it is opened from
+    // (none for the root).
+    struct Pending {
+        std::string path;
+        std::string name;
+        std::shared_ptr<const platform::Folder> parent;
+    };
+
     void listUntilDone();
     bool shouldStop() const;
+    Listing list(const Pending& pending, std::vector<Pending>& subfolders);
 
     core::AppState& state_;
     const std::size_t budget_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<std::string> waiting_;  // folders still to list, the next one last
-    std::size_t busy_ = 0;              // folders being listed
-    std::size_t held_ = 0;              // items listed ahead so far
+    std::vector<Pending> waiting_;  // folders still to list, the next one last
+    std::size_t busy_ = 0;          // folders being listed
+    std::size_t held_ = 0;          // items listed ahead so far
     std::unordered_map<std::string, Listing> listed_;
+    std::unordered_map<std::string, Pending> unlisted_;  // known, not listed ahead
 };
 
 }  // namespace search

@@ -1,5 +1,6 @@
 #include "search/pair_judge.h"
 
+#include "core/run_control.h"
 #include "search/checksum.h"
 
 namespace search {
@@ -26,11 +27,11 @@ std::optional<std::uint32_t> PairJudge::judge(std::uint32_t i, std::uint32_t j) 
     } else if (classes_.toldApart(i, j) && matchPercent_ == 100) {
         return std::nullopt;  // any differing byte keeps the score at 99 or less
     } else {
-        if (checksumMatters && checksumsFirst(i) && checksumOf(i) != checksumOf(j)) return std::nullopt;
+        if (checksumMatters && checksumsFirst(i) && checksumsDiffer(i, j)) return std::nullopt;
         score = scoreOf(i, j);
     }
     if (score < matchPercent_) return std::nullopt;
-    if (checksumMatters && checksumOf(i) != checksumOf(j)) return std::nullopt;
+    if (checksumMatters && checksumsDiffer(i, j)) return std::nullopt;
     // Disposing of "either" file of such a pair would dispose of both.
     if (sameFile(i, j)) return std::nullopt;
     return score;
@@ -51,23 +52,46 @@ std::uint32_t PairJudge::scoreOf(std::uint32_t i, std::uint32_t j) {
     if (reusable) {
         if (auto it = scores_.find(key); it != scores_.end()) return it->second;
     }
-    std::uint32_t score = compare::scorePair(state_, index_.entries[i].path.c_str(), index_.entries[j].path.c_str(),
-                                             buffers_, matchPercent_);
-    if (reusable) scores_.emplace(key, static_cast<std::uint8_t>(score));
-    return score;
+    compare::PairScore result = compare::scorePair(state_, index_.entries[i].path.c_str(),
+                                                   index_.entries[j].path.c_str(), buffers_, matchPercent_);
+    switch (result.outcome) {
+        case compare::PairOutcome::Done:
+        case compare::PairOutcome::StoppedEarly:
+            if (reusable) scores_.emplace(key, static_cast<std::uint8_t>(result.score));
+            return result.score;
+        case compare::PairOutcome::ProcessFault:
+            // Out of handles or memory: the run stops rather than drop the pair.
+            core::failRun(state_, result.ioFault);
+            return 0;
+        default:
+            // A file that came short or changed is no property of its class,
+            // and an aborted score is discarded: neither serves again.
+            return 0;
+    }
 }
 
 // Computed once per class: its files share their content, hence the value.
-std::uint32_t PairJudge::checksumOf(std::uint32_t e) {
+std::optional<std::uint32_t> PairJudge::checksumOf(std::uint32_t e) {
     std::uint32_t c = classes_.classOf[e];
     auto it = checksums_.find(c);
     if (it == checksums_.end()) {
-        std::uint32_t value = quickChecksum(index_.entries[e].path.c_str(), checksumBuffer_.bytes,
-                                            checksumBuffer_.size, state_.runControl);
+        Checksum sum = quickChecksum(index_.entries[e].path.c_str(), checksumBuffer_.bytes, checksumBuffer_.size,
+                                     state_.runControl);
+        if (platform::isProcessFault(sum.fault)) core::failRun(state_, sum.fault);
+        std::optional<std::uint32_t> value;
+        if (sum.fault == platform::IoFault::None) value = sum.value;
         it = checksums_.emplace(c, value).first;
     }
-    index_.entries[e].checksum = it->second;
+    index_.entries[e].checksum = it->second.value_or(0);
     return it->second;
+}
+
+// A file that could not be read whole has no checksum to agree with: the
+// pair gets no row.
+bool PairJudge::checksumsDiffer(std::uint32_t i, std::uint32_t j) {
+    std::optional<std::uint32_t> a = checksumOf(i);
+    std::optional<std::uint32_t> b = checksumOf(j);
+    return !a || !b || *a != *b;
 }
 
 // With two classes of a size, comparing first is as cheap as it gets: the

@@ -29,7 +29,8 @@ public:
 private:
     bool knownToScoreZero(std::uint32_t e) const;
     std::uint32_t scoreOf(std::uint32_t i, std::uint32_t j);
-    std::uint32_t checksumOf(std::uint32_t e);
+    std::optional<std::uint32_t> checksumOf(std::uint32_t e);
+    bool checksumsDiffer(std::uint32_t i, std::uint32_t j);
     bool checksumsFirst(std::uint32_t e) const;
     bool sameFile(std::uint32_t i, std::uint32_t j);
 
@@ -43,9 +44,10 @@ private:
     bool checksumsDecide_;  // Quick Dir with Hash on
 
     // Per class: scores of class pairs (only where a class holds several
-    // files, so that the score can serve again) and checksums.
+    // files, so that the score can serve again) and checksums (none for a
+    // file that could not be read whole).
     std::unordered_map<std::uint64_t, std::uint8_t> scores_;
-    std::unordered_map<std::uint32_t, std::uint32_t> checksums_;
+    std::unordered_map<std::uint32_t, std::optional<std::uint32_t>> checksums_;
     // Per entry, looked up only for pairs about to be listed.
     std::unordered_map<std::uint32_t, std::optional<platform::FileIdentity>> identities_;
 };

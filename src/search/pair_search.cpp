@@ -7,6 +7,7 @@
 // (which files are read, and when) differs.
 #include "search/pair_search.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,19 +26,12 @@ namespace {
 // The two compare buffers, obtained once for the search. The class building
 // and the checksum read into the first while no comparison runs.
 struct SearchBuffers {
-    compare::CompareBuffers compare;
+    platform::Block a = platform::allocateBlock(kSearchBufferSize);
+    platform::Block b = platform::allocateBlock(kSearchBufferSize);
+    compare::CompareBuffers compare{a.bytes(), b.bytes()};
 
-    bool obtain() {
-        compare.a = static_cast<std::uint8_t*>(platform::allocateZeroed(kSearchBufferSize));
-        compare.b = static_cast<std::uint8_t*>(platform::allocateZeroed(kSearchBufferSize));
-        return compare.a && compare.b;
-    }
-    void release() {
-        platform::releaseBlock(compare.a);
-        platform::releaseBlock(compare.b);
-        compare = {};
-    }
-    ReadArena arena() const { return {compare.a, kSearchBufferSize}; }
+    bool obtained() const { return a && b; }
+    ReadArena arena() const { return {a.bytes(), kSearchBufferSize}; }
 };
 
 // The rows of the search, in the order they appear.
@@ -119,12 +113,13 @@ void runPairSearch(core::AppState& state, const core::WindowEffects& effects) {
 }
 
 void runPairSearch(core::AppState& state, const core::WindowEffects& effects, const SearchTuning& tuning) {
+    core::beginWorker(state);
     state.pairCount.store(0);
     if (effects.refreshEditStates) effects.refreshEditStates();
     state.list.clearRows();
-    SearchBuffers buffers;
-    if (!buffers.obtain()) {
-        buffers.release();
+    auto buffers = std::make_unique<SearchBuffers>();
+    if (!buffers->obtained()) {
+        buffers.reset();
         core::endRunForLackOfMemory(state, effects);
         return;
     }
@@ -139,10 +134,10 @@ void runPairSearch(core::AppState& state, const core::WindowEffects& effects, co
     // An index built under an abort is not searched.
     if (n != 0 && !state.abortRequested()) {
         rows.start(n);
-        searchPairs(state, index, buffers, tuning, pool, rows);
+        searchPairs(state, index, *buffers, tuning, pool, rows);
     }
     rows.close();
-    buffers.release();
+    buffers.reset();
     index.entries = {};
     core::endRun(state, effects);
 }

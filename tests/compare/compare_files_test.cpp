@@ -121,30 +121,30 @@ protected:
         return runFileMode(folder.write("a.bin", a), folder.write("b.bin", b));
     }
 
+    compare::PairScore scoreWithOutcome(std::uint32_t mode, const std::string& pathA, const std::string& pathB,
+                                        std::uint32_t listedFrom = 0) {
+        state.settings.searchMode = mode;
+        if (!blockA) {
+            blockA = platform::allocateBlock(compare::kCompareBufferSize);
+            blockB = platform::allocateBlock(compare::kCompareBufferSize);
+        }
+        return compare::scorePair(state, pathA.c_str(), pathB.c_str(), {blockA.bytes(), blockB.bytes()}, listedFrom);
+    }
+
     std::uint32_t score(std::uint32_t mode, const std::string& pathA, const std::string& pathB,
                         std::uint32_t listedFrom = 0) {
-        state.settings.searchMode = mode;
-        if (!searchBuffers.a) {
-            searchBuffers.a = static_cast<std::uint8_t*>(platform::allocateZeroed(compare::kCompareBufferSize));
-            searchBuffers.b = static_cast<std::uint8_t*>(platform::allocateZeroed(compare::kCompareBufferSize));
-        }
-        return compare::scorePair(state, pathA.c_str(), pathB.c_str(), searchBuffers, listedFrom);
+        return scoreWithOutcome(mode, pathA, pathB, listedFrom).score;
     }
 
     std::uint32_t scoreContents(const std::string& a, const std::string& b, std::uint32_t listedFrom = 0) {
         return score(core::search_mode::kDirectory, folder.write("a.bin", a), folder.write("b.bin", b), listedFrom);
     }
 
-    ~CompareFilesTest() override {
-        platform::releaseBlock(searchBuffers.a);
-        platform::releaseBlock(searchBuffers.b);
-    }
-
     TempFolder folder;
     core::AppState state;
     core::WindowEffects effects;
     int refreshes = 0;
-    compare::CompareBuffers searchBuffers;
+    platform::Block blockA, blockB;
 };
 
 struct ExampleCase {
@@ -226,8 +226,9 @@ TEST_F(CompareFilesTest, AFileOf4GiBOrMoreIsAFault) {
     if (error) GTEST_SKIP() << "no sparse file here: " << error.message();
     EXPECT_EQ(runFileMode(huge, small), (Rows{{"End", "", "Fault"}}));
     EXPECT_EQ(runFileMode(small, huge), (Rows{{"End", "", "Fault"}}));
-    EXPECT_EQ(score(core::search_mode::kDirectory, huge, huge), 0u);
-    EXPECT_EQ(state.runState.load(), core::run_state::kFault);
+    compare::PairScore result = scoreWithOutcome(core::search_mode::kDirectory, huge, huge);
+    EXPECT_EQ(result.outcome, compare::PairOutcome::Fault);
+    EXPECT_EQ(result.score, 0u);
     EXPECT_EQ(platform::ioCounters().bytesRead, 0u);
 }
 
@@ -434,27 +435,46 @@ TEST_F(CompareFilesTest, NotEnoughMemoryEndsTheRunWithoutRows) {
     EXPECT_EQ(refreshes, 2);
 }
 
-TEST_F(CompareFilesTest, FolderModesScoreWithoutRows) {
+TEST_F(CompareFilesTest, FolderModesScoreWithoutRowsAndLeaveRunStateAlone) {
     state.list.insertRow(0, "untouched");
     state.progressPercent.store(33);
+    state.runState.store(core::run_state::kRunning);
     std::string million = testing_support::pseudoRandomBytes(1'000'000, 2);
     EXPECT_EQ(scoreContents(million, million), 100u);
-    EXPECT_EQ(state.runState.load(), core::run_state::kStopping);
     EXPECT_EQ(scoreContents(million, changed(million, {{500'000, 1}})), 99u);
     EXPECT_EQ(scoreContents("abc", "abcd"), 75u);
     EXPECT_EQ(scoreContents("abcdef", "abXdeY"), 66u);
     EXPECT_EQ(state.list.snapshot(), (Rows{{"untouched", "", ""}}));
     EXPECT_EQ(state.progressPercent.load(), 33u);
+    EXPECT_EQ(state.runState.load(), core::run_state::kRunning);
 }
 
-TEST_F(CompareFilesTest, FolderModesScoreFaultsZero) {
+TEST_F(CompareFilesTest, FolderModesScoreFaultsZeroAndSayWhy) {
+    using compare::PairOutcome;
     std::string some = folder.write("some.txt", "content");
     std::string empty = folder.write("empty.txt", "");
-    EXPECT_EQ(score(core::search_mode::kDirectory, some, folder.pathOf("missing")), 0u);
-    EXPECT_EQ(state.runState.load(), core::run_state::kOpenError);
-    EXPECT_EQ(score(core::search_mode::kQuickDir, empty, empty), 0u);
-    EXPECT_EQ(state.runState.load(), core::run_state::kFault);
-    EXPECT_EQ(score(core::search_mode::kQuickDir, some, some), 100u);
+    std::string other = folder.write("other.txt", "contenX");
+    struct Case {
+        std::uint32_t mode;
+        std::string a, b;
+        std::uint32_t listedFrom;
+        PairOutcome outcome;
+        std::uint32_t score;
+    };
+    const Case cases[] = {
+        {core::search_mode::kDirectory, some, folder.pathOf("missing"), 0, PairOutcome::CannotOpen, 0},
+        {core::search_mode::kQuickDir, empty, empty, 0, PairOutcome::Fault, 0},
+        {core::search_mode::kQuickDir, some, some, 0, PairOutcome::Done, 100},
+        {core::search_mode::kDirectory, some, other, 0, PairOutcome::Done, 85},
+        {core::search_mode::kDirectory, some, other, 90, PairOutcome::StoppedEarly, 85},
+    };
+    state.runState.store(core::run_state::kRunning);
+    for (const Case& c : cases) {
+        compare::PairScore result = scoreWithOutcome(c.mode, c.a, c.b, c.listedFrom);
+        EXPECT_EQ(result.outcome, c.outcome) << c.a << " " << c.b;
+        EXPECT_EQ(result.score, c.score) << c.a << " " << c.b;
+        EXPECT_EQ(state.runState.load(), core::run_state::kRunning);
+    }
 }
 
 TEST_F(CompareFilesTest, QuickDirScoresDifferentSizesZeroWithoutReading) {
@@ -462,7 +482,6 @@ TEST_F(CompareFilesTest, QuickDirScoresDifferentSizesZeroWithoutReading) {
     platform::resetIoCounters();
     EXPECT_EQ(score(core::search_mode::kQuickDir, pathA, pathB), 0u);
     EXPECT_EQ(platform::ioCounters().reads, 0u);
-    EXPECT_EQ(state.runState.load(), core::run_state::kRunning);
     EXPECT_EQ(score(core::search_mode::kDirectory, pathA, pathB), 75u);  // Directory reads them
     EXPECT_GT(platform::ioCounters().reads, 0u);
 }
@@ -520,9 +539,8 @@ TEST_F(CompareFilesTest, APairStartedAfterAnAbortIsNotRead) {
     state.runState.store(core::run_state::kRunning);
     core::requestAbort(state);
     platform::resetIoCounters();
-    EXPECT_EQ(score(core::search_mode::kDirectory, path, path), 0u);
+    EXPECT_EQ(scoreWithOutcome(core::search_mode::kDirectory, path, path).outcome, compare::PairOutcome::Aborted);
     EXPECT_EQ(platform::ioCounters().opens, 0u);
-    EXPECT_EQ(state.runState.load(), core::run_state::kStopping);
 }
 
 TEST_F(CompareFilesTest, RandomPairsMatchTheByteByByteReference) {

@@ -16,22 +16,19 @@ namespace {
 using testing_support::TempFolder;
 
 std::string readWhole(const std::string& path, std::uint32_t chunk) {
-    platform::FileHandle file = platform::openForReading(path.c_str());
-    if (file == platform::kNoFile) return "<no file>";
+    platform::File file = platform::openForReading(path.c_str());
+    if (!file.isOpen()) return "<no file>";
     std::string content;
     std::string buffer(chunk, '\0');
     while (std::uint32_t got = platform::readFile(file, buffer.data(), chunk)) content.append(buffer, 0, got);
-    platform::closeFile(file);
     return content;
 }
 
 std::map<std::string, platform::ListedItem> listAll(const std::string& folder) {
     std::map<std::string, platform::ListedItem> items;
-    platform::ListingHandle listing = platform::openListing(folder.c_str());
-    if (!listing) return items;
+    platform::Folder listing = platform::openFolder(folder.c_str());
     platform::ListedItem item;
     while (platform::nextItem(listing, item)) items[item.name] = item;
-    platform::closeListing(listing);
     return items;
 }
 
@@ -54,30 +51,32 @@ TEST(PlatformFiles, SizeIsFullLength) {
     for (Case c : {Case{"empty", 0}, Case{"one", 1}, Case{"some", 70001}}) {
         SCOPED_TRACE(c.name);
         std::string path = folder.write(c.name, std::string(c.length, 'x'));
-        platform::FileHandle file = platform::openForReading(path.c_str());
-        ASSERT_NE(file, platform::kNoFile);
+        platform::File file = platform::openForReading(path.c_str());
+        ASSERT_TRUE(file.isOpen());
         std::uint64_t size = 12345;
         EXPECT_TRUE(platform::fileSize(file, size));
         EXPECT_EQ(size, c.length);
-        platform::closeFile(file);
+        EXPECT_EQ(file.sizeAtOpen(), c.length);
     }
 }
 
 TEST(PlatformFiles, MissingFileAndFolderDoNotOpen) {
     TempFolder folder;
     folder.makeFolder("sub");
-    EXPECT_EQ(platform::openForReading(folder.pathOf("absent").c_str()), platform::kNoFile);
-    EXPECT_EQ(platform::openForReading(folder.pathOf("sub").c_str()), platform::kNoFile);
-    EXPECT_EQ(platform::readFile(platform::kNoFile, nullptr, 10), 0u);
+    for (const char* name : {"absent", "sub"}) {
+        platform::File file = platform::openForReading(folder.pathOf(name).c_str());
+        EXPECT_FALSE(file.isOpen()) << name;
+        EXPECT_EQ(file.fault(), platform::IoFault::OfFile) << name;
+        EXPECT_EQ(platform::readFile(file, nullptr, 10), 0u);
+    }
 }
 
 TEST(PlatformFiles, OpenFileCanBeOpenedForReadingAgain) {
     TempFolder folder;
     std::string path = folder.write("shared.txt", "both may read");
-    platform::FileHandle first = platform::openForReading(path.c_str());
-    ASSERT_NE(first, platform::kNoFile);
+    platform::File first = platform::openForReading(path.c_str());
+    ASSERT_TRUE(first.isOpen());
     EXPECT_EQ(readWhole(path, 64), "both may read");
-    platform::closeFile(first);
 }
 
 TEST(PlatformFiles, CountersCountOpensReadsAndBytes) {
@@ -85,11 +84,12 @@ TEST(PlatformFiles, CountersCountOpensReadsAndBytes) {
     std::string path = folder.write("counted.txt", "0123456789");
     platform::resetIoCounters();
     platform::openForReading(folder.pathOf("absent").c_str());
-    platform::FileHandle file = platform::openForReading(path.c_str());
-    char buffer[8];
-    platform::readFile(file, buffer, sizeof buffer);
-    platform::readFile(file, buffer, sizeof buffer);
-    platform::closeFile(file);
+    {
+        platform::File file = platform::openForReading(path.c_str());
+        char buffer[8];
+        platform::readFile(file, buffer, sizeof buffer);
+        platform::readFile(file, buffer, sizeof buffer);
+    }
 
     platform::IoCounters counters = platform::ioCounters();
     EXPECT_EQ(counters.opens, 1u);
@@ -109,11 +109,11 @@ TEST(PlatformFiles, MoveRefusesExistingTargetAndReplaceOverwrites) {
     std::string c = folder.pathOf("c.txt");
     EXPECT_TRUE(platform::moveFile(a.c_str(), c.c_str()));
     EXPECT_EQ(readWhole(c, 16), "A");
-    EXPECT_EQ(platform::openForReading(a.c_str()), platform::kNoFile);
+    EXPECT_FALSE(platform::openForReading(a.c_str()).isOpen());
 
     EXPECT_TRUE(platform::replaceFile(c.c_str(), b.c_str()));
     EXPECT_EQ(readWhole(b, 16), "A");
-    EXPECT_EQ(platform::openForReading(c.c_str()), platform::kNoFile);
+    EXPECT_FALSE(platform::openForReading(c.c_str()).isOpen());
 }
 
 TEST(PlatformFiles, DeleteAndCreateFolder) {
@@ -137,9 +137,7 @@ TEST(PlatformFiles, IdentityTellsSameFileFromCopy) {
 
     platform::FileIdentity byPath, byHandle, ofCopy;
     ASSERT_TRUE(platform::identityOfPath(a.c_str(), byPath));
-    platform::FileHandle file = platform::openForReading(a.c_str());
-    ASSERT_TRUE(platform::identityOf(file, byHandle));
-    platform::closeFile(file);
+    ASSERT_TRUE(platform::identityOf(platform::openForReading(a.c_str()), byHandle));
     ASSERT_TRUE(platform::identityOfPath(copy.c_str(), ofCopy));
 
     EXPECT_EQ(byPath, byHandle);
@@ -176,29 +174,113 @@ TEST(PlatformListing, EmptyFolderHasOnlyDots) {
 
 TEST(PlatformListing, MissingFolderCannotBeListed) {
     TempFolder folder;
-    EXPECT_EQ(platform::openListing(folder.pathOf("absent").c_str()), nullptr);
+    platform::Folder missing = platform::openFolder(folder.pathOf("absent").c_str());
+    EXPECT_FALSE(missing.isOpen());
+    EXPECT_EQ(missing.fault(), platform::IoFault::OfFile);
+}
+
+TEST(PlatformListing, SubfoldersOpenFromTheirParentButNotFilesOrMissingNames) {
+    TempFolder folder;
+    folder.write("inner/deep.txt", "d");
+    folder.write("plain.txt", "p");
+    platform::Folder top = platform::openFolder(folder.path().c_str());
+    ASSERT_TRUE(top.isOpen());
+    platform::Folder inner = platform::openSubfolder(top, "inner");
+    ASSERT_TRUE(inner.isOpen());
+    std::map<std::string, platform::ItemKind> kinds;
+    platform::ListedItem item;
+    while (platform::nextItem(inner, item)) kinds[item.name] = item.kind;
+    EXPECT_EQ(kinds["deep.txt"], platform::ItemKind::File);
+    for (const char* name : {"plain.txt", "absent"}) {
+        platform::Folder refused = platform::openSubfolder(top, name);
+        EXPECT_FALSE(refused.isOpen()) << name;
+        EXPECT_EQ(refused.fault(), platform::IoFault::OfFile) << name;
+    }
+}
+
+TEST(PlatformHandles, EveryOpenHandleIsCountedUntilItsOwnerGoes) {
+    TempFolder folder;
+    std::string path = folder.write("a.txt", "a");
+    folder.makeFolder("sub");
+    const std::int64_t before = platform::openHandleCount();
+    {
+        platform::File file = platform::openForReading(path.c_str());
+        platform::Folder top = platform::openFolder(folder.path().c_str());
+        platform::Folder sub = platform::openSubfolder(top, "sub");
+        EXPECT_EQ(platform::openHandleCount(), before + 3);
+        platform::File moved = std::move(file);
+        platform::Folder movedFolder = std::move(sub);
+        EXPECT_EQ(platform::openHandleCount(), before + 3);
+        moved.close();
+        EXPECT_EQ(platform::openHandleCount(), before + 2);
+        platform::openForReading(folder.pathOf("absent").c_str());
+        EXPECT_EQ(platform::openHandleCount(), before + 2);
+    }
+    EXPECT_EQ(platform::openHandleCount(), before);
+}
+
+TEST(PlatformHandles, ExhaustedHandlesAreTheProcessesFaultNotTheFiles) {
+    TempFolder folder;
+    std::string path = folder.write("a.txt", "a");
+    platform::exhaustHandlesForTesting(true);
+    platform::File file = platform::openForReading(path.c_str());
+    platform::Folder listing = platform::openFolder(folder.path().c_str());
+    platform::exhaustHandlesForTesting(false);
+    EXPECT_FALSE(file.isOpen());
+    EXPECT_EQ(file.fault(), platform::IoFault::OutOfHandles);
+    EXPECT_FALSE(listing.isOpen());
+    EXPECT_EQ(listing.fault(), platform::IoFault::OutOfHandles);
+    EXPECT_TRUE(platform::isProcessFault(file.fault()));
+    EXPECT_FALSE(platform::isProcessFault(platform::IoFault::OfFile));
+    EXPECT_TRUE(platform::openForReading(path.c_str()).isOpen());
+}
+
+TEST(PlatformFiles, TheShortReadSwitchCutsOneFileAtItsOffset) {
+    TempFolder folder;
+    const std::string content = testing_support::pseudoRandomBytes(10'000, 3);
+    std::string cut = folder.write("cut.bin", content);
+    std::string whole = folder.write("whole.bin", content);
+    platform::shortenReadsForTesting(cut, 2500);
+    std::string fromCut = readWhole(cut, 1000);
+    std::string fromWhole = readWhole(whole, 1000);
+    platform::File file = platform::openForReading(cut.c_str());
+    platform::shortenReadsForTesting({}, 0);
+    EXPECT_EQ(fromCut, content.substr(0, 2500));
+    EXPECT_EQ(fromWhole, content);
+    EXPECT_EQ(file.sizeAtOpen(), content.size());  // the size still says more
+    std::string buffer(content.size(), '\0');
+    EXPECT_EQ(platform::readFile(file, buffer.data(), 4000), 2500u);
+    EXPECT_EQ(readWhole(cut, 1000), content);
+}
+
+TEST(PlatformFiles, WriteWholeFileReplacesAndReportsFailure) {
+    TempFolder folder;
+    std::string path = folder.write("out.bin", "old and longer");
+    EXPECT_TRUE(platform::writeWholeFile(path.c_str(), "new", 3));
+    EXPECT_EQ(readWhole(path, 64), "new");
+    EXPECT_FALSE(platform::writeWholeFile(folder.pathOf("absent/out.bin").c_str(), "x", 1));
 }
 
 TEST(PlatformMemory, BlocksAreZeroedPageAlignedAndTheSwitchFailsThem) {
     for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{16}, std::size_t{4096}, std::size_t{1} << 20,
                              std::size_t{10'000'050}}) {
-        auto* block = static_cast<unsigned char*>(platform::allocateZeroed(size));
-        ASSERT_NE(block, nullptr) << size;
-        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % 4096, 0u) << size;
+        platform::Block block = platform::allocateBlock(size);
+        ASSERT_TRUE(block) << size;
+        EXPECT_EQ(block.size(), size);
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block.bytes()) % 4096, 0u) << size;
         std::size_t nonZero = 0;
-        for (std::size_t i = 0; i < size; ++i) nonZero += block[i] != 0;
+        for (std::size_t i = 0; i < size; ++i) nonZero += block.bytes()[i] != 0;
         EXPECT_EQ(nonZero, 0u) << size;
-        std::memset(block, 0xFF, size);  // the block is writable to its end
-        platform::releaseBlock(block);
+        std::memset(block.bytes(), 0xFF, size);  // the block is writable to its end
+        platform::Block moved = std::move(block);
+        EXPECT_FALSE(block);
+        EXPECT_TRUE(moved);
     }
-    platform::releaseBlock(nullptr);
 
     platform::failAllocationsForTesting(true);
-    EXPECT_EQ(platform::allocateZeroed(16), nullptr);
+    EXPECT_FALSE(platform::allocateBlock(16));
     platform::failAllocationsForTesting(false);
-    void* again = platform::allocateZeroed(16);
-    EXPECT_NE(again, nullptr);
-    platform::releaseBlock(again);
+    EXPECT_TRUE(platform::allocateBlock(16));
 }
 
 TEST(PlatformSystem, LastWriteTextOnlyForExistingItems) {

@@ -1,4 +1,5 @@
 #include "search/checksum.h"
+#include "platform/platform.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +38,7 @@ std::uint32_t checksumOfFile(const std::string& path, std::size_t bufferSize,
                              std::uint32_t runControl = core::run_control::kRun) {
     std::vector<std::uint8_t> buffer(bufferSize);
     std::atomic<std::uint32_t> control{runControl};
-    return quickChecksum(path.c_str(), buffer.data(), buffer.size(), control);
+    return quickChecksum(path.c_str(), buffer.data(), buffer.size(), control).value;
 }
 
 TEST(QuickChecksum, KnownValues) {
@@ -93,6 +94,23 @@ TEST(QuickChecksum, BytesThatTheValueDrops) {
     EXPECT_EQ(checksumOfFile(folder.write("a", "abcde"), 64), checksumOfFile(folder.write("b", "abcdZ"), 64));
     EXPECT_EQ(checksumOfFile(folder.write("a", "abcdef"), 64), checksumOfFile(folder.write("b", "abcdYZ"), 64));
     EXPECT_NE(checksumOfFile(folder.write("a", "abcdefg"), 64), checksumOfFile(folder.write("b", "abcdefZ"), 64));
+}
+
+TEST(QuickChecksum, AFileReadShortOrNotOpenedHasNoValueToAgreeWith) {
+    TempFolder folder;
+    std::string content = testing_support::pseudoRandomBytes(10'000, 9);
+    std::string path = folder.write("f", content);
+    std::vector<std::uint8_t> buffer(4096);
+    std::atomic<std::uint32_t> control{core::run_control::kRun};
+    for (std::uint64_t cutAt : {0u, 100u, 4096u, 9'999u}) {
+        platform::shortenReadsForTesting(path, cutAt);
+        Checksum sum = quickChecksum(path.c_str(), buffer.data(), buffer.size(), control);
+        platform::shortenReadsForTesting({}, 0);
+        EXPECT_EQ(sum.fault, platform::IoFault::OfFile) << cutAt;
+    }
+    EXPECT_EQ(quickChecksum(path.c_str(), buffer.data(), buffer.size(), control).fault, platform::IoFault::None);
+    EXPECT_EQ(quickChecksum(folder.pathOf("missing").c_str(), buffer.data(), buffer.size(), control).fault,
+              platform::IoFault::OfFile);
 }
 
 TEST(QuickChecksum, AbortBeforeTheFirstChunkGivesTheEmptyValue) {

@@ -22,7 +22,7 @@ namespace {
 
 std::atomic<bool> gConsoleMode{true};
 
-int fdOf(FileHandle file) { return static_cast<int>(file); }
+int fdOf(std::intptr_t handle) { return static_cast<int>(handle); }
 
 ItemKind kindOf(mode_t mode) {
     if (S_ISLNK(mode)) return ItemKind::Link;
@@ -31,54 +31,100 @@ ItemKind kindOf(mode_t mode) {
     return ItemKind::Other;
 }
 
-struct Listing {
-    std::vector<ListedItem> items;
-    std::size_t next = 0;
-};
+IoFault faultOf(int error) {
+    if (error == EMFILE || error == ENFILE) return IoFault::OutOfHandles;
+    if (error == ENOMEM || error == ENOBUFS) return IoFault::OutOfMemory;
+    return IoFault::OfFile;
+}
+
+// An fd that is ours until it is closed, counted as an open handle.
+int countedOpen(int folderFd, const char* path, int flags, IoFault& fault, mode_t mode = 0) {
+    if (counting::handlesExhausted()) {
+        fault = IoFault::OutOfHandles;
+        return -1;
+    }
+    int fd = ::openat(folderFd, path, flags | O_CLOEXEC, mode);
+    if (fd < 0) {
+        fault = faultOf(errno);
+        return -1;
+    }
+    counting::noteHandleOpened();
+    return fd;
+}
+
+void countedClose(int fd) {
+    ::close(fd);
+    counting::noteHandleClosed();
+}
 
 }  // namespace
 
-FileHandle openForReading(const char* path) {
+struct FolderState {
+    DIR* dir = nullptr;  // kept open: subfolders are opened relative to it
+    std::vector<ListedItem> items;
+    std::size_t next = 0;
+
+    ~FolderState() {
+        ::closedir(dir);
+        counting::noteHandleClosed();
+    }
+};
+
+// ---- Files -------------------------------------------------------------
+
+File openForReading(const char* path) {
+    File file;
     // O_NONBLOCK keeps a FIFO from blocking the open; it is refused just after.
     // On a regular file the flag changes nothing, so it is left set.
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return kNoFile;
+    int fd = countedOpen(AT_FDCWD, path, O_RDONLY | O_NONBLOCK | O_NOCTTY, file.fault_);
+    if (fd < 0) return file;
+    file.handle_ = fd;
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return kNoFile;
+        file.close();
+        file.fault_ = IoFault::OfFile;
+        return file;
     }
+    file.sizeAtOpen_ = static_cast<std::uint64_t>(st.st_size);
+    file.readLimit_ = counting::readLimitFor(path);
     // Large files are read from start to end: a larger read-ahead window.
     // Small ones are read whole at once, where the advice only costs a call.
     constexpr off_t kAdviseFrom = 1 << 20;
     if (st.st_size >= kAdviseFrom) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     counting::noteOpen();
-    return fd;
+    return file;
 }
 
-bool fileSize(FileHandle file, std::uint64_t& size) {
+void File::close() {
+    if (handle_ == kNoHandle) return;
+    countedClose(fdOf(handle_));
+    handle_ = kNoHandle;
+}
+
+bool fileSize(const File& file, std::uint64_t& size) {
     struct stat st;
-    if (file == kNoFile || ::fstat(fdOf(file), &st) != 0) return false;
+    if (!file.isOpen() || ::fstat(fdOf(file.handle_), &st) != 0) return false;
     size = static_cast<std::uint64_t>(st.st_size);
     return true;
 }
 
-std::uint32_t readFile(FileHandle file, void* buffer, std::uint32_t count) {
-    if (file == kNoFile) return 0;
+std::uint32_t readFile(File& file, void* buffer, std::uint32_t count) {
+    if (!file.isOpen()) return 0;
+    if (file.readLimit_ - file.delivered_ < count)
+        count = static_cast<std::uint32_t>(file.readLimit_ > file.delivered_ ? file.readLimit_ - file.delivered_ : 0);
+    file.fault_ = IoFault::None;
     std::uint32_t done = 0;
     auto* at = static_cast<char*>(buffer);
     while (done < count) {
-        ssize_t got = ::read(fdOf(file), at + done, count - done);
+        ssize_t got = ::read(fdOf(file.handle_), at + done, count - done);
         if (got < 0 && errno == EINTR) continue;
+        if (got < 0) file.fault_ = faultOf(errno);
         if (got <= 0) break;
         done += static_cast<std::uint32_t>(got);
     }
+    file.delivered_ += done;
     counting::noteRead(done);
     return done;
-}
-
-void closeFile(FileHandle file) {
-    if (file != kNoFile) ::close(fdOf(file));
 }
 
 bool deleteFile(const char* path) { return ::unlink(path) == 0; }
@@ -96,6 +142,23 @@ bool moveFile(const char* from, const char* to) {
 
 bool replaceFile(const char* from, const char* to) { return ::rename(from, to) == 0; }
 
+bool writeWholeFile(const char* path, const void* bytes, std::size_t size) {
+    IoFault fault = IoFault::None;
+    int fd = countedOpen(AT_FDCWD, path, O_WRONLY | O_CREAT | O_TRUNC, fault, 0666);
+    if (fd < 0) return false;
+    const auto* at = static_cast<const char*>(bytes);
+    std::size_t done = 0;
+    while (done < size) {
+        ssize_t put = ::write(fd, at + done, size - done);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) break;
+        done += static_cast<std::size_t>(put);
+    }
+    bool closed = ::close(fd) == 0;
+    counting::noteHandleClosed();
+    return done == size && closed;
+}
+
 bool createFolder(const char* path) { return ::mkdir(path, 0777) == 0; }
 
 bool isFolder(const char* path) {
@@ -103,9 +166,9 @@ bool isFolder(const char* path) {
     return ::stat(path, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool identityOf(FileHandle file, FileIdentity& identity) {
+bool identityOf(const File& file, FileIdentity& identity) {
     struct stat st;
-    if (file == kNoFile || ::fstat(fdOf(file), &st) != 0) return false;
+    if (!file.isOpen() || ::fstat(fdOf(file.handle_), &st) != 0) return false;
     identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
     return true;
 }
@@ -117,46 +180,89 @@ bool identityOfPath(const char* path, FileIdentity& identity) {
     return true;
 }
 
-ListingHandle openListing(const char* folder) {
-    DIR* dir = ::opendir(*folder ? folder : ".");
-    if (!dir) return nullptr;
-    int dirFd = ::dirfd(dir);
-    auto* listing = new Listing;
+// ---- Folder listings ---------------------------------------------------
+
+Folder::Folder() = default;
+Folder::~Folder() = default;
+Folder::Folder(Folder&& other) noexcept = default;
+Folder& Folder::operator=(Folder&& other) noexcept = default;
+
+namespace {
+
+// Lists the folder open at fd, which the state then owns; nullptr when it
+// cannot be listed (the fd is closed then).
+std::unique_ptr<FolderState> listFolderAt(int fd, IoFault& fault) {
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        fault = faultOf(errno);
+        countedClose(fd);
+        return nullptr;
+    }
+    auto state = std::make_unique<FolderState>();
+    state->dir = dir;
     while (dirent* entry = ::readdir(dir)) {
         ListedItem item;
         item.name = entry->d_name;
         item.diskOrder = static_cast<std::uint64_t>(entry->d_ino);
         struct stat st;
-        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
             item.kind = kindOf(st.st_mode);
             item.size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
         }
-        listing->items.push_back(std::move(item));
+        state->items.push_back(std::move(item));
     }
-    ::closedir(dir);
-    std::sort(listing->items.begin(), listing->items.end(),
+    std::sort(state->items.begin(), state->items.end(),
               [](const ListedItem& a, const ListedItem& b) { return a.name < b.name; });
-    return listing;
+    return state;
 }
 
-bool nextItem(ListingHandle handle, ListedItem& item) {
-    auto* listing = static_cast<Listing*>(handle);
-    if (!listing || listing->next >= listing->items.size()) return false;
-    item = std::move(listing->items[listing->next++]);
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY;
+
+}  // namespace
+
+Folder openFolder(const char* path) {
+    Folder folder;
+    int fd = countedOpen(AT_FDCWD, *path ? path : ".", kFolderFlags, folder.fault_);
+    if (fd >= 0) folder.state_ = listFolderAt(fd, folder.fault_);
+    return folder;
+}
+
+Folder openSubfolder(const Folder& parent, const std::string& name) {
+    Folder folder;
+    if (!parent.isOpen()) {
+        folder.fault_ = IoFault::OfFile;
+        return folder;
+    }
+    // Relative to the parent's own handle, and never through a link: the
+    // path above cannot have been swapped, and this name is not followed.
+    int fd = countedOpen(::dirfd(parent.state_->dir), name.c_str(), kFolderFlags | O_NOFOLLOW, folder.fault_);
+    if (fd >= 0) folder.state_ = listFolderAt(fd, folder.fault_);
+    return folder;
+}
+
+bool nextItem(Folder& folder, ListedItem& item) {
+    FolderState* state = folder.state_.get();
+    if (!state || state->next >= state->items.size()) return false;
+    item = std::move(state->items[state->next++]);
     return true;
 }
 
-void closeListing(ListingHandle handle) { delete static_cast<Listing*>(handle); }
+// ---- Memory ------------------------------------------------------------
 
-void* allocateZeroed(std::size_t bytes) {
-    if (counting::allocationsFail()) return nullptr;
-    return page_aligned::placeIn(std::calloc(page_aligned::rawSizeFor(bytes), 1));
+Block::~Block() { std::free(raw_); }
+
+Block allocateBlock(std::size_t bytes) {
+    Block block;
+    if (counting::allocationsFail()) return block;
+    block.raw_ = std::calloc(page_aligned::rawSizeFor(bytes), 1);
+    block.bytes_ = static_cast<std::uint8_t*>(page_aligned::placeIn(block.raw_));
+    block.size_ = block.bytes_ ? bytes : 0;
+    return block;
 }
 
-void releaseBlock(void* block) { std::free(page_aligned::rawOf(block)); }
+void showMessage(const char* text) { std::fprintf(stderr, "Pairlook.exe: %s\n", text); }
 
-
-void showNotEnoughMemory() { std::fputs("Pairlook.exe: Not enough memory\n", stderr); }
+void showNotEnoughMemory() { showMessage("Not enough memory"); }
 
 void setConsoleMode(bool console) { gConsoleMode = console; }
 

@@ -1,0 +1,95 @@
+#include "cli/arguments.h"
+
+#include "text/text.h"
+
+namespace cli {
+namespace {
+
+bool parsePercent(const std::string& value, std::uint32_t& percent) {
+    if (value.empty() || value.size() > 3) return false;
+    for (char c : value)
+        if (c < '0' || c > '9') return false;
+    percent = text::decimalValue(value);
+    return percent <= 100;
+}
+
+bool isOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
+
+// Takes one option; `next` is the argument after it, which --match consumes.
+std::string takeOption(const std::string& arg, const std::string* next, bool& usedNext, Arguments& parsed,
+                       std::vector<std::string>& searchOnly) {
+    if (arg == "--help" || arg == "-h") {
+        parsed.command = Command::Help;
+    } else if (arg == "--version") {
+        parsed.command = Command::Version;
+    } else if (arg == "--tsv") {
+        parsed.tsv = true;
+    } else if (arg == "--quick") {
+        parsed.quick = true;
+        searchOnly.push_back(arg);
+    } else if (arg == "--no-hash") {
+        parsed.noHash = true;
+        searchOnly.push_back(arg);
+    } else if (arg == "--match" || arg.rfind("--match=", 0) == 0) {
+        const bool joined = arg.size() > 7;
+        const std::string* value = joined ? nullptr : next;
+        std::string text = joined ? arg.substr(8) : (value ? *value : std::string());
+        if ((!joined && !value) || !parsePercent(text, parsed.matchPercent))
+            return "--match takes a percent from 0 to 100";
+        usedNext = !joined;
+        searchOnly.push_back("--match");
+    } else {
+        return "unknown option '" + arg + "'";
+    }
+    return {};
+}
+
+std::string checkOperands(Arguments& parsed, const std::vector<std::string>& searchOnly) {
+    if (parsed.command == Command::Compare) {
+        if (!searchOnly.empty()) return "compare does not take " + searchOnly.front();
+        if (parsed.operands.size() != 2) return "compare needs two files: FILE_A FILE_B";
+        for (const std::string& file : parsed.operands) {
+            if (file.empty()) return "compare: a file name is empty";
+            // A cut path could name another file; the program's paths hold 599 bytes.
+            if (file.size() > text::kTextLimit) return "compare: a path is longer than 599 bytes";
+        }
+    } else {
+        if (parsed.operands.size() != 1) return "search takes one FOLDER";
+        if (parsed.operands[0].empty()) return "search: the folder name is empty";
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string parseArguments(const std::vector<std::string>& args, Arguments& parsed) {
+    std::vector<std::string> words;
+    std::vector<std::string> searchOnly;
+    bool optionsEnded = false;
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        const std::string& arg = args[k];
+        if (optionsEnded || !isOption(arg)) {
+            words.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else {
+            bool usedNext = false;
+            const std::string* next = k + 1 < args.size() ? &args[k + 1] : nullptr;
+            if (std::string problem = takeOption(arg, next, usedNext, parsed, searchOnly); !problem.empty())
+                return problem;
+            if (usedNext) ++k;
+        }
+    }
+    if (parsed.command == Command::Help || parsed.command == Command::Version) return {};
+    if (words.empty()) return "no command given";
+    if (words[0] == "compare")
+        parsed.command = Command::Compare;
+    else if (words[0] == "search")
+        parsed.command = Command::Search;
+    else
+        return "unknown command '" + words[0] + "'";
+    parsed.operands.assign(words.begin() + 1, words.end());
+    return checkOperands(parsed, searchOnly);
+}
+
+}  // namespace cli
