@@ -23,7 +23,10 @@ const char kUsage[] =
     "         size (and, unless --no-hash, equal checksum). Exit status 0 at the end,\n"
     "         2 for a usage error or a FOLDER that is not a folder.\n"
     "--tsv    one line per row, cells joined by TAB, control bytes escaped.\n"
-    "Ctrl+C aborts the run; its rows are still printed, and the exit status is 130.\n";
+    "Options may stand before, between or after the operands; -- ends them.\n"
+    "Ctrl+C aborts the run; its rows are still printed, and the exit status is 130.\n"
+    "Output that cannot be written, or a run stopped for want of file handles or\n"
+    "memory, ends with a message and exit status 2.\n";
 
 }  // namespace
 

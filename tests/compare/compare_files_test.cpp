@@ -585,3 +585,70 @@ TEST_F(CompareFilesTest, RandomRunsAcrossAChunkBoundaryMatchTheReference) {
 }
 
 }  // namespace
+
+namespace {
+
+// A file that comes short anywhere, in either file, in a small or a large
+// chunk (the large one read on two threads), is never compared on: the bytes
+// the short read left behind are an earlier chunk's.
+TEST_F(CompareFilesTest, AFileThatComesShortIsAFaultNeverSame) {
+    const std::string small = testing_support::pseudoRandomBytes(50'000, 21);
+    const std::string large = testing_support::pseudoRandomBytes(12'500'000, 22);
+    struct Case {
+        const std::string* content;
+        bool cutB;
+        std::uint64_t cutAt;
+    };
+    const Case cases[] = {
+        {&small, false, 0},         {&small, true, 1},           {&small, true, 49'999},
+        {&large, false, 600'000},   {&large, true, 600'000},     {&large, true, 10'000'000},
+        {&large, true, 12'499'999}, {&large, false, 11'000'000},
+    };
+    for (const Case& c : cases) {
+        std::string pathA = folder.write("a.bin", *c.content);
+        std::string pathB = folder.write("b.bin", *c.content);
+        platform::shortenReadsForTesting(c.cutB ? pathB : pathA, c.cutAt);
+        Rows rows = runFileMode(pathA, pathB);
+        compare::PairScore folderMode = scoreWithOutcome(core::search_mode::kQuickDir, pathA, pathB);
+        platform::shortenReadsForTesting({}, 0);
+        SCOPED_TRACE(std::string(c.cutB ? "B" : "A") + " cut at " + std::to_string(c.cutAt));
+        EXPECT_EQ(rows.back(), (Row{"End", "", "Fault"}));
+        EXPECT_EQ(folderMode.outcome, compare::PairOutcome::Fault);
+        EXPECT_EQ(folderMode.score, 0u);
+    }
+    // The same files read whole are the same.
+    std::string pathA = folder.write("a.bin", large), pathB = folder.write("b.bin", large);
+    EXPECT_EQ(runFileMode(pathA, pathB).back(), (Row{"End", "", "Same"}));
+}
+
+TEST_F(CompareFilesTest, AFileThatGrowsWhileComparedIsAFault) {
+    std::string pathA = folder.write("a.bin", "same content");
+    std::string pathB = folder.write("b.bin", "same content");
+    // With the Start row the files are open and sized: B grows now.
+    state.list.setObserver({[&] {
+        if (state.list.rowCount() == 1 && state.list.readCell(0, 0) == "Start")
+            folder.write("b.bin", "same content, and more");
+    }, nullptr});
+    Rows rows = runFileMode(pathA, pathB);
+    state.list.setObserver({});
+    EXPECT_EQ(rows, (Rows{{"Start", "", "Files are the same size"}, {"End", "", "Fault"}}));
+}
+
+TEST_F(CompareFilesTest, RunningOutOfHandlesFailsTheRunInsteadOfBlamingTheFile) {
+    std::string pathA = folder.write("a.txt", "abc"), pathB = folder.write("b.txt", "abc");
+    platform::exhaustHandlesForTesting(true);
+    Rows rows = runFileMode(pathA, pathB);
+    compare::PairScore folderMode = scoreWithOutcome(core::search_mode::kDirectory, pathA, pathB);
+    platform::exhaustHandlesForTesting(false);
+    EXPECT_EQ(rows, (Rows{{"Aborted", "", "Error opening file"}}));
+    EXPECT_EQ(state.runFailure.load(), core::run_failure::kOutOfHandles);
+    EXPECT_EQ(state.runState.load(), core::run_state::kIdle);
+    EXPECT_EQ(state.runControl.load(), core::run_control::kRun);
+    EXPECT_EQ(folderMode.outcome, compare::PairOutcome::ProcessFault);
+    EXPECT_EQ(folderMode.ioFault, platform::IoFault::OutOfHandles);
+    // The next run starts without the failure.
+    EXPECT_EQ(runFileMode(pathA, pathB).back(), (Row{"End", "", "Same"}));
+    EXPECT_EQ(state.runFailure.load(), core::run_failure::kNone);
+}
+
+}  // namespace

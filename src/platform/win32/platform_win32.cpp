@@ -58,12 +58,25 @@ std::uint64_t joined(DWORD high, DWORD low) {
     return (static_cast<std::uint64_t>(high) << 32) | low;
 }
 
-// Opens any item, a folder included, only to ask about it: no data access,
+// Any item, a folder included, opened only to ask about it: no data access,
 // and nobody else is kept from reading, writing or deleting it meanwhile.
-HANDLE openForQuery(const char* path) {
-    return CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-}
+// Closed when it goes.
+class QueryHandle {
+public:
+    explicit QueryHandle(const char* path)
+        : handle_(CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)) {}
+    ~QueryHandle() {
+        if (isOpen()) CloseHandle(handle_);
+    }
+    QueryHandle(const QueryHandle&) = delete;
+    QueryHandle& operator=(const QueryHandle&) = delete;
+    bool isOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
 
 bool identityOfHandle(HANDLE handle, FileIdentity& identity) {
     BY_HANDLE_FILE_INFORMATION info;
@@ -218,11 +231,8 @@ bool identityOf(const File& file, FileIdentity& identity) {
 }
 
 bool identityOfPath(const char* path, FileIdentity& identity) {
-    HANDLE handle = openForQuery(path);
-    if (handle == INVALID_HANDLE_VALUE) return false;
-    bool known = identityOfHandle(handle, identity);
-    CloseHandle(handle);
-    return known;
+    QueryHandle item(path);
+    return item.isOpen() && identityOfHandle(item.get(), identity);
 }
 
 // ---- Folder listings ---------------------------------------------------
@@ -326,11 +336,9 @@ void setConsoleMode(bool console) { gConsoleMode = console ? 1 : 0; }
 // ---- System ------------------------------------------------------------
 
 std::string lastWriteText(const char* path) {
-    HANDLE handle = openForQuery(path);
-    if (handle == INVALID_HANDLE_VALUE) return {};
+    QueryHandle item(path);
     FILETIME written;
-    bool known = GetFileTime(handle, nullptr, nullptr, &written) != 0;
-    CloseHandle(handle);
+    bool known = item.isOpen() && GetFileTime(item.get(), nullptr, nullptr, &written) != 0;
     FILETIME local;
     SYSTEMTIME fields;
     if (!known || !FileTimeToLocalFileTime(&written, &local) || !FileTimeToSystemTime(&local, &fields))
