@@ -43,6 +43,26 @@ TEST(SearchSafety, SymbolicLinksAreNeitherEnteredNorFollowed) {
     }
 }
 
+TEST(SearchSafety, AFolderSwappedForALinkDuringTheWalkIsNeverEntered) {
+    TempFolder f;
+    TempFolder outside;
+    f.write("a/b/inside", "x");
+    outside.write("b/outside", "x");
+    platform::Folder top = platform::openFolder(f.path().c_str());
+    platform::Folder a = platform::openSubfolder(top, "a");
+    ASSERT_TRUE(a.isOpen());
+    // The walk has listed "a"; now "a" becomes a link to a folder outside.
+    fs::rename(fs::u8path(f.pathOf("a")), fs::u8path(f.pathOf("a-moved")));
+    link(outside.path(), f.pathOf("a"));
+    EXPECT_FALSE(platform::openSubfolder(top, "a").isOpen()) << "the link is refused";
+    // "a/b" opens from the folder that was listed, not through the new link.
+    platform::Folder b = platform::openSubfolder(a, "b");
+    std::vector<std::string> names;
+    platform::ListedItem item;
+    while (platform::nextItem(b, item)) names.push_back(item.name);
+    EXPECT_EQ(names, (std::vector<std::string>{".", "..", "inside"}));
+}
+
 TEST(SearchSafety, HardLinksToOneFileAreNeverAPair) {
     TempFolder f;
     f.write("a", "content");
