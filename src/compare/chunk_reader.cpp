@@ -72,7 +72,10 @@ void ChunkReader::readPiecesOfB() {
         }
         at = next;
         readyB_.store(at, std::memory_order_release);
-        readyB_.notify_one();
+        // Through the lock, so a waiter between its test and its sleep
+        // cannot miss the news.
+        { std::lock_guard lock(mutex_); }
+        changed_.notify_all();
     }
 }
 
@@ -110,10 +113,9 @@ bool ChunkReader::waitFor(std::uint32_t upTo) {
     }
     if (shortA_) return false;
     if (!overlapped_) return true;
-    std::uint32_t seen = readyB_.load(std::memory_order_acquire);
-    while (seen < upTo) {
-        readyB_.wait(seen, std::memory_order_acquire);
-        seen = readyB_.load(std::memory_order_acquire);
+    if (readyB_.load(std::memory_order_acquire) < upTo) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return readyB_.load(std::memory_order_acquire) >= upTo; });
     }
     if (!shortB_.load(std::memory_order_acquire)) return true;
     fault_ = faultB_;

@@ -61,6 +61,8 @@ private:
     std::atomic<bool> shortB_{false};        // B came short: published before readyB_
     platform::IoFault faultB_ = platform::IoFault::None;  // written before shortB_
 
+    // Wakes the helper for a job, this thread when a job ends or more of B
+    // has arrived.
     std::mutex mutex_;
     std::condition_variable changed_;
     bool jobPending_ = false;  // guarded by mutex_

@@ -621,6 +621,7 @@ TEST_F(CompareFilesTest, AFileThatComesShortIsAFaultNeverSame) {
     EXPECT_EQ(runFileMode(pathA, pathB).back(), (Row{"End", "", "Same"}));
 }
 
+#ifndef _WIN32  // Windows keeps a file open for reading from being written meanwhile
 TEST_F(CompareFilesTest, AFileThatGrowsWhileComparedIsAFault) {
     std::string pathA = folder.write("a.bin", "same content");
     std::string pathB = folder.write("b.bin", "same content");
@@ -633,6 +634,7 @@ TEST_F(CompareFilesTest, AFileThatGrowsWhileComparedIsAFault) {
     state.list.setObserver({});
     EXPECT_EQ(rows, (Rows{{"Start", "", "Files are the same size"}, {"End", "", "Fault"}}));
 }
+#endif
 
 TEST_F(CompareFilesTest, RunningOutOfHandlesFailsTheRunInsteadOfBlamingTheFile) {
     std::string pathA = folder.write("a.txt", "abc"), pathB = folder.write("b.txt", "abc");
