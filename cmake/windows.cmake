@@ -23,7 +23,9 @@ set_property(SOURCE ${PAIRLOOK_RC} APPEND PROPERTY OBJECT_DEPENDS
   ${PAIRLOOK_RESOURCES}/resource_ids.h
   ${PAIRLOOK_RESOURCES}/Pairlook.exe.manifest
   ${PAIRLOOK_RESOURCES}/pairlook.ico
-  ${PAIRLOOK_RESOURCES}/lens.ico)
+  ${PAIRLOOK_RESOURCES}/lens.ico
+  ${PAIRLOOK_RESOURCES}/knob_cold.bmp
+  ${PAIRLOOK_RESOURCES}/knob_hot.bmp)
 
 add_executable(Pairlook WIN32 ${PROJECT_SOURCE_DIR}/src/app/main.cpp ${PAIRLOOK_RC})
 target_compile_options(Pairlook PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${PAIRLOOK_WARNINGS}>)

@@ -19,8 +19,10 @@ need_packages() {
 }
 
 # What the Windows build and its runs under Wine need. Plain 64-bit Wine
-# runs the 64-bit program; no i386 architecture is needed.
-windows_packages=(cmake make mingw-w64 wine wine64 xvfb xauth)
+# runs the 64-bit program; no i386 architecture is needed. fonts-wine holds
+# Wine's own fonts: without them caption buttons show letters and the
+# dialogs' fonts fall back to whatever X offers.
+windows_packages=(cmake make mingw-w64 wine wine64 fonts-wine xvfb xauth)
 
 windows_build=$repo/build/windows
 # Optimised as shipped; no debug information, which would triple the size

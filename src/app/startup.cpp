@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include <commctrl.h>
+
 #include "core/settings.h"
 #include "resource_ids.h"
 #include "ui/main_window.h"
@@ -11,6 +13,15 @@ namespace {
 HICON loadProgramIcon(HINSTANCE instance, int size) {
     return static_cast<HICON>(
         LoadImageA(instance, MAKEINTRESOURCEA(IDI_PAIRLOOK), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+}
+
+// The list and the tooltips are common controls, in their themed version 6
+// as the manifest asks.
+void initCommonControls() {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES;
+    InitCommonControlsEx(&controls);
 }
 
 }  // namespace
@@ -26,6 +37,7 @@ HWND startUp(core::AppState& state, const core::FolderProbe& probe) {
     // Before the window exists, so that its creation sees the saved options.
     bool noFile = core::loadSettings(state);
     ui::ProgramIcons icons{loadProgramIcon(instance, 32), loadProgramIcon(instance, 16)};
+    initCommonControls();
     ui::registerMainClass(instance, icons);
     // The pause gate starts open as part of the state.
     HWND mainWindow = ui::createMainWindow(instance, state);
@@ -43,11 +55,6 @@ int runMessageLoop(HWND mainWindow) {
         DispatchMessageA(&message);
     }
     return static_cast<int>(message.wParam);
-}
-
-void openHelp(const core::AppState& state) {
-    std::string page = state.programFolder + "ReadMe.htm";
-    ShellExecuteA(nullptr, nullptr, page.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace app

@@ -1,4 +1,4 @@
-// The program's entry steps: start-up, the message loop and the help page.
+// The program's entry steps: start-up and the message loop.
 #pragma once
 
 #include <windows.h>
@@ -18,9 +18,5 @@ HWND startUp(core::AppState& state, const core::FolderProbe& probe = core::Folde
 
 // Runs until the quit message; returns its exit code.
 int runMessageLoop(HWND mainWindow);
-
-// Opens programFolder + "ReadMe.htm" with its default program; a missing
-// page shows nothing.
-void openHelp(const core::AppState& state);
 
 }  // namespace app

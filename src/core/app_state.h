@@ -115,6 +115,25 @@ void copyToField(char* field, std::size_t fieldSize, const std::string& value);
 // The text of a fixed field, up to its NUL or its end.
 std::string fieldText(const char* field, std::size_t fieldSize);
 
+// Which painted button of the strip the pointer was last seen over.
+struct HoverFlags {
+    std::uint32_t help = 0;
+    std::uint32_t aboutPause = 0;
+    std::uint32_t chooseA = 0;
+    std::uint32_t chooseB = 0;
+    std::uint32_t mode = 0;
+    std::uint32_t startAbort = 0;
+};
+
+// A question for the prompt dialog: kind below 10 shows the message in the
+// large font, 10 or more in the small one.
+struct PromptRequest {
+    std::uint32_t kind = 0;
+    std::string message;
+    std::string firstText;
+    std::string secondText;
+};
+
 struct AppState {
     std::atomic<std::uint32_t> runState{run_state::kIdle};
     std::atomic<std::uint32_t> runControl{run_control::kRun};
@@ -137,8 +156,17 @@ struct AppState {
     std::string programFolder;  // ends in the separator, or empty
     std::string dataFolder;     // ends in the separator, or empty
 
+    // The window's client size, stored at every size change; the strip's
+    // geometry follows the width.
+    std::uint32_t clientWidth = 0;
+    std::uint32_t clientHeight = 0;
+    // File mode: 0 sends the next dropped file to path edit A, 1 to B.
+    std::uint32_t dropToggle = 0;
+    HoverFlags hover;
+
     // Dialog exchange, used by the window layer.
     std::uint32_t aboutOpen = 0;
+    PromptRequest prompt;
     std::uint32_t promptResult = 0;
     std::uint32_t promptTopmost = 1;
     std::atomic<std::int32_t> detailsRow{0};

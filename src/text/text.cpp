@@ -59,9 +59,8 @@ std::string folderOf(std::string_view path, char separator) {
 
 std::string fileNameOf(std::string_view path, char separator) {
     std::size_t last = path.rfind(separator);
-    if (path.size() > 2 && last != std::string_view::npos && path.size() - last - 1 >= 2)
-        return std::string(path.substr(last + 1));
-    return std::string(path);
+    if (last == std::string_view::npos) return std::string(path);
+    return std::string(path.substr(last + 1));
 }
 
 std::string withTrailingBackslash(std::string_view folder, char separator) {

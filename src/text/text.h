@@ -31,9 +31,9 @@ std::string rightText(std::string_view s, std::size_t n);
 // The folder of a path, up to and including its last separator; a path
 // without a separator, or an empty one, stays as it is.
 std::string folderOf(std::string_view path, char separator = '\\');
-// The part after the last separator when the path is longer than 2
-// characters, has a separator and that part is at least 2 characters long;
-// otherwise the whole path.
+// The part after the last separator (a one-letter name too: taking the
+// whole path instead would aim a move at a path inside the move folder);
+// a path without a separator is all name.
 std::string fileNameOf(std::string_view path, char separator = '\\');
 // The folder with one separator at its end; an empty folder becomes the separator.
 std::string withTrailingBackslash(std::string_view folder, char separator = '\\');

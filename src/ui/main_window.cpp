@@ -1,31 +1,55 @@
 #include "ui/main_window.h"
 
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "core/drop_rule.h"
+#include "platform/platform.h"
 #include "resource_ids.h"
+#include "ui/context_menu.h"
+#include "ui/control_strip.h"
+#include "ui/details_dialog.h"
+#include "ui/tooltips.h"
 #include "ui/window_effects.h"
+#include "ui/window_options.h"
 
 namespace ui {
 namespace {
 
-// What a main window carries: the state it shows and the effects run
-// control uses on it. Made at WM_NCCREATE, freed at WM_NCDESTROY.
-struct MainWindow {
-    core::AppState& state;
-    core::WindowEffects effects;
-};
+constexpr DWORD kEditStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
+constexpr int kEditLeft = 82;
+constexpr int kEditRightMargin = 142;
+constexpr int kEditATop = 73;
+constexpr int kEditBTop = 95;
+constexpr int kEditHeight = 20;
 
-MainWindow* mainWindowOf(HWND window) {
-    return reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+HWND createPathEdit(HWND window, HINSTANCE instance, int id, int top) {
+    return CreateWindowExA(0, "Edit", "", kEditStyle, kEditLeft, top, 200, kEditHeight, window,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
 }
 
-void onNcCreate(HWND window, const CREATESTRUCTA& create) {
-    auto& state = *static_cast<core::AppState*>(create.lpCreateParams);
-    auto* main = new MainWindow{state, makeWindowEffects(window, state)};
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(main));
+const char* pathATip(std::uint32_t searchMode) {
+    return searchMode == core::search_mode::kFile ? "File to be compared" : "Folder to check";
 }
 
-void onNcDestroy(HWND window) {
-    delete mainWindowOf(window);
-    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+void onCreate(MainWindow& main) {
+    HWND window = main.window;
+    auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+    main.editA = createPathEdit(window, instance, IDC_PATH_A, 53);
+    main.editB = createPathEdit(window, instance, IDC_PATH_B, 75);
+    main.editFont = makeFont("Tahoma", 15, 50);
+    main.stripFont = makeFont("Tahoma", 15, 500);
+    main.knobs.load(instance);
+    for (HWND edit : {main.editA, main.editB})
+        SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(main.editFont.get()), FALSE);
+    main.list.create(window, main.state.list);
+    main.tooltip = createTooltipControl(instance);
+    addTooltip(main, window, IDC_PATH_B, "File to be compared");
+    setListColumns(main);
+    const core::SettingsBlock& settings = main.state.settings;
+    applyOnTop(window, settings.alwaysOnTop);
+    if (settings.transparent != 0) applyTransparency(window, settings.transparencyLevel);
 }
 
 void onTimer(MainWindow& main, WPARAM timerId) {
@@ -35,21 +59,102 @@ void onTimer(MainWindow& main, WPARAM timerId) {
         core::onCloseTimerTick(main.state, main.effects);
 }
 
-LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) onNcCreate(window, *reinterpret_cast<CREATESTRUCTA*>(lParam));
-    MainWindow* main = mainWindowOf(window);
-    if (!main) return DefWindowProcA(window, message, wParam, lParam);
+// The first dropped path only. A path too long for the edits' 599
+// characters is not taken: cut, it could name another file.
+void handleDrop(MainWindow& main, HDROP drop) {
+    char path[core::kTextBuffer] = {};
+    UINT length = DragQueryFileA(drop, 0, nullptr, 0);
+    if (length > 0 && length < sizeof path && DragQueryFileA(drop, 0, path, sizeof path) == length) {
+        // The file system says what the path is; a full stop in a name does not.
+        bool folder = platform::isFolder(path);
+        core::AppState& state = main.state;
+        switch (core::dropTargetFor(state.settings.searchMode, folder, state.dropToggle)) {
+            case core::DropTarget::EditA: SetWindowTextA(main.editA, path); break;
+            case core::DropTarget::EditB: SetWindowTextA(main.editB, path); break;
+            case core::DropTarget::None: break;
+        }
+    }
+}
+
+void onDropFiles(MainWindow& main, HDROP drop) {
+    // A drop during a run is not taken, but its handle is still given back.
+    if (main.state.runState.load() == core::run_state::kIdle) handleDrop(main, drop);
+    DragFinish(drop);
+}
+
+void onRightButtonUp(MainWindow& main) {
+    std::uint32_t idle = core::run_state::kIdle;
+    main.state.runState.compare_exchange_strong(idle, core::run_state::kRightClickIdle);
+    showContextMenu(main.window, main.state);
+}
+
+LRESULT onNotify(MainWindow& main, const NMHDR& header, WPARAM wParam, LPARAM lParam) {
+    if (header.hwndFrom == main.list.handle() && header.code == LVN_GETDISPINFOA) {
+        main.list.onGetDispInfo(*reinterpret_cast<NMLVDISPINFOA*>(lParam));
+        return 0;
+    }
+    if (header.code == static_cast<UINT>(NM_DBLCLK)) {
+        openPairDetails(main.window, main.state);
+        return 0;
+    }
+    return DefWindowProcA(main.window, WM_NOTIFY, wParam, lParam);
+}
+
+void onNcCreate(HWND window, const CREATESTRUCTA& create) {
+    auto& state = *static_cast<core::AppState*>(create.lpCreateParams);
+    auto* main = new MainWindow(state, window);
+    main->effects = makeWindowEffects(window, state);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(main));
+}
+
+void onNcDestroy(HWND window) {
+    delete mainWindowOf(window);
+    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+}
+
+LRESULT dispatch(MainWindow& main, UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND window = main.window;
     switch (message) {
-        case WM_CREATE: return 0;
+        case WM_CREATE: onCreate(main); return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
-        case WM_CLOSE: core::onCloseRequest(main->state, main->effects); return 0;
-        case WM_TIMER: onTimer(*main, wParam); return 0;
-        case WM_NCDESTROY: onNcDestroy(window); break;
+        case WM_SIZE: layoutChildren(main, LOWORD(lParam), HIWORD(lParam)); return 0;
+        case WM_CLOSE: core::onCloseRequest(main.state, main.effects); return 0;
+        case WM_PAINT: paintStrip(main); return 0;
+        case WM_NOTIFY: return onNotify(main, *reinterpret_cast<NMHDR*>(lParam), wParam, lParam);
+        case WM_CONTEXTMENU: PostMessageA(window, WM_RBUTTONUP, 0, 0); return 0;
+        case WM_COMMAND: onMenuCommand(window, main.state, LOWORD(wParam)); return 0;
+        case WM_TIMER: onTimer(main, wParam); return 0;
+        case WM_MOUSEMOVE: trackHover(main, LOWORD(lParam), HIWORD(lParam)); return 0;
+        case WM_LBUTTONUP: onStripClick(main); return 0;
+        case WM_RBUTTONUP: onRightButtonUp(main); return 0;
+        case WM_DROPFILES: onDropFiles(main, reinterpret_cast<HDROP>(wParam)); return 0;
+        case kRefreshEditsMessage: refreshEditStates(window); return 0;
+        case kRowsChangedMessage: main.list.onRowsChanged(); return 0;
+        case kScrollRequestMessage: main.list.onScrollRequest(); return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) onNcCreate(window, *reinterpret_cast<CREATESTRUCTA*>(lParam));
+    MainWindow* main = mainWindowOf(window);
+    if (!main) return DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        onNcDestroy(window);
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    return dispatch(*main, message, wParam, lParam);
+}
+
 }  // namespace
+
+MainWindow* mainWindowOf(HWND window) {
+    char className[sizeof kMainClassName + 1] = {};
+    if (!window || !GetClassNameA(window, className, sizeof className) ||
+        std::string_view(className) != kMainClassName)
+        return nullptr;
+    return reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
 
 void registerMainClass(HINSTANCE instance, const ProgramIcons& icons) {
     WNDCLASSEXA windowClass{};
@@ -68,9 +173,48 @@ void registerMainClass(HINSTANCE instance, const ProgramIcons& icons) {
 HWND createMainWindow(HINSTANCE instance, core::AppState& state) {
     int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    return CreateWindowExA(WS_EX_ACCEPTFILES, kMainClassName, PAIRLOOK_TITLE, WS_OVERLAPPEDWINDOW,
-                           (screenWidth - kMainWidth) / 2, (screenHeight - kMainHeight) / 2, kMainWidth,
-                           kMainHeight, nullptr, nullptr, instance, &state);
+    // The strip is painted on the window itself; clipping the children keeps
+    // its erasing and painting off the path edits and the list.
+    return CreateWindowExA(WS_EX_ACCEPTFILES, kMainClassName, PAIRLOOK_TITLE,
+                           WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, (screenWidth - kMainWidth) / 2,
+                           (screenHeight - kMainHeight) / 2, kMainWidth, kMainHeight, nullptr, nullptr, instance,
+                           &state);
+}
+
+void layoutChildren(MainWindow& main, int width, int height) {
+    main.state.clientWidth = static_cast<std::uint32_t>(width);
+    main.state.clientHeight = static_cast<std::uint32_t>(height);
+    int editWidth = std::max(width - kEditRightMargin, 0);
+    int listHeight = height > kStripHeight ? height - kStripHeight : 0;
+    // No repaint now: the class repaints the whole window on every size change.
+    MoveWindow(main.editA, kEditLeft, kEditATop, editWidth, kEditHeight, FALSE);
+    MoveWindow(main.editB, kEditLeft, kEditBTop, editWidth, kEditHeight, FALSE);
+    MoveWindow(main.list.handle(), 1, kStripHeight, std::max(width - 2, 0), listHeight, FALSE);
+}
+
+void refreshEditStates(HWND window) {
+    MainWindow* main = mainWindowOf(window);
+    if (!main) return;
+    if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) {
+        SendMessageA(window, kRefreshEditsMessage, 0, 0);
+        return;
+    }
+    const core::AppState& state = main->state;
+    ShowWindow(main->editB, state.settings.searchMode == core::search_mode::kFile ? SW_SHOW : SW_HIDE);
+    BOOL idle = state.runState.load() == core::run_state::kIdle;
+    EnableWindow(main->editA, idle);
+    EnableWindow(main->editB, idle);
+}
+
+void setListColumns(MainWindow& main) {
+    main.state.list.clearRows();
+    main.list.setColumns(main.state.settings.searchMode);
+    addTooltip(main, main.window, IDC_PATH_A, pathATip(main.state.settings.searchMode));
+    refreshEditStates(main.window);
+}
+
+void addTooltip(MainWindow& main, HWND window, int controlId, const char* text) {
+    addTooltipTo(main.tooltip, window, controlId, text);
 }
 
 }  // namespace ui

@@ -1,10 +1,14 @@
-// The main window "PairBox": its class, its creation and its message dispatch.
+// The main window "PairBox": its class, its children, its message dispatch,
+// and what the strip, the menu and the dialogs reach it through.
 #pragma once
 
 #include <windows.h>
 
 #include "core/app_state.h"
 #include "core/run_control.h"
+#include "ui/knob_images.h"
+#include "ui/list_view.h"
+#include "ui/owned_handles.h"
 
 namespace ui {
 
@@ -22,10 +26,34 @@ constexpr int kStripHeight = 120;
 constexpr int kProgressAreaHeight = 60;
 constexpr int kProgressAreaRightMargin = 175;
 
+// Sent by refreshEditStates, so a worker's call is carried out on the
+// window's thread while the worker waits.
+constexpr UINT kRefreshEditsMessage = WM_APP + 3;
+
 struct ProgramIcons {
     HICON large = nullptr;  // 32 x 32
     HICON small = nullptr;  // 16 x 16
 };
+
+// What a main window carries beside the shared state. Made at WM_NCCREATE,
+// freed at WM_NCDESTROY.
+struct MainWindow {
+    MainWindow(core::AppState& state, HWND window) : state(state), window(window) {}
+
+    core::AppState& state;
+    HWND window;
+    core::WindowEffects effects;
+    HWND editA = nullptr;
+    HWND editB = nullptr;
+    HWND tooltip = nullptr;
+    ListView list;
+    OwnedFont editFont;
+    OwnedFont stripFont;
+    KnobImages knobs;
+};
+
+// The MainWindow of a main window handle; nullptr for any other window.
+MainWindow* mainWindowOf(HWND window);
 
 // Makes the class known; a second registration in the same process fails
 // harmlessly and keeps the first.
@@ -34,5 +62,16 @@ void registerMainClass(HINSTANCE instance, const ProgramIcons& icons);
 // Creates the main window, hidden, 520 x 400 and centred on the screen. The
 // state must outlive the window.
 HWND createMainWindow(HINSTANCE instance, core::AppState& state);
+
+// Places the list and the path edits for a client area of this size.
+void layoutChildren(MainWindow& main, int width, int height);
+// Shows path edit B in File mode only; enables both edits only while idle.
+// Safe to call from a worker: the work is done on the window's thread.
+void refreshEditStates(HWND window);
+// Empties the list and gives it the columns of the current mode; then path
+// edit A's tip and the edits' states follow the mode.
+void setListColumns(MainWindow& main);
+// A tip for a child of `window` (the main window or one of its dialogs).
+void addTooltip(MainWindow& main, HWND window, int controlId, const char* text);
 
 }  // namespace ui

@@ -1,9 +1,15 @@
 #include "ui/window_effects.h"
 
+#include <system_error>
+#include <thread>
+
+#include "compare/compare_files.h"
 #include "core/settings.h"
 #include "resource_ids.h"
+#include "search/pair_search.h"
 #include "ui/main_window.h"
 #include "ui/placement.h"
+#include "ui/prompt_dialog.h"
 
 namespace ui {
 namespace {
@@ -20,18 +26,44 @@ void saveSettings(HWND window, core::AppState& state) {
     core::saveSettings(state);
 }
 
-}  // namespace
-
-std::uint32_t askCloseDuringRun(HWND owner) {
-    int answer = MessageBoxA(owner,
-                             "Pairlook is in the middle of a search. If you stop now you will need to start "
-                             "again from the beginning.\r\n\r\nClose anyway?",
-                             PAIRLOOK_TITLE, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
-    return answer == IDYES ? core::kPromptFirst : core::kPromptSecond;
+std::string editText(HWND window, int editId) {
+    char text[core::kTextBuffer] = {};
+    GetDlgItemTextA(window, editId, text, sizeof text);
+    return text;
 }
+
+std::uint32_t askCloseDuringRun(HWND window, core::AppState& state) {
+    state.prompt.kind = 11;  // the message in the small font
+    state.prompt.message =
+        "Pairlook is in the middle of a search. If you stop now you will need to start again from the beginning.";
+    state.prompt.firstText = "I know, close anyway.";
+    state.prompt.secondText = "Don't close.";
+    return runPrompt(window, state);
+}
+
+// The worker gets its own copy of the effects: the window's copy goes with
+// the window, which may close while the worker takes its last step.
+void startWorkerThread(core::AppState& state, const core::WindowEffects& effects) {
+    auto work = [&state, effects] {
+        if (state.settings.searchMode == core::search_mode::kFile)
+            compare::runFileComparison(state, effects);
+        else
+            search::runPairSearch(state, effects);
+    };
+    try {
+        std::thread(work).detach();
+    } catch (const std::system_error&) {
+        // No thread, no run: back to idle as a run that ended at once.
+        core::endRun(state, effects);
+    }
+}
+
+}  // namespace
 
 core::WindowEffects makeWindowEffects(HWND window, core::AppState& state) {
     core::WindowEffects effects;
+    effects.readPathEditA = [window] { return editText(window, IDC_PATH_A); };
+    effects.readPathEditB = [window] { return editText(window, IDC_PATH_B); };
     effects.startProgressTimer = [window] { SetTimer(window, kProgressTimerId, kProgressTimerPeriodMs, nullptr); };
     effects.stopProgressTimer = [window] { KillTimer(window, kProgressTimerId); };
     effects.startCloseTimer = [window] { SetTimer(window, kCloseTimerId, kCloseTimerPeriodMs, nullptr); };
@@ -40,9 +72,12 @@ core::WindowEffects makeWindowEffects(HWND window, core::AppState& state) {
     effects.repaintProgress = [window] {
         repaintTop(window, kProgressAreaHeight, kProgressAreaRightMargin);
     };
+    effects.refreshEditStates = [window] { refreshEditStates(window); };
     effects.saveSettings = [window, &state] { saveSettings(window, state); };
     effects.destroyWindow = [window] { DestroyWindow(window); };
-    effects.askCloseDuringRun = [window] { return askCloseDuringRun(window); };
+    effects.askCloseDuringRun = [window, &state] { return askCloseDuringRun(window, state); };
+    core::WindowEffects forWorker = effects;
+    effects.startWorker = [&state, forWorker] { startWorkerThread(state, forWorker); };
     return effects;
 }
 

@@ -1,5 +1,6 @@
-// What run control does to the main window: timers, repaints, saving the
-// settings, closing, and the question asked when closing during a run.
+// What run control does to the main window: timers, repaints, the path
+// edits, the worker thread, saving the settings, closing, and the question
+// asked when closing during a run.
 #pragma once
 
 #include <windows.h>
@@ -10,9 +11,5 @@
 namespace ui {
 
 core::WindowEffects makeWindowEffects(HWND window, core::AppState& state);
-
-// Asks whether to stop the running search and close. A stand-in message
-// box until the program's own prompt dialog takes its place.
-std::uint32_t askCloseDuringRun(HWND owner);
 
 }  // namespace ui

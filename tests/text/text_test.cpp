@@ -124,24 +124,21 @@ TEST(FolderOf, KeepsUpToAndIncludingTheLastSeparator) {
     EXPECT_EQ(text::folderOf("/", '/'), "/");
 }
 
-TEST(FileNameOf, ThePartAfterTheLastSeparatorWhenItIsLongEnough) {
+TEST(FileNameOf, ThePartAfterTheLastSeparator) {
     const PathCase cases[] = {
         {"", ""},
         {"C:\\dir\\file.txt", "file.txt"},
         {"C:\\dir\\ab", "ab"},
-        {"C:\\dir\\a", "C:\\dir\\a"},     // a name of one character: the whole path
-        {"C:\\dir\\", "C:\\dir\\"},       // nothing after the separator
+        {"C:\\dir\\a", "a"},              // a one-letter name is still only the name
+        {"C:\\dir\\", ""},                // nothing after the separator
         {"file.txt", "file.txt"},         // no separator
-        {"\\ab", "ab"},                   // three characters with a separator
-        {"\\a", "\\a"},                   // not longer than 2 characters
-        {"ab", "ab"},
-        {"\\", "\\"},
-        {"\\\\", "\\\\"},
-        {"\\\\\\", "\\\\\\"},
-        {"x\\yz\\", "x\\yz\\"},
+        {"\\a", "a"},
+        {"\\", ""},
+        {"x\\yz\\", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(text::fileNameOf(c.path), c.expected) << c.path;
     EXPECT_EQ(text::fileNameOf("/home/ann/notes.txt", '/'), "notes.txt");
+    EXPECT_EQ(text::fileNameOf("/home/ann/a", '/'), "a");
 }
 
 TEST(WithTrailingBackslash, EndsWithExactlyTheOneSeparatorItHad) {

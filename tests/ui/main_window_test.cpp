@@ -4,23 +4,18 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <memory>
 #include <ostream>
 #include <string>
-#include <vector>
 
-#include "app/startup.h"
 #include "core/run_control.h"
 #include "core/settings.h"
-#include "support/temp_folder.h"
+#include "ui_harness.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using namespace ui_test;
 
 constexpr char kTitle[] = "Pairlook 1.3";
 constexpr UINT_PTR kCloseTimer = 2;
@@ -29,16 +24,6 @@ std::uint32_t wordAt(const Bytes& bytes, std::size_t offset) {
     std::uint32_t value = 0;
     for (int i = 3; i >= 0; --i) value = (value << 8) | bytes.at(offset + i);
     return value;
-}
-
-Bytes readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeAll(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 RECT windowRect(HWND window) {
@@ -60,76 +45,7 @@ void expectRect(const RECT& actual, const RECT& expected) {
     EXPECT_EQ(actual.bottom, expected.bottom);
 }
 
-// Answers the next message box titled like the program, from inside its
-// modal loop.
-std::atomic<int> gPromptAnswer{0};
-std::atomic<int> gPromptsAnswered{0};
-
-void CALLBACK answerPrompt(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND box = FindWindowA("#32770", kTitle);
-    if (!box) return;
-    KillTimer(nullptr, timer);
-    ++gPromptsAnswered;
-    PostMessageA(box, WM_COMMAND, gPromptAnswer.load(), 0);
-}
-
-void answerNextPromptWith(int button) {
-    gPromptAnswer = button;
-    SetTimer(nullptr, 0, 50, answerPrompt);
-}
-
-// Ends a message loop that would otherwise never end, so a fault fails the
-// test instead of hanging it.
-void CALLBACK giveUp(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    PostQuitMessage(99);
-}
-
-class MainWindowTest : public ::testing::Test {
-protected:
-    testing_support::TempFolder folder;
-    std::unique_ptr<core::AppState> state;
-    HWND window = nullptr;
-
-    std::string settingsPath() const { return folder.pathOf("dPair.dat"); }
-
-    // A program file in the temporary folder, on a fixed drive, without
-    // DefSet.txt: the settings live in the temporary folder.
-    core::FolderProbe probe() const {
-        core::FolderProbe probe;
-        std::string programFile = folder.pathOf("Pairlook.exe");
-        probe.searchProgramFile = [programFile](const char*) { return programFile; };
-        probe.driveTypeOf = [](const std::string&) { return platform::DriveType::Fixed; };
-        return probe;
-    }
-
-    void start() {
-        state = std::make_unique<core::AppState>();
-        window = app::startUp(*state, probe());
-        ASSERT_NE(window, nullptr);
-    }
-
-    // Runs the message loop until the window is gone; returns the quit code.
-    int runUntilQuit() {
-        UINT_PTR guard = SetTimer(nullptr, 0, 60000, giveUp);
-        int code = app::runMessageLoop(window);
-        KillTimer(nullptr, guard);
-        return code;
-    }
-
-    void closeWhileIdle() {
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        EXPECT_EQ(runUntilQuit(), 0);
-        EXPECT_FALSE(IsWindow(window));
-    }
-
-    void TearDown() override {
-        if (window && IsWindow(window)) {
-            DestroyWindow(window);
-            runUntilQuit();
-        }
-    }
-};
+using MainWindowTest = WindowTest;
 
 TEST_F(MainWindowTest, FirstStartShowsCentredWindow) {
     start();
@@ -279,28 +195,81 @@ TEST_F(MainWindowTest, CloseTimerWaitsForWorkerThenClosesWithoutSaving) {
     EXPECT_TRUE(readAll(settingsPath()).empty());
 }
 
-TEST_F(MainWindowTest, CloseDuringRunDeclinedKeepsWindowAndRun) {
-    start();
-    state->runState = core::run_state::kRunning;
-    gPromptsAnswered = 0;
-    answerNextPromptWith(IDNO);
-    SendMessageA(window, WM_CLOSE, 0, 0);
+// The close prompt as the user sees it: the question in the small font,
+// the answers in the large one, above every other window.
+void expectClosePrompt(HWND dialog) {
+    auto fontHeight = [&](int id) {
+        LOGFONTA font{};
+        GetObjectA(reinterpret_cast<HFONT>(SendDlgItemMessageA(dialog, id, WM_GETFONT, 0, 0)), sizeof font, &font);
+        return font.lfHeight;
+    };
+    char text[300] = {};
+    GetDlgItemTextA(dialog, 1601, text, sizeof text);
+    EXPECT_STREQ(text,
+                 "Pairlook is in the middle of a search. If you stop now you will need to start again from the "
+                 "beginning.");
+    GetDlgItemTextA(dialog, IDOK, text, sizeof text);
+    EXPECT_STREQ(text, "I know, close anyway.");
+    GetDlgItemTextA(dialog, IDCANCEL, text, sizeof text);
+    EXPECT_STREQ(text, "Don't close.");
+    EXPECT_EQ(fontHeight(1601), 16);
+    EXPECT_EQ(fontHeight(IDOK), 20);
+    EXPECT_EQ(fontHeight(IDCANCEL), 20);
+    EXPECT_TRUE(GetWindowLongPtrA(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
 
-    EXPECT_EQ(gPromptsAnswered.load(), 1);
-    EXPECT_TRUE(IsWindow(window));
-    EXPECT_EQ(state->runState.load(), core::run_state::kRunning);
-    EXPECT_EQ(state->runControl.load(), core::run_control::kRun);
-    state->runState = core::run_state::kIdle;
+// Closing during a run asks first; the answer, and whether the run ended
+// while the question was open, decide.
+TEST_F(MainWindowTest, CloseDuringRunFollowsTheAnswer) {
+    struct Case {
+        const char* name;
+        int answer;
+        bool runEndsDuringPrompt;
+        bool windowStays;
+        bool settingsWritten;
+    };
+    const Case cases[] = {
+        {"declined", IDCANCEL, false, true, false},
+        {"declined after the run ended", IDCANCEL, true, true, false},
+        {"confirmed after the run ended", IDOK, true, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        start();
+        state->runState = core::run_state::kRunning;
+        int answered = dialogsAnswered();
+        answerNextDialog(kTitle, c.answer, [&](HWND dialog) {
+            expectClosePrompt(dialog);
+            if (c.runEndsDuringPrompt) core::endRun(*state, core::WindowEffects{});
+        });
+        SendMessageA(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(dialogsAnswered(), answered + 1);
+        EXPECT_EQ(IsWindow(window) != 0, c.windowStays);
+        if (!c.windowStays) {
+            EXPECT_EQ(runUntilQuit(), 0);
+        }
+        EXPECT_EQ(readAll(settingsPath()).size(), c.settingsWritten ? 2008u : 0u);
+        // The prompt leaves its request cleared and its answer kept.
+        EXPECT_TRUE(state->prompt.message.empty());
+        EXPECT_EQ(state->prompt.kind, 0u);
+        EXPECT_EQ(state->promptResult, c.answer == IDOK ? 1u : 2u);
+        if (!c.runEndsDuringPrompt) {
+            EXPECT_EQ(state->runState.load(), core::run_state::kRunning);  // the run goes on
+            state->runState = core::run_state::kIdle;
+        }
+        TearDown();
+        std::remove(settingsPath().c_str());
+    }
 }
 
 TEST_F(MainWindowTest, CloseDuringRunConfirmedAbortsAndClosesAfterWorkerEnds) {
     start();
     state->runState = core::run_state::kRunning;
-    gPromptsAnswered = 0;
-    answerNextPromptWith(IDYES);
+    int answered = dialogsAnswered();
+    answerNextDialog(kTitle, IDOK);
     SendMessageA(window, WM_CLOSE, 0, 0);
 
-    EXPECT_EQ(gPromptsAnswered.load(), 1);
+    EXPECT_EQ(dialogsAnswered(), answered + 1);
     EXPECT_TRUE(IsWindow(window));
     EXPECT_EQ(state->runState.load(), core::run_state::kStopping);
     EXPECT_EQ(state->runControl.load(), core::run_control::kAbort);

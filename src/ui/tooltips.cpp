@@ -1,0 +1,26 @@
+#include "ui/tooltips.h"
+
+#include <commctrl.h>
+
+namespace ui {
+
+HWND createTooltipControl(HINSTANCE instance) {
+    return CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                           CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+}
+
+void addTooltipTo(HWND tooltipControl, HWND window, int controlId, const char* text) {
+    HWND child = GetDlgItem(window, controlId);
+    if (!tooltipControl || !child) return;
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window;
+    tool.uId = reinterpret_cast<UINT_PTR>(child);
+    tool.lpszText = const_cast<char*>(text);
+    // Taking the old tool out first keeps one tool per child.
+    SendMessageA(tooltipControl, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageA(tooltipControl, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+}  // namespace ui

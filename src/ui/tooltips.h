@@ -1,0 +1,17 @@
+// The program's one tooltip window: every tip of the main window and of the
+// dialogs is a tool of it.
+#pragma once
+
+#include <windows.h>
+
+namespace ui {
+
+// Topmost, shown also while the window is inactive, no owner.
+HWND createTooltipControl(HINSTANCE instance);
+
+// Gives the child `controlId` of `window` the tip `text`; the control relays
+// the child's mouse messages itself. Adding a tip for the same child again
+// replaces its text: a child never has two tools.
+void addTooltipTo(HWND tooltipControl, HWND window, int controlId, const char* text);
+
+}  // namespace ui

@@ -1,0 +1,227 @@
+// The painted strip driven as a user drives it: pointer moves and button
+// releases at the strip's coordinates, runs started and steered by clicks,
+// and the pixels the strip paints, read back from the window.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/run_control.h"
+#include "core/strip_model.h"
+#include "resource_ids.h"
+#include "ui_harness.h"
+
+namespace {
+
+using namespace ui_test;
+
+constexpr COLORREF kDisc = RGB(197, 199, 167);
+constexpr COLORREF kButton = RGB(213, 215, 183);
+constexpr COLORREF kLitButton = RGB(229, 231, 199);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+
+// The client area as painted, read back from the window.
+class Capture {
+public:
+    explicit Capture(HWND window) {
+        RECT client;
+        GetClientRect(window, &client);
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        HDC screen = GetDC(window);
+        memory_ = CreateCompatibleDC(screen);
+        bitmap_ = CreateCompatibleBitmap(screen, client.right, client.bottom);
+        old_ = SelectObject(memory_, bitmap_);
+        BitBlt(memory_, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
+        ReleaseDC(window, screen);
+    }
+    ~Capture() {
+        SelectObject(memory_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(memory_);
+    }
+    COLORREF at(int x, int y) const { return GetPixel(memory_, x, y) & 0xFFFFFF; }
+
+private:
+    HDC memory_;
+    HBITMAP bitmap_;
+    HGDIOBJ old_;
+};
+
+class StripTest : public WindowTest {
+protected:
+    int w() const { return static_cast<int>(state->clientWidth); }
+
+    void moveTo(int x, int y) { SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y)); }
+    // A press released over (x, y), the pointer coming from an empty part
+    // of the strip, as a real pointer does.
+    void clickAt(int x, int y) {
+        moveTo(200, 60);
+        moveTo(x, y);
+        SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    }
+    void clickStart() { clickAt(w() - 120, 27); }
+    void clickPause() { clickAt(w() - 30, 14); }
+    void clickKnob() { clickAt(37, 27); }
+    void clickChooseA() { clickAt(w() - 30, 81); }
+
+    std::vector<std::string> buttonCaptions() {
+        std::vector<std::string> captions;
+        for (const core::StripButton& button : core::layoutStrip(*state).buttons)
+            if (button.kind != core::ButtonKind::ModeSwitch) captions.push_back(button.caption);
+        return captions;
+    }
+
+    void waitForIdle() {
+        ASSERT_TRUE(pumpUntil([&] {
+            return state->runState.load() == core::run_state::kIdle &&
+                   listRowCount(main().list.handle()) == state->list.rowCount();
+        }));
+    }
+
+    std::string lastRow(int column) { return listCell(main().list.handle(), state->list.rowCount() - 1, column); }
+};
+
+TEST_F(StripTest, BothJobsRunByClicks) {
+    std::string a = folder.write("a.bin", "same bytes");
+    std::string b = folder.write("b.bin", "same bytes");
+    folder.write("tree/x.txt", "twin");
+    folder.write("tree/y.txt", "twin");
+    start();
+    SetWindowTextA(child(IDC_PATH_A), a.c_str());
+    SetWindowTextA(child(IDC_PATH_B), b.c_str());
+    clickStart();
+    EXPECT_EQ(state->runState.load() != core::run_state::kIdle || state->list.rowCount() > 0, true);
+    waitForIdle();
+    EXPECT_EQ(lastRow(0), "End");
+    EXPECT_EQ(lastRow(2), "Same");
+
+    clickKnob();
+    EXPECT_EQ(state->settings.searchMode, core::search_mode::kDirectory);
+    pumpPending();
+    EXPECT_EQ(listRowCount(main().list.handle()) + state->list.rowCount(), 0);  // the switch empties the list
+    clickKnob();
+    EXPECT_EQ(state->settings.searchMode, core::search_mode::kQuickDir);
+    EXPECT_FALSE(IsWindowVisible(child(IDC_PATH_B)));
+    SetWindowTextA(child(IDC_PATH_A), folder.pathOf("tree").c_str());
+    clickStart();
+    waitForIdle();
+    EXPECT_EQ(listCell(main().list.handle(), 1, 2), "100");
+    EXPECT_EQ(lastRow(1), "1 twins found");
+    clickKnob();
+    EXPECT_EQ(state->settings.searchMode, core::search_mode::kFile);  // and round again
+}
+
+TEST_F(StripTest, StartWithAnEmptyPathOnlyClearsTheList) {
+    start();
+    state->list.insertRow(0, "old row");
+    clickStart();
+    EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
+    EXPECT_EQ(state->list.rowCount(), 0);
+    SetWindowTextA(child(IDC_PATH_A), folder.write("a.bin", "x").c_str());
+    clickStart();  // File mode needs path B as well
+    EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
+}
+
+// The worker is held at the pause gate before its first chunk, so every
+// click lands while it still runs.
+TEST_F(StripTest, PauseResumeAndAbortByClicks) {
+    std::string a = folder.write("a.bin", std::string(100000, 'a'));
+    std::string b = folder.write("b.bin", std::string(100000, 'b'));
+    start();
+    SetWindowTextA(child(IDC_PATH_A), a.c_str());
+    SetWindowTextA(child(IDC_PATH_B), b.c_str());
+    for (bool resume : {true, false}) {
+        SCOPED_TRACE(resume ? "resume" : "abort");
+        state->pauseGate.close();
+        clickStart();
+        ASSERT_TRUE(pumpUntil([&] { return state->list.rowCount() >= 1; }));  // "Start" is written
+        EXPECT_EQ(buttonCaptions(), (std::vector<std::string>{"Abort", "Pause", "Help", "Choose", "Choose"}));
+        clickPause();
+        EXPECT_EQ(state->runControl.load(), core::run_control::kPaused);
+        EXPECT_EQ(buttonCaptions()[1], "Resume");
+        if (resume) {
+            clickPause();
+            EXPECT_EQ(state->runControl.load(), core::run_control::kRun);
+        } else {
+            clickStart();  // Abort, while paused
+            EXPECT_EQ(state->runControl.load(), core::run_control::kAbort);
+        }
+        waitForIdle();
+        EXPECT_EQ(lastRow(0), resume ? "End" : "Aborted");
+        EXPECT_EQ(buttonCaptions()[0], "Start");
+    }
+}
+
+TEST_F(StripTest, ChooseButtonsOpenTheChooserOfTheMode) {
+    std::string chosen = folder.write("chosen.bin", "x");
+    start();
+    int answered = dialogsAnswered();
+    // The file chooser, told a file name and confirmed.
+    answerNextDialog(PAIRLOOK_TITLE, IDOK, [&](HWND dialog) {
+        HWND name = GetDlgItem(dialog, 0x47c);  // the file name box
+        if (!name) name = GetDlgItem(dialog, 0x480);
+        SetWindowTextA(name, chosen.c_str());
+    });
+    clickChooseA();
+    EXPECT_EQ(dialogsAnswered(), answered + 1);
+    char text[600] = {};
+    GetWindowTextA(child(IDC_PATH_A), text, sizeof text);
+    EXPECT_STREQ(text, chosen.c_str());
+    EXPECT_EQ(state->pathAText(), chosen);
+
+    clickKnob();
+    answerNextDialog("Browse for Folder", IDCANCEL);
+    clickChooseA();
+    EXPECT_EQ(dialogsAnswered(), answered + 2);
+    GetWindowTextA(child(IDC_PATH_A), text, sizeof text);
+    EXPECT_STREQ(text, chosen.c_str());  // a cancel changes nothing
+}
+
+TEST_F(StripTest, KnobPointsAtItsMode) {
+    start();
+    // Three points of the knob: the tip's place for File (upper left), for
+    // Directory (upper right) and for Quick Dir (lower right).
+    const POINT probes[] = {{25 + 6, 15 + 6}, {25 + 17, 15 + 6}, {25 + 17, 15 + 17}};
+    for (int mode = 0; mode < 3; ++mode) {
+        SCOPED_TRACE(mode);
+        state->settings.searchMode = static_cast<std::uint32_t>(mode);
+        Capture picture(window);
+        for (int p = 0; p < 3; ++p) EXPECT_EQ(picture.at(probes[p].x, probes[p].y), p == mode ? kBlack : kDisc) << p;
+    }
+}
+
+TEST_F(StripTest, LitButtonAndProgressBarArePainted) {
+    start();
+    const int startLeft = w() - 170;
+    EXPECT_EQ(Capture(window).at(startLeft + 10, 15 + 12), kButton);
+    moveTo(startLeft + 50, 27);
+    EXPECT_EQ(Capture(window).at(startLeft + 10, 15 + 12), kLitButton);
+
+    // A worker state with a known percentage: the bar ends at
+    // (w - 175) * 40 / 100.
+    state->runState = core::run_state::kRunning;
+    state->progressPercent = 40;
+    int end = (w() - 175) * 40 / 100;
+    Capture running(window);
+    EXPECT_EQ(running.at(end - 1, 8), kBlack);
+    EXPECT_EQ(running.at(end + 1, 8), GetSysColor(COLOR_WINDOW) & 0xFFFFFF);
+    state->runState = core::run_state::kIdle;
+}
+
+TEST_F(StripTest, NarrowStripPaintsNothingButStillAnswers) {
+    start();
+    RECT frame{0, 0, 200, 300};
+    AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_ACCEPTFILES);
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER);
+    ASSERT_EQ(w(), 200);
+    Capture picture(window);
+    COLORREF background = GetSysColor(COLOR_WINDOW) & 0xFFFFFF;
+    EXPECT_EQ(picture.at(30, 27), background);        // no knob
+    EXPECT_EQ(picture.at(200 - 40, 14), background);  // no About button
+    clickKnob();
+    EXPECT_EQ(state->settings.searchMode, core::search_mode::kDirectory);
+}
+
+}  // namespace

@@ -1,0 +1,177 @@
+#include "ui_harness.h"
+
+#include <commctrl.h>
+
+#include <atomic>
+#include <fstream>
+#include <iterator>
+
+#include "app/startup.h"
+#include "core/run_control.h"
+
+namespace ui_test {
+namespace {
+
+struct DialogAnswer {
+    std::string title;
+    int command = 0;
+    std::function<void(HWND)> inspect;
+};
+DialogAnswer gAnswer;
+std::atomic<int> gAnswered{0};
+
+void CALLBACK answerDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = FindWindowA("#32770", gAnswer.title.c_str());
+    if (!dialog || !IsWindowVisible(dialog)) return;
+    KillTimer(nullptr, timer);
+    if (gAnswer.inspect) gAnswer.inspect(dialog);
+    ++gAnswered;
+    PostMessageA(dialog, WM_COMMAND, gAnswer.command, 0);
+}
+
+std::vector<std::string>* gMenuLines = nullptr;
+
+void CALLBACK readMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND popup = FindWindowA("#32768", nullptr);
+    if (!popup || !IsWindowVisible(popup)) return;
+    KillTimer(nullptr, timer);
+    auto menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
+    if (gMenuLines) *gMenuLines = describeMenu(menu);
+    EndMenu();
+}
+
+void describeMenu(HMENU menu, const std::string& indent, std::vector<std::string>& out) {
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        char text[700] = {};
+        MENUITEMINFOA item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING;
+        item.dwTypeData = text;
+        item.cch = sizeof text;
+        GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &item);
+        if (item.fType & MFT_SEPARATOR) {
+            out.push_back(indent + "---");
+            continue;
+        }
+        out.push_back(indent + text + ((item.fState & MFS_CHECKED) ? " *" : ""));
+        if (item.hSubMenu) describeMenu(item.hSubMenu, indent + "  ", out);
+    }
+}
+
+// Ends a message loop that would otherwise never end, so a fault fails the
+// test instead of hanging it.
+void CALLBACK giveUp(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    PostQuitMessage(99);
+}
+
+}  // namespace
+
+Bytes readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeAll(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool pumpUntil(const std::function<bool()>& done, int timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (static_cast<int>(GetTickCount() - start) > timeoutMs) return false;
+        pumpPending();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+    return true;
+}
+
+void pumpPending() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+void answerNextDialog(const char* title, int command, std::function<void(HWND dialog)> inspect) {
+    gAnswer = DialogAnswer{title, command, std::move(inspect)};
+    SetTimer(nullptr, 0, 30, answerDialog);
+}
+
+int dialogsAnswered() { return gAnswered.load(); }
+
+std::vector<std::string> describeMenu(HMENU menu) {
+    std::vector<std::string> out;
+    describeMenu(menu, "", out);
+    return out;
+}
+
+void readNextMenu(std::vector<std::string>& into) {
+    gMenuLines = &into;
+    SetTimer(nullptr, 0, 30, readMenu);
+}
+
+std::string listCell(HWND list, int row, int column) {
+    char text[700] = {};
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+int listRowCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+// A program file in the temporary folder, on a fixed drive, without
+// DefSet.txt: the settings live in the temporary folder.
+core::FolderProbe WindowTest::probe() const {
+    core::FolderProbe probe;
+    std::string programFile = folder.pathOf("Pairlook.exe");
+    probe.searchProgramFile = [programFile](const char*) { return programFile; };
+    probe.driveTypeOf = [](const std::string&) { return platform::DriveType::Fixed; };
+    return probe;
+}
+
+void WindowTest::start() {
+    state = std::make_unique<core::AppState>();
+    window = app::startUp(*state, probe());
+    ASSERT_NE(window, nullptr);
+}
+
+int WindowTest::runUntilQuit() {
+    UINT_PTR guard = SetTimer(nullptr, 0, 60000, giveUp);
+    int code = app::runMessageLoop(window);
+    KillTimer(nullptr, guard);
+    return code;
+}
+
+void WindowTest::closeWhileIdle() {
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(runUntilQuit(), 0);
+    EXPECT_FALSE(IsWindow(window));
+}
+
+void WindowTest::runToTheEnd() {
+    core::startRun(*state, main().effects);
+    ASSERT_TRUE(pumpUntil([&] {
+        return state->runState.load() == core::run_state::kIdle &&
+               listRowCount(main().list.handle()) == state->list.rowCount();
+    })) << "the run did not end";
+}
+
+void WindowTest::TearDown() {
+    if (!window || !IsWindow(window)) return;
+    // A run still going would call into a window that is gone.
+    if (core::workerRuns(state->runState.load())) {
+        core::requestAbort(*state);
+        pumpUntil([&] { return state->runState.load() == core::run_state::kIdle; });
+    }
+    DestroyWindow(window);
+    runUntilQuit();
+}
+
+}  // namespace ui_test

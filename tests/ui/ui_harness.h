@@ -1,0 +1,69 @@
+// What the window tests share: the main window made by the program's own
+// start-up with its data folder in a fresh temporary folder, a message pump
+// with a deadline, and hands that answer dialogs and menus from inside their
+// modal loops.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/app_state.h"
+#include "core/folders.h"
+#include "support/temp_folder.h"
+#include "ui/main_window.h"
+
+namespace ui_test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes readAll(const std::string& path);
+void writeAll(const std::string& path, const Bytes& bytes);
+
+// Dispatches messages until `done` holds or `timeoutMs` passes; returns `done`.
+bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 20000);
+// Dispatches what is waiting, then returns.
+void pumpPending();
+
+// The next modal dialog titled `title` gets `inspect` called on it (when
+// given) and then the command `command`, from inside its own message loop.
+void answerNextDialog(const char* title, int command, std::function<void(HWND dialog)> inspect = {});
+int dialogsAnswered();
+
+// One line per item of a menu, sub-menus indented, "*" for a tick.
+std::vector<std::string> describeMenu(HMENU menu);
+// Reads the next popup menu shown, then closes it without a choice.
+void readNextMenu(std::vector<std::string>& into);
+
+// The text of a cell as the list control shows it.
+std::string listCell(HWND list, int row, int column);
+int listRowCount(HWND list);
+
+class WindowTest : public ::testing::Test {
+protected:
+    testing_support::TempFolder folder;
+    std::unique_ptr<core::AppState> state;
+    HWND window = nullptr;
+
+    std::string settingsPath() const { return folder.pathOf("dPair.dat"); }
+    core::FolderProbe probe() const;
+    void start();
+    ui::MainWindow& main() const { return *ui::mainWindowOf(window); }
+    HWND child(int id) const { return GetDlgItem(window, id); }
+
+    // Runs the message loop until the window is gone; returns the quit code.
+    int runUntilQuit();
+    void closeWhileIdle();
+    // Starts a run as the strip's Start does, and waits for its end.
+    void runToTheEnd();
+
+    void TearDown() override;
+};
+
+}  // namespace ui_test

@@ -1,0 +1,168 @@
+// The main window's children: where they go, what a drop puts in them, and a
+// run started through run control, read back from the list control.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/run_control.h"
+#include "resource_ids.h"
+#include "ui_harness.h"
+
+namespace {
+
+using namespace ui_test;
+using ChildrenTest = WindowTest;
+
+RECT clientRectOf(HWND child) {
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+std::string textOf(HWND window) {
+    char text[700] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// A drop handle as the shell makes it, with one or more paths.
+HDROP makeDrop(const std::vector<std::string>& paths) {
+    std::size_t bytes = sizeof(DROPFILES) + 1;
+    for (const std::string& path : paths) bytes += path.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, bytes);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    char* at = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
+    for (const std::string& path : paths) {
+        std::memcpy(at, path.c_str(), path.size() + 1);
+        at += path.size() + 1;
+    }
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+TEST_F(ChildrenTest, LayoutFollowsTheClientSize) {
+    start();
+    struct Case {
+        int width, height;
+        RECT editA, editB, list;
+    };
+    const Case cases[] = {
+        {504, 361, {82, 73, 444, 93}, {82, 95, 444, 115}, {1, 120, 503, 361}},
+        {300, 121, {82, 73, 240, 93}, {82, 95, 240, 115}, {1, 120, 299, 121}},
+        {300, 120, {82, 73, 240, 93}, {82, 95, 240, 115}, {1, 120, 299, 120}},  // no room for the list
+        {100, 50, {82, 73, 82, 93}, {82, 95, 82, 115}, {1, 120, 99, 120}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.width * 1000 + c.height);
+        SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.width, c.height));
+        EXPECT_EQ(state->clientWidth, static_cast<std::uint32_t>(c.width));
+        EXPECT_EQ(state->clientHeight, static_cast<std::uint32_t>(c.height));
+        const std::pair<HWND, RECT> children[] = {
+            {child(IDC_PATH_A), c.editA}, {child(IDC_PATH_B), c.editB}, {main().list.handle(), c.list}};
+        for (const auto& [handle, expected] : children) {
+            RECT actual = clientRectOf(handle);
+            EXPECT_EQ(actual.left, expected.left);
+            EXPECT_EQ(actual.top, expected.top);
+            EXPECT_EQ(actual.right, expected.right);
+            EXPECT_EQ(actual.bottom, expected.bottom);
+        }
+    }
+}
+
+TEST_F(ChildrenTest, DropsFillTheEditsByWhatThePathNames) {
+    const std::string fileWithDot = folder.write("data.bin", "x");
+    const std::string fileWithoutDot = folder.write("README", "x");
+    const std::string folderWithDot = folder.makeFolder("Data.old");
+    start();
+    struct Drop {
+        std::uint32_t mode;
+        std::string path;
+        std::string editA, editB;  // the edits afterwards
+    };
+    const Drop drops[] = {
+        {core::search_mode::kFile, fileWithDot, fileWithDot, ""},
+        {core::search_mode::kFile, fileWithoutDot, fileWithDot, fileWithoutDot},
+        {core::search_mode::kFile, folderWithDot, fileWithDot, fileWithoutDot},  // a folder: ignored
+        {core::search_mode::kFile, fileWithoutDot, fileWithoutDot, fileWithoutDot},
+        {core::search_mode::kDirectory, fileWithDot, fileWithoutDot, fileWithoutDot},  // a file: ignored
+        {core::search_mode::kDirectory, folderWithDot, folderWithDot, fileWithoutDot},
+    };
+    int step = 0;
+    for (const Drop& d : drops) {
+        SCOPED_TRACE(++step);
+        state->settings.searchMode = d.mode;
+        HDROP drop = makeDrop({d.path, fileWithDot});  // only the first path counts
+        SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+        EXPECT_EQ(textOf(child(IDC_PATH_A)), d.editA);
+        EXPECT_EQ(textOf(child(IDC_PATH_B)), d.editB);
+        EXPECT_EQ(GlobalSize(drop), 0u) << "the drop handle was not given back";
+    }
+}
+
+TEST_F(ChildrenTest, DropDuringARunChangesNothingButIsFinished) {
+    start();
+    state->runState = core::run_state::kRunning;
+    HDROP drop = makeDrop({folder.write("a.bin", "x")});
+    SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    EXPECT_EQ(textOf(child(IDC_PATH_A)), "");
+    EXPECT_EQ(GlobalSize(drop), 0u);
+    state->runState = core::run_state::kIdle;
+}
+
+TEST_F(ChildrenTest, FileModeRunListsTheDifferencesInTheListControl) {
+    std::string a = folder.write("a.bin", std::string(1000, 'a'));
+    std::string b = folder.write("b.bin", std::string(500, 'a') + "XY" + std::string(498, 'a'));
+    start();
+    SetWindowTextA(child(IDC_PATH_A), a.c_str());
+    SetWindowTextA(child(IDC_PATH_B), b.c_str());
+    runToTheEnd();
+    HWND list = main().list.handle();
+    ASSERT_EQ(listRowCount(list), 3);
+    EXPECT_EQ(listCell(list, 0, 0), "Start");
+    EXPECT_EQ(listCell(list, 0, 2), "Files are the same size");
+    EXPECT_EQ(listCell(list, 1, 0), state->list.readCell(1, 0));
+    EXPECT_EQ(listCell(list, 1, 1), "2");
+    EXPECT_EQ(listCell(list, 2, 0), "End");
+    EXPECT_EQ(state->pathAText(), a);
+    EXPECT_TRUE(IsWindowEnabled(child(IDC_PATH_A)));  // the worker's end enabled the edits again
+}
+
+TEST_F(ChildrenTest, QuickDirRunListsThePairsAndHidesEditB) {
+    folder.write("tree/one.txt", "same content");
+    folder.write("tree/sub/two.txt", "same content");
+    folder.write("tree/other.txt", "other content");
+    start();
+    state->settings.searchMode = core::search_mode::kQuickDir;
+    ui::setListColumns(main());
+    EXPECT_FALSE(IsWindowVisible(child(IDC_PATH_B)));
+    SetWindowTextA(child(IDC_PATH_A), folder.pathOf("tree").c_str());
+    runToTheEnd();
+    HWND list = main().list.handle();
+    ASSERT_EQ(listRowCount(list), 3);
+    EXPECT_EQ(listCell(list, 0, 1), "3 files found.");
+    EXPECT_EQ(listCell(list, 1, 0), folder.pathOf("tree/one.txt"));
+    EXPECT_EQ(listCell(list, 1, 1), folder.pathOf("tree/sub/two.txt"));
+    EXPECT_EQ(listCell(list, 1, 2), "100");
+    EXPECT_EQ(listCell(list, 2, 1), "1 twins found");
+}
+
+TEST_F(ChildrenTest, EditsAreDisabledWhileARunIsBusy) {
+    start();
+    state->runState = core::run_state::kRunning;
+    ui::refreshEditStates(window);
+    EXPECT_FALSE(IsWindowEnabled(child(IDC_PATH_A)));
+    EXPECT_FALSE(IsWindowEnabled(child(IDC_PATH_B)));
+    state->runState = core::run_state::kIdle;
+    ui::refreshEditStates(window);
+    EXPECT_TRUE(IsWindowEnabled(child(IDC_PATH_A)));
+}
+
+}  // namespace
