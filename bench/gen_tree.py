@@ -6,7 +6,11 @@ an earlier file, 5% same-size copies with one byte changed, 5% near copies
 (a few bytes changed, or a little cut off or added), the rest unique content.
 The same count and seed always give the same tree, byte for byte.
 
+With --unique LOW HIGH every file holds its own random bytes, LOW to HIGH of
+them (uniform): many small unrelated files of close sizes.
+
 Usage: gen_tree.py COUNT FOLDER [--seed N] [--median BYTES] [--sigma S] [--largest BYTES]
+                   [--unique LOW HIGH]
 """
 import argparse
 import math
@@ -67,10 +71,16 @@ def main():
     parser.add_argument("--median", type=int, default=4096)
     parser.add_argument("--sigma", type=float, default=1.4)
     parser.add_argument("--largest", type=int, default=4 << 20)
+    parser.add_argument("--unique", type=int, nargs=2, metavar=("LOW", "HIGH"))
     args = parser.parse_args()
     rng = random.Random(args.seed)
     per_folder = 100
-    for number, content in enumerate(contents(rng, args.count, args.median, args.sigma, args.largest)):
+    if args.unique:
+        low, high = args.unique
+        files = (rng.randbytes(rng.randint(low, high)) for _ in range(args.count))
+    else:
+        files = contents(rng, args.count, args.median, args.sigma, args.largest)
+    for number, content in enumerate(files):
         folder = os.path.join(args.folder, "d%03d" % (number // (per_folder * 100)), "d%03d" % (number // per_folder % 100))
         if number % per_folder == 0:
             os.makedirs(folder, exist_ok=True)

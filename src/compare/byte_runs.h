@@ -101,4 +101,40 @@ inline std::size_t firstEqualByte(const std::uint8_t* a, const std::uint8_t* b, 
     return detail::firstWhere<true>(a, b, from, to);
 }
 
+// How many bytes differ in [0, n), counting stops once `enough` is reached
+// (the count returned is then at least `enough`, and no more than n).
+inline std::size_t countDifferingBytes(const std::uint8_t* a, const std::uint8_t* b, std::size_t n,
+                                       std::size_t enough) {
+    std::size_t count = 0;
+    std::size_t i = 0;
+#ifdef PAIRLOOK_BYTE_RUNS_SSE2
+    const __m128i ones = _mm_set1_epi8(1);
+    auto equalOnes = [&](std::size_t at) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + at));
+        __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + at));
+        return _mm_and_si128(_mm_cmpeq_epi8(x, y), ones);
+    };
+    while (n - i >= 64 && count < enough) {
+        // Per byte lane 0 to 4 equal bytes, then summed across the lanes.
+        __m128i lanes = _mm_add_epi8(_mm_add_epi8(equalOnes(i), equalOnes(i + 16)),
+                                     _mm_add_epi8(equalOnes(i + 32), equalOnes(i + 48)));
+        __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+        auto equal = static_cast<std::size_t>(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4));
+        count += 64 - equal;
+        i += 64;
+    }
+#endif
+    while (n - i >= 8 && count < enough) {
+        std::uint64_t x = detail::load64(a + i) ^ detail::load64(b + i);
+        // One bit per differing byte, in the byte's lowest bit; then summed.
+        x = (x | (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+        x = (x | (x >> 2)) & 0x0303030303030303ull;
+        x = (x | (x >> 1)) & 0x0101010101010101ull;
+        count += static_cast<std::size_t>((x * 0x0101010101010101ull) >> 56);
+        i += 8;
+    }
+    for (; i < n && count < enough; ++i) count += a[i] != b[i];
+    return count;
+}
+
 }  // namespace compare

@@ -16,7 +16,7 @@ PairJudge::PairJudge(core::AppState& state, Index& index, const Candidates& cand
 // and listed only then, even where its score would reach matchPercent. The
 // checksum is looked at only where it can change the outcome: identical files
 // share it, and a pair that cannot reach matchPercent needs none.
-std::optional<std::uint32_t> PairJudge::judge(std::uint32_t i, std::uint32_t j) {
+std::optional<std::uint32_t> PairJudge::judge(std::uint32_t i, std::uint32_t j, std::uint8_t known) {
     std::uint32_t score = 0;
     bool checksumMatters = checksumsDecide_;
     if (classes_.identical(i, j)) {
@@ -28,7 +28,7 @@ std::optional<std::uint32_t> PairJudge::judge(std::uint32_t i, std::uint32_t j) 
         return std::nullopt;  // any differing byte keeps the score at 99 or less
     } else {
         if (checksumMatters && checksumsFirst(i) && checksumsDiffer(i, j)) return std::nullopt;
-        score = scoreOf(i, j);
+        score = known != kScoreUnknown ? known : scoreOf(i, j);
     }
     if (score < matchPercent_) return std::nullopt;
     if (checksumMatters && checksumsDiffer(i, j)) return std::nullopt;

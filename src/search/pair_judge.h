@@ -13,6 +13,7 @@
 #include "search/candidates.h"
 #include "search/classes.h"
 #include "search/indexer.h"
+#include "search/prefix_decider.h"
 
 namespace search {
 
@@ -22,9 +23,11 @@ public:
               compare::CompareBuffers buffers, ReadArena checksumBuffer);
 
     // The score to list for the candidate pair (i, j), i < j, or nothing when
-    // the pair gets no row. Scores that may come from a comparison cut short
-    // by an abort are the caller's to discard.
-    std::optional<std::uint32_t> judge(std::uint32_t i, std::uint32_t j);
+    // the pair gets no row. `known` is the pair's exact score where it was
+    // found in memory (kScoreUnknown otherwise: the files are compared).
+    // Scores that may come from a comparison cut short by an abort are the
+    // caller's to discard.
+    std::optional<std::uint32_t> judge(std::uint32_t i, std::uint32_t j, std::uint8_t known = kScoreUnknown);
 
 private:
     bool knownToScoreZero(std::uint32_t e) const;

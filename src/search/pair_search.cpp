@@ -7,7 +7,9 @@
 // (which files are read, and when) differs.
 #include "search/pair_search.h"
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "search/classes.h"
 #include "search/indexer.h"
 #include "search/pair_judge.h"
+#include "search/prefix_decider.h"
 #include "search/work_pool.h"
 #include "text/text.h"
 
@@ -70,31 +73,53 @@ private:
     int nextRow_ = 0;
 };
 
-// Outer entries in index order, each with its later candidates in index
+// Fills `pairs` with the pairs of entry i still to judge, in index order.
+using PairsOf = std::function<void(std::uint32_t i, std::vector<PairToJudge>& pairs)>;
+
+// Outer entries in index order, each with its later pairs to judge in index
 // order. Where every pair would pass the pause gate, the gate is waited at
-// each outer step and at each candidate step: pairs that are no candidates
-// are not visited at all. An abort ends the search after the pair in hand,
-// and that pair, perhaps scored on part of its bytes, gets no row.
-void listPairs(core::AppState& state, const Index& index, const Candidates& candidates, PairJudge& judge,
-               RowWriter& rows) {
+// each outer step and at each pair step: pairs that are no candidates are
+// not visited at all. An abort ends the search after the pair in hand, and
+// that pair, perhaps scored on part of its bytes, gets no row. Progress
+// runs from `progressFrom` to 100 over the outer entries.
+void listPairs(core::AppState& state, const Index& index, const PairsOf& pairsOf, PairJudge& judge,
+               RowWriter& rows, std::uint32_t progressFrom) {
     const auto n = static_cast<std::uint32_t>(index.entries.size());
-    std::vector<std::uint32_t> later;
+    std::vector<PairToJudge> later;
     for (std::uint32_t i = 0; i < n; ++i) {
         const std::string& pathA = index.entries[i].path;
         state.currentFile.set(pathA);
         state.setPathA(pathA);
         state.pauseGate.wait();
-        laterCandidates(candidates, index, i, later);
-        for (std::uint32_t j : later) {
+        pairsOf(i, later);
+        for (const PairToJudge& pair : later) {
             state.pauseGate.wait();
-            state.setPathB(index.entries[j].path);
-            std::optional<std::uint32_t> score = judge.judge(i, j);
+            state.setPathB(index.entries[pair.j].path);
+            std::optional<std::uint32_t> score = judge.judge(i, pair.j, pair.score);
             if (state.abortRequested()) break;
-            if (score) rows.pair(pathA, index.entries[j].path, *score);
+            if (score) rows.pair(pathA, index.entries[pair.j].path, *score);
         }
-        state.progressPercent.store((i + 1) * 100 / n);
+        state.progressPercent.store(progressFrom + (i + 1) * (100 - progressFrom) / n);
         if (state.abortRequested()) break;
     }
+}
+
+// Every candidate pair goes to the judge.
+PairsOf allCandidates(const Index& index, const Candidates& candidates) {
+    return [&index, &candidates, js = std::vector<std::uint32_t>()](std::uint32_t i,
+                                                                   std::vector<PairToJudge>& pairs) mutable {
+        laterCandidates(candidates, index, i, js);
+        pairs.clear();
+        for (std::uint32_t j : js) pairs.push_back({i, j, kScoreUnknown});
+    };
+}
+
+// The pairs left after deciding in memory, sorted by i and then j.
+PairsOf leftAfterDeciding(const std::vector<PairToJudge>& left) {
+    return [&left, at = std::size_t{0}](std::uint32_t i, std::vector<PairToJudge>& pairs) mutable {
+        pairs.clear();
+        for (; at < left.size() && left[at].i == i; ++at) pairs.push_back(left[at]);
+    };
 }
 
 void searchPairs(core::AppState& state, Index& index, const SearchBuffers& buffers, const SearchTuning& tuning,
@@ -103,7 +128,13 @@ void searchPairs(core::AppState& state, Index& index, const SearchBuffers& buffe
     ClassTable classes;
     if (!buildClasses(state, index, candidates, buffers.arena(), tuning.classes, pool, classes)) return;
     PairJudge judge(state, index, candidates, classes, buffers.compare, buffers.arena());
-    listPairs(state, index, candidates, judge, rows);
+    if (!decidesInMemory(candidates, tuning.prefixes)) {
+        listPairs(state, index, allCandidates(index, candidates), judge, rows, 0);
+        return;
+    }
+    std::vector<PairToJudge> left;
+    if (!pairsToJudge(state, index, candidates, tuning.prefixes, pool, left)) return;
+    listPairs(state, index, leftAfterDeciding(left), judge, rows, kDecidedPercent);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "core/run_control.h"
 #include "search/classes.h"
 #include "search/indexer.h"
+#include "search/prefix_decider.h"
 
 namespace search {
 
@@ -17,6 +18,7 @@ namespace search {
 struct SearchTuning {
     std::size_t indexCap = kIndexCap;
     ClassTuning classes;
+    PrefixTuning prefixes;
     // Threads beside the search's own that list folders and read heads;
     // -1: one per further core.
     int helperThreads = -1;

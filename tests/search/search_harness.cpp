@@ -144,12 +144,18 @@ std::vector<search::SearchTuning> tuningsToTry() {
     tiny.classes.maxOpen = 3;
     tiny.helperThreads = 0;
     tiny.classes.keptHeadBytes = 24;  // room for two or three heads: older ones make way
+    tiny.prefixes.budget = 300;  // few heads fit: most pairs go to the files
+    tiny.prefixes.filesPerStep = 1;
     search::SearchTuning pairsOnly = tiny;
     pairsOnly.classes.maxOpen = 2;
     pairsOnly.classes.prefixBytes = 4096;
     pairsOnly.classes.keptHeadBytes = 0;  // every class head read again
     pairsOnly.helperThreads = 3;
-    return {plain, tiny, pairsOnly};
+    pairsOnly.prefixes.budget = 100'000;
+    pairsOnly.prefixes.filesPerStep = 3;
+    search::SearchTuning everyPairRead = plain;
+    everyPairRead.prefixes.enabled = false;
+    return {plain, tiny, pairsOnly, everyPairRead};
 }
 
 bool permissionsBlockReading(const std::string& path) {

@@ -47,7 +47,8 @@ std::string describe(const Rows& rows);
 // other sizes, a hard link, files sharing a long head.
 void writeMixedTree(const testing_support::TempFolder& folder, std::uint32_t seed);
 
-// Tunings that push small trees through every path of the class building.
+// Tunings that push small trees through every path of the class building
+// and of deciding pairs in memory, and one that reads every candidate pair.
 std::vector<search::SearchTuning> tuningsToTry();
 
 // Whether permissions keep this process from reading (not so for root).

@@ -3,11 +3,13 @@
 // matchPercent values; then abort and pause, whose rows must be a prefix.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 #include <thread>
 
 #include "core/run_control.h"
+#include "platform/platform.h"
 #include "search/search_harness.h"
 #include "support/temp_folder.h"
 
@@ -72,6 +74,61 @@ TEST(PairSearchAgainstReference, SeveralSeeds) {
             }
         }
     }
+}
+
+// Directory mode decides most pairs on their heads in memory: a pair whose
+// heads already hold one differing byte too many is dropped, one byte fewer
+// goes on to the files, and small files are scored whole in memory.
+TEST(PairSearchAgainstReference, PairsDecidedInMemoryAtTheThresholdAndBeyondTheHeads) {
+    TempFolder f;
+    const std::string base = testing_support::pseudoRandomBytes(1'000, 51);
+    auto withDifferences = [](std::string s, std::size_t from, std::size_t count) {
+        for (std::size_t k = 0; k < count; ++k) s[from + k] = static_cast<char>(~s[from + k]);
+        return s;
+    };
+    f.write("base", base);
+    // At 95 a pair of 1,000 bytes is listed with 50 differing bytes, not 51.
+    for (std::size_t count : {49u, 50u, 51u, 52u}) {
+        f.write("early" + std::to_string(count), withDifferences(base, 0, count));
+        f.write("late" + std::to_string(count), withDifferences(base, 900, count));
+    }
+    f.write("shorter", base.substr(0, 960));
+    f.write("longer", base + std::string(45, 'x'));
+    const std::string small = testing_support::pseudoRandomBytes(60, 52);
+    f.write("small", small);
+    for (std::size_t count : {2u, 3u, 4u}) f.write("small" + std::to_string(count), withDifferences(small, 20, count));
+    f.write("small-longer", small + "ab");
+    for (std::uint32_t match : {90u, 94u, 95u, 96u, 99u}) {
+        Options options{core::search_mode::kDirectory, 1, match};
+        Rows expected = referenceRows(f.path(), options);
+        for (const search::SearchTuning& tuning : tuningsToTry())
+            EXPECT_EQ(runSearch(f.path(), options, tuning), expected) << "match " << match;
+    }
+    // The tree holds pairs on both sides of the threshold.
+    Rows at95 = pairRowsOf(referenceRows(f.path(), {core::search_mode::kDirectory, 1, 95}));
+    auto listed = [&](const char* a, const char* b) {
+        return std::find_if(at95.begin(), at95.end(), [&](const Row& r) {
+                   return r[0] == f.pathOf(a) && r[1] == f.pathOf(b);
+               }) != at95.end();
+    };
+    EXPECT_TRUE(listed("base", "early50") && listed("base", "late50") && listed("small", "small3"));
+    EXPECT_FALSE(listed("base", "early51") || listed("base", "late51") || listed("small", "small4"));
+}
+
+TEST(PairSearchAgainstReference, UnrelatedFilesOfCloseSizesAreDecidedWithoutOpeningThemAgain) {
+    TempFolder f;
+    constexpr int kFiles = 40;
+    for (int k = 0; k < kFiles; ++k)
+        f.write("u" + std::to_string(k), testing_support::pseudoRandomBytes(2'000 + k, 60 + k));
+    platform::resetIoCounters();
+    Rows rows = runSearch(f.path(), {core::search_mode::kDirectory, 1, 95});
+    EXPECT_EQ(rows.back(), (Row{"End", "0 twins found", ""}));
+    EXPECT_EQ(platform::ioCounters().opens, static_cast<std::uint64_t>(kFiles)) << "each file's head, once";
+    search::SearchTuning everyPairRead;
+    everyPairRead.prefixes.enabled = false;
+    platform::resetIoCounters();
+    EXPECT_EQ(runSearch(f.path(), {core::search_mode::kDirectory, 1, 95}, everyPairRead), rows);
+    EXPECT_GT(platform::ioCounters().opens, 10u * kFiles) << "the plain way opens both files of every pair";
 }
 
 TEST(PairSearchAgainstReference, ManySmallCopiesThroughATinyRingOfKeptHeads) {

@@ -1,0 +1,223 @@
+#include "search/prefix_decider.h"
+
+#include <algorithm>
+
+#include "compare/byte_runs.h"
+#include "compare/score.h"
+#include "core/run_control.h"
+#include "platform/platform.h"
+
+namespace search {
+namespace {
+
+constexpr std::uint64_t kNoHead = ~std::uint64_t{0};
+
+// Heads are placed in size order and let go in size order: one ring of
+// bytes, with offsets that only grow. A head never wraps around the end.
+class HeadRing {
+public:
+    explicit HeadRing(std::size_t budget) : block_(platform::allocateBlock(budget)) {}
+
+    bool obtained() const { return static_cast<bool>(block_); }
+
+    // Where `length` bytes go, or kNoHead when there is no room now.
+    std::uint64_t place(std::size_t length) {
+        const std::uint64_t capacity = block_.size();
+        std::uint64_t at = newest_;
+        if (at % capacity + length > capacity) at += capacity - at % capacity;  // to the start
+        if (length == 0 || at + length - oldest_ > capacity) return kNoHead;
+        newest_ = at + length;
+        return at;
+    }
+    // Lets go of every head placed before `end`.
+    void releaseBefore(std::uint64_t end) { oldest_ = std::max(oldest_, end); }
+    std::uint8_t* bytesAt(std::uint64_t at) const { return block_.bytes() + at % block_.size(); }
+
+private:
+    platform::Block block_;
+    std::uint64_t oldest_ = 0;  // the first byte still in use
+    std::uint64_t newest_ = 0;  // one past the last byte placed
+};
+
+class Decider {
+public:
+    Decider(core::AppState& state, const Index& index, const Candidates& candidates, const PrefixTuning& tuning,
+            WorkPool& pool)
+        : state_(state), index_(index), order_(candidates.bySize), tuning_(tuning), pool_(pool),
+          matchPercent_(candidates.matchPercent), ring_(tuning.budget), found_(pool.workers()) {}
+
+    bool run(std::vector<PairToJudge>& pairs);
+
+private:
+    void measure();
+    std::size_t windowEnd(std::size_t p, std::size_t from) const;
+    void readHeads(std::size_t from, std::size_t to);
+    void readHead(std::size_t k);
+    void decideFor(std::size_t p, std::size_t worker);
+    void decide(std::size_t p, std::size_t q, std::vector<PairToJudge>& out) const;
+    bool stopRequested();
+
+    core::AppState& state_;
+    const Index& index_;
+    const std::vector<std::uint32_t>& order_;  // listable entries by size
+    const PrefixTuning& tuning_;
+    WorkPool& pool_;
+    const std::uint32_t matchPercent_;
+    HeadRing ring_;
+    std::vector<std::vector<PairToJudge>> found_;  // per worker
+
+    // Per position in size order.
+    std::vector<std::uint32_t> size_;
+    std::vector<std::uint64_t> high_;          // the largest partner size
+    std::vector<std::uint32_t> unlistedFrom_;  // differing bytes that keep it below, as the larger file
+    std::vector<std::uint32_t> headLength_;
+    std::vector<std::uint64_t> headAt_;        // in the ring, or kNoHead
+    std::vector<std::size_t> windowEnd_;       // one past its last partner
+    std::uint64_t totalPairs_ = 0;
+};
+
+// The sizes, windows and head lengths. A head holds what a pair with any
+// partner in the window needs to fall below matchPercent when its bytes
+// differ as unrelated bytes do (one in 256 agrees), and a margin.
+void Decider::measure() {
+    const std::size_t m = order_.size();
+    size_.resize(m);
+    high_.resize(m);
+    unlistedFrom_.resize(m);
+    headLength_.resize(m);
+    headAt_.assign(m, kNoHead);
+    windowEnd_.resize(m);
+    for (std::size_t k = 0; k < m; ++k) size_[k] = static_cast<std::uint32_t>(index_.entries[order_[k]].listedSize);
+    const std::uint64_t largest = m ? size_[m - 1] : 0;
+    std::size_t end = 0;
+    for (std::size_t k = 0; k < m; ++k) {
+        high_[k] = std::min(sizeWindow(size_[k], matchPercent_).high, largest);
+        unlistedFrom_[k] = static_cast<std::uint32_t>(compare::firstUnlistedCount(size_[k], matchPercent_));
+        std::uint64_t need = compare::firstUnlistedCount(static_cast<std::uint32_t>(high_[k]), matchPercent_);
+        headLength_[k] = static_cast<std::uint32_t>(std::min<std::uint64_t>(size_[k], need + need / 64 + 64));
+        end = windowEnd(k, std::max(end, k + 1));
+        windowEnd_[k] = end;
+        totalPairs_ += end - k - 1;
+    }
+}
+
+std::size_t Decider::windowEnd(std::size_t p, std::size_t from) const {
+    std::size_t q = from;
+    while (q < size_.size() && size_[q] <= high_[p]) ++q;
+    return q;
+}
+
+// Places the heads of [from, to) in the ring, then reads them on all the
+// pool's threads.
+void Decider::readHeads(std::size_t from, std::size_t to) {
+    std::vector<std::size_t> placed;
+    for (std::size_t k = from; k < to; ++k) {
+        headAt_[k] = ring_.place(headLength_[k]);
+        if (headAt_[k] != kNoHead) placed.push_back(k);
+    }
+    pool_.run(placed.size(), [&](std::size_t n, std::size_t) { readHead(placed[n]); });
+}
+
+// A head that cannot be read whole, or of a file that has changed since it
+// was listed, is not used: its pairs go to the comparator.
+void Decider::readHead(std::size_t k) {
+    const IndexEntry& entry = index_.entries[order_[k]];
+    if (state_.abortRequested()) {
+        headAt_[k] = kNoHead;
+        return;
+    }
+    platform::File file = platform::openForReading(entry.path.c_str());
+    const bool whole = file.isOpen() && file.sizeAtOpen() == entry.listedSize &&
+                       platform::readFile(file, ring_.bytesAt(headAt_[k]), headLength_[k]) == headLength_[k];
+    if (whole) return;
+    if (platform::isProcessFault(file.fault())) core::failRun(state_, file.fault());
+    headAt_[k] = kNoHead;
+}
+
+// Pair (p, q), p before q in size order, so size p <= size q: the smaller
+// and the larger file. The size difference counts as differing bytes.
+void Decider::decide(std::size_t p, std::size_t q, std::vector<PairToJudge>& out) const {
+    std::uint32_t i = order_[p], j = order_[q];
+    if (i > j) std::swap(i, j);
+    if (headAt_[p] == kNoHead || headAt_[q] == kNoHead) {
+        out.push_back({i, j, kScoreUnknown});
+        return;
+    }
+    const std::uint32_t smaller = size_[p], larger = size_[q];
+    const std::uint32_t sizeDifference = larger - smaller;
+    const std::size_t enough = unlistedFrom_[q] - sizeDifference;  // above 0: the pair is a candidate
+    const std::size_t compared = std::min(headLength_[p], headLength_[q]);
+    const std::size_t differing =
+        compare::countDifferingBytes(ring_.bytesAt(headAt_[p]), ring_.bytesAt(headAt_[q]), compared, enough);
+    if (differing >= enough) return;  // it can no longer reach matchPercent
+    std::uint8_t score = kScoreUnknown;
+    if (compared == smaller)
+        score = static_cast<std::uint8_t>(
+            compare::similarityPercent(larger, sizeDifference + static_cast<std::uint32_t>(differing)));
+    out.push_back({i, j, score});
+}
+
+void Decider::decideFor(std::size_t p, std::size_t worker) {
+    std::vector<PairToJudge>& out = found_[worker];
+    std::uint32_t lastSize = 0;
+    bool lastIsCandidate = false;
+    for (std::size_t q = p + 1; q < windowEnd_[p]; ++q) {
+        // Equal sizes come together: the size test is made once for each.
+        if (q == p + 1 || size_[q] != lastSize) {
+            lastSize = size_[q];
+            lastIsCandidate = bestScoreForSizes(size_[p], lastSize) >= matchPercent_;
+        }
+        if (lastIsCandidate) decide(p, q, out);
+    }
+}
+
+bool Decider::stopRequested() {
+    state_.pauseGate.wait();
+    return state_.abortRequested();
+}
+
+bool Decider::run(std::vector<PairToJudge>& pairs) {
+    if (!ring_.obtained()) {
+        core::failRun(state_, platform::IoFault::OutOfMemory);
+        return false;
+    }
+    measure();
+    const std::size_t m = order_.size();
+    std::size_t headsRead = 0;
+    std::uint64_t pairsDone = 0;
+    for (std::size_t start = 0; start < m;) {
+        if (stopRequested()) return false;
+        const std::size_t end = std::min(m, start + std::max<std::size_t>(tuning_.filesPerStep, 1));
+        state_.currentFile.set(index_.entries[order_[start]].path);
+        const std::size_t needed = std::max(windowEnd_[end - 1], end);
+        readHeads(headsRead, needed);
+        headsRead = std::max(headsRead, needed);
+        if (state_.abortRequested()) return false;
+        pool_.run(end - start, [&](std::size_t k, std::size_t worker) { decideFor(start + k, worker); });
+        // Later files pair only with files after them: these heads are done.
+        for (std::size_t k = start; k < end; ++k) {
+            if (headAt_[k] != kNoHead) ring_.releaseBefore(headAt_[k] + headLength_[k]);
+            pairsDone += windowEnd_[k] - k - 1;
+        }
+        if (totalPairs_) state_.progressPercent.store(static_cast<std::uint32_t>(pairsDone * kDecidedPercent / totalPairs_));
+        start = end;
+    }
+    for (auto& part : found_) pairs.insert(pairs.end(), part.begin(), part.end());
+    std::sort(pairs.begin(), pairs.end(),
+              [](const PairToJudge& a, const PairToJudge& b) { return a.i != b.i ? a.i < b.i : a.j < b.j; });
+    return true;
+}
+
+}  // namespace
+
+bool decidesInMemory(const Candidates& candidates, const PrefixTuning& tuning) {
+    return tuning.enabled && candidates.directory && candidates.matchPercent != 0;
+}
+
+bool pairsToJudge(core::AppState& state, const Index& index, const Candidates& candidates,
+                  const PrefixTuning& tuning, WorkPool& pool, std::vector<PairToJudge>& pairs) {
+    Decider decider(state, index, candidates, tuning, pool);
+    return decider.run(pairs);
+}
+
+}  // namespace search

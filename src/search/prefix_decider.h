@@ -1,0 +1,59 @@
+// Directory mode at scale: most candidate pairs decided in memory.
+//
+// Almost every candidate pair is two unrelated files whose sizes lie close.
+// The differing bytes that keep such a pair below matchPercent lie in the
+// first (100 - matchPercent)% or so of the larger file: those heads are read
+// once, in size order, and held only for the files of the current size
+// window. As the differing count only grows with every byte compared, a pair
+// that its heads already keep below matchPercent can never be listed; where
+// both files are whole in memory the score is exact. Only the rest are left
+// to the comparator, which reads the files.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "core/app_state.h"
+#include "search/candidates.h"
+#include "search/indexer.h"
+#include "search/work_pool.h"
+
+namespace search {
+
+constexpr std::uint8_t kScoreUnknown = 0xFF;
+
+// A candidate pair left to judge, i before j in index order.
+struct PairToJudge {
+    std::uint32_t i = 0;
+    std::uint32_t j = 0;
+    // The exact score, found with both files whole in memory; otherwise
+    // kScoreUnknown and the files are read.
+    std::uint8_t score = kScoreUnknown;
+};
+
+struct PrefixTuning {
+    bool enabled = true;  // off: every candidate pair goes to the comparator
+    // Bytes of heads held at once; a head that does not fit is not read, and
+    // its pairs go to the comparator.
+    std::size_t budget = std::size_t{160} << 20;
+    // Files whose pairs are decided between two looks at pause and abort.
+    std::size_t filesPerStep = 256;
+};
+
+// The share of progressPercent that deciding in memory takes; judging the
+// pairs left takes the rest.
+constexpr std::uint32_t kDecidedPercent = 90;
+
+// Whether the search decides in memory: Directory mode with matchPercent
+// above 0 (at 0 every pair is listed, whatever its bytes).
+bool decidesInMemory(const Candidates& candidates, const PrefixTuning& tuning);
+
+// Every candidate pair that the heads cannot keep below matchPercent, in
+// (i, j) index order. Reads heads on all the pool's threads and decides
+// pairs on them too; shows progress and the file in hand; waits at the pause
+// gate and stops at an abort or a failure of the process (returns false).
+bool pairsToJudge(core::AppState& state, const Index& index, const Candidates& candidates,
+                  const PrefixTuning& tuning, WorkPool& pool, std::vector<PairToJudge>& pairs);
+
+}  // namespace search
