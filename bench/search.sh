@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # Duplicate search benchmark: pairlook-cli search --quick --match 100 against
-# jdupes -r, fdupes -r and rmlint on the same generated trees, warm and cold,
-# with peak memory; then checks that all four found the same pairs, and times
-# a Directory search at match 95 on the smallest tree.
+# jdupes -r, fdupes -r and rmlint on the same generated trees, warm (the
+# tools taking turns, run after run) and cold, with peak memory; then checks
+# that all four found the same pairs. Then Directory mode, which no peer
+# has, at match 95 and 50 on trees of larger files (median 8 KiB), and at
+# match 95 on 100,000 files of 1 to 200 random bytes: time, peak memory and
+# the pair count.
 #
 # Usage: bench/search.sh [COUNT ...]        (default: 2000 20000 100000)
 # Environment: BENCH_DIR  where trees are kept (default /tmp/pairlook-bench)
 #              RUNS       warm runs per tool, the median is shown (default 3)
 #              COLD=0     skip the cold runs (they need root to drop caches)
+#              PEERS=0    skip the Quick Dir comparison with the peers
+#              DIRECTORY=0  skip the Directory mode runs
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -16,6 +21,8 @@ build=$repo/build/r-bench
 data=${BENCH_DIR:-/tmp/pairlook-bench}
 runs=${RUNS:-3}
 cold=${COLD:-1}
+peers=${PEERS:-1}
+directory=${DIRECTORY:-1}
 if [ $# -gt 0 ]; then counts=("$@"); else counts=(2000 20000 100000); fi
 
 for tool in jdupes fdupes rmlint /usr/bin/time python3; do
@@ -66,24 +73,37 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 
+# tree NAME COUNT [gen_tree.py options...]: the folder of a generated tree,
+# made on first use.
+tree() {
+    local tree=$data/$1 count=$2
+    shift 2
+    if ! [ -f "$tree.complete" ]; then
+        echo "generating $count files in $tree ..." >&2
+        rm -rf "$tree"
+        python3 "$here/gen_tree.py" "$count" "$tree" "$@"
+        touch "$tree.complete"
+    fi
+    find "$tree" -type f -exec cat {} + >/dev/null  # warm the cache
+    echo "$tree"
+}
+
+echo "load before the runs: $(cut -d' ' -f1-3 /proc/loadavg)"
 tools=(pairlook jdupes fdupes rmlint)
 status=0
 for count in "${counts[@]}"; do
-    tree=$data/tree-$count
-    if ! [ -f "$tree.complete" ]; then
-        echo "generating $count files in $tree ..."
-        rm -rf "$tree"
-        python3 "$here/gen_tree.py" "$count" "$tree"
-        touch "$tree.complete"
-    fi
+    [ "$peers" = 1 ] || break
+    tree=$(tree "tree-$count" "$count")
     echo
     echo "== $count files, $(du -sh "$tree" | cut -f1) =="
-    find "$tree" -type f -exec cat {} + >/dev/null  # warm the cache
     declare -A warm=() coldtime=() peak=()
-    for tool in "${tools[@]}"; do
-        for ((r = 0; r < runs; r++)); do
+    # The tools take turns, so that a change in the machine's load falls on all.
+    for ((r = 0; r < runs; r++)); do
+        for tool in "${tools[@]}"; do
             measure "$tool" "$tree" "$scratch/$tool.out" >>"$scratch/$tool.warm"
         done
+    done
+    for tool in "${tools[@]}"; do
         warm[$tool]=$(cut -d' ' -f1 "$scratch/$tool.warm" | median)
         peak[$tool]=$(cut -d' ' -f2 "$scratch/$tool.warm" | sort -n | tail -n1)
         rm -f "$scratch/$tool.warm"
@@ -104,10 +124,22 @@ for count in "${counts[@]}"; do
         fdupes="$scratch/fdupes.out" rmlint="$scratch/rmlint.out" || status=1
 done
 
-# Directory mode, every pair within the size bound, on the smallest tree.
-smallest=$data/tree-${counts[0]}
-echo
-echo "== Directory mode, match 95, ${counts[0]} files (warm) =="
-/usr/bin/time -f "%e s, peak %M KiB" -o "$scratch/time" "$cli" search --tsv --match 95 "$smallest" >"$scratch/directory.out"
-echo "  $(cat "$scratch/time"), $(tail -n1 "$scratch/directory.out" | cut -f2)"
+# directory TREE MATCH: one warm Directory search.
+directory() {
+    /usr/bin/time -f "%e %M" -o "$scratch/time" "$cli" search --tsv --match "$2" "$1" >"$scratch/directory.out"
+    read -r seconds kib <"$scratch/time"
+    printf '%-28s %6s %9s %9.1f %12s\n' "$(basename "$1")" "$2" "$seconds" "$(awk -v k="$kib" 'BEGIN { print k / 1024 }')" \
+        "$(tail -n1 "$scratch/directory.out" | cut -f2 | cut -d' ' -f1)"
+}
+
+if [ "$directory" = 1 ]; then
+    echo
+    echo "== Directory mode (warm), load $(cut -d' ' -f1-3 /proc/loadavg) =="
+    printf '%-28s %6s %9s %9s %12s\n' tree match seconds "peak MiB" pairs
+    for count in "${counts[@]}"; do
+        tree=$(tree "dir-$count" "$count" --median 8192 --sigma 2.0 --largest $((64 << 20)))
+        for match in 95 50; do directory "$tree" "$match"; done
+    done
+    directory "$(tree tiny-100000 100000 --unique 1 200)" 95
+fi
 exit $status

@@ -114,13 +114,24 @@ inline std::size_t countDifferingBytes(const std::uint8_t* a, const std::uint8_t
         __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + at));
         return _mm_and_si128(_mm_cmpeq_epi8(x, y), ones);
     };
+    // Each byte lane counts its equal bytes (at most 16 here), then the lanes
+    // are summed: per 256 bytes while much is still wanted, else per 64.
+    auto equalIn = [&](__m128i lanes) {
+        __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+        return static_cast<std::size_t>(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4));
+    };
+    while (n - i >= 256 && enough - count >= 256) {
+        __m128i lanes = _mm_setzero_si128();
+        for (std::size_t at = i; at < i + 256; at += 64)
+            lanes = _mm_add_epi8(lanes, _mm_add_epi8(_mm_add_epi8(equalOnes(at), equalOnes(at + 16)),
+                                                     _mm_add_epi8(equalOnes(at + 32), equalOnes(at + 48))));
+        count += 256 - equalIn(lanes);
+        i += 256;
+    }
     while (n - i >= 64 && count < enough) {
-        // Per byte lane 0 to 4 equal bytes, then summed across the lanes.
         __m128i lanes = _mm_add_epi8(_mm_add_epi8(equalOnes(i), equalOnes(i + 16)),
                                      _mm_add_epi8(equalOnes(i + 32), equalOnes(i + 48)));
-        __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
-        auto equal = static_cast<std::size_t>(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4));
-        count += 64 - equal;
+        count += 64 - equalIn(lanes);
         i += 64;
     }
 #endif

@@ -93,3 +93,34 @@ TEST(ByteRuns, AnEmptyRangeFindsNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// The count, vector and word at a time, against one byte at a time: exact
+// when it runs to the end, and never stopping short of `enough`.
+TEST(ByteRuns, CountDifferingBytesAgreesWithABytewiseCount) {
+    std::mt19937 random(23);
+    for (int round = 0; round < 400; ++round) {
+        const std::size_t n = random() % 1500;
+        std::vector<std::uint8_t> a(n), b(n);
+        const unsigned share = random() % 4;  // how often bytes differ: never, rarely, half, mostly
+        for (std::size_t k = 0; k < n; ++k) {
+            a[k] = static_cast<std::uint8_t>(random());
+            bool differs = share == 0 ? false : share == 1 ? random() % 50 == 0 : share == 2 ? random() % 2 : random() % 8 != 0;
+            b[k] = differs ? static_cast<std::uint8_t>(a[k] ^ (1 + random() % 255)) : a[k];
+        }
+        std::size_t exact = 0;
+        for (std::size_t k = 0; k < n; ++k) exact += a[k] != b[k];
+        ASSERT_EQ(compare::countDifferingBytes(a.data(), b.data(), n, n + 1), exact) << n;
+        const std::size_t enough = random() % (n + 2);
+        const std::size_t got = compare::countDifferingBytes(a.data(), b.data(), n, enough);
+        if (exact >= enough) {
+            EXPECT_GE(got, enough) << n << ' ' << enough;
+            EXPECT_LE(got, exact);
+        } else {
+            EXPECT_EQ(got, exact) << n << ' ' << enough;
+        }
+    }
+}
+
+}  // namespace
