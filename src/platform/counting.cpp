@@ -38,6 +38,8 @@ bool allocationsFail() { return gFailAllocations.load(); }
 
 bool handlesExhausted() { return gHandlesExhausted.load(); }
 
+bool readLimitsSet() { return gShortReads.load(); }
+
 std::uint64_t readLimitFor(const char* path) {
     constexpr std::uint64_t kNoLimit = ~std::uint64_t{0};
     if (!gShortReads.load()) return kNoLimit;

@@ -18,5 +18,6 @@ bool handlesExhausted();
 // Where reads of the file opened at `path` stop: the test switch's offset
 // for that path, else no limit.
 std::uint64_t readLimitFor(const char* path);
+bool readLimitsSet();
 
 }  // namespace platform::counting

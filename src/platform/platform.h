@@ -37,6 +37,9 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 
+class Folder;
+struct FileInternals;  // each platform's own helpers
+
 // An open file, read from its start on. Closed when it goes; moved, never copied.
 class File {
 public:
@@ -71,7 +74,9 @@ private:
         other.handle_ = kNoHandle;
     }
 
+    friend struct FileInternals;
     friend File openForReading(const char* path);
+    friend File openForReading(const Folder& folder, const char* name);
     friend bool fileSize(const File& file, std::uint64_t& size);
     friend std::uint32_t readFile(File& file, void* buffer, std::uint32_t count);
     friend bool identityOf(const File& file, FileIdentity& identity);
@@ -157,8 +162,15 @@ public:
 
 private:
     friend Folder openFolder(const char* path);
+    friend Folder holdFolder(const char* path);
     friend Folder openSubfolder(const Folder& parent, const std::string& name);
+    friend File openForReading(const Folder& folder, const char* name);
     friend bool nextItem(Folder& folder, ListedItem& item);
+// Opens a folder only to open the files in it by name: nothing is listed.
+Folder holdFolder(const char* path);
+// Opens the file `name` of an open folder for reading, as openForReading
+// does, relative to the folder and never through a link.
+File openForReading(const Folder& folder, const char* name);
 
     std::unique_ptr<FolderState> state_;
     IoFault fault_ = IoFault::None;
@@ -172,6 +184,11 @@ Folder openFolder(const char* path);
 // that has become a link, or anything but a folder, does not open (OfFile).
 Folder openSubfolder(const Folder& parent, const std::string& name);
 bool nextItem(Folder& folder, ListedItem& item);
+// Opens a folder only to open the files in it by name: nothing is listed.
+Folder holdFolder(const char* path);
+// Opens the file `name` of an open folder for reading, as openForReading
+// does, relative to the folder and never through a link.
+File openForReading(const Folder& folder, const char* name);
 
 // ---- Memory ------------------------------------------------------------
 

@@ -1,6 +1,7 @@
 #include "search/classes.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -8,6 +9,7 @@
 
 #include "core/run_control.h"
 #include "platform/platform.h"
+#include "search/folder_cache.h"
 #include "search/recent_heads.h"
 #include "search/work_pool.h"
 
@@ -55,27 +57,21 @@ struct Head {
     std::uint64_t digest = 0;
 };
 
-// Opens a file the class building reads. A file whose size is no longer the
-// listed one has changed since it was listed: it is left to the comparator,
-// which reads it as it is now.
-platform::File openListed(const char* path, std::uint64_t listedSize, Content& content) {
-    platform::File file = platform::openForReading(path);
-    if (!file.isOpen())
-        content = Content::Unreadable;
-    else if (file.sizeAtOpen() != listedSize)
-        content = Content::Unsure;
-    else
-        content = Content::Settled;
-    return file;
+// What an opened file is to the class building. A file whose size is no
+// longer the listed one has changed since it was listed: it is left to the
+// comparator, which reads it as it is now.
+Content contentOnOpening(const platform::File& file, std::uint64_t listedSize) {
+    if (!file.isOpen()) return Content::Unreadable;
+    return file.sizeAtOpen() != listedSize ? Content::Unsure : Content::Settled;
 }
 
 // The digest of a file's first `bytes` bytes, read into `into` (room bytes,
 // in pieces when longer). Touches nothing shared, so heads can be read on
 // several threads at once. `fault` tells why it could not be read.
-Head readHead(const char* path, std::uint64_t listedSize, std::uint64_t bytes, std::uint8_t* into, std::size_t room,
-              platform::IoFault& fault) {
+Head readHead(platform::File file, std::uint64_t listedSize, std::uint64_t bytes, std::uint8_t* into,
+              std::size_t room, platform::IoFault& fault) {
     Head head;
-    platform::File file = openListed(path, listedSize, head.content);
+    head.content = contentOnOpening(file, listedSize);
     fault = file.fault();
     if (head.content != Content::Settled) return head;
     for (std::uint64_t done = 0; done < bytes;) {
@@ -101,15 +97,19 @@ public:
     ClassBuilder(core::AppState& state, const Index& index, ReadArena arena, const ClassTuning& tuning,
                  WorkPool& pool, ClassTable& table)
         : state_(state), index_(index), arena_(arena), tuning_(tuning), table_(table),
-          digest_(index.entries.size(), 0), pool_(pool) {
-        // Every file held open needs a slot of at least one page in the arena.
-        maxOpen_ = std::clamp<std::size_t>(tuning.maxOpen, 2, std::max<std::size_t>(arena.size / 4096, 2));
+          digest_(index.entries.size(), 0), folders_(pool.workers()), pool_(pool) {
+        // Later passes read on every worker, each in its own part of the
+        // arena, where every file held open needs a slot of at least a page.
+        const std::size_t part = arena.size / pool_.workers();
+        roomPerWorker_ = part >= 4096 ? part - part % 4096 : part;
+        maxOpen_ = std::clamp<std::size_t>(tuning.maxOpen, 2, std::max<std::size_t>(roomPerWorker_ / 4096, 2));
         // Each worker reads a head and, beside it, a class head read again.
         prefixBytes_ = std::min(tuning.prefixBytes, arena.size / (2 * pool_.workers()));
     }
 
     bool prefixPass(const std::vector<Members>& groups, std::vector<Members>& survivors);
-    bool resolve(const Members& set);
+    // Resolves every set left by the first pass, on all the pool's threads.
+    bool resolveAll(const std::vector<Members>& sets);
 
 private:
     struct OpenFile {
@@ -126,23 +126,29 @@ private:
     void noteFault(platform::IoFault fault) {
         if (platform::isProcessFault(fault)) core::failRun(state_, fault);
     }
-    Head headOf(std::uint32_t e, std::uint64_t bytes, std::uint8_t* into, std::size_t room) {
+    // Entry e opened by the worker, through the folders it holds.
+    platform::File openEntry(std::uint32_t e, std::size_t worker) { return folders_[worker].open(index_, e); }
+    Head headOf(std::uint32_t e, std::uint64_t bytes, std::uint8_t* into, std::size_t room, std::size_t worker) {
         platform::IoFault fault = platform::IoFault::None;
-        Head head = readHead(pathOf(e), sizeOf(e), bytes, into, room, fault);
+        Head head = readHead(openEntry(e, worker), sizeOf(e), bytes, into, room, fault);
         noteFault(fault);
         return head;
     }
-    bool digestFiles(const Members& files, std::uint64_t bytes);
-    void digestFile(std::uint32_t e, std::uint64_t bytes);
+    // The worker's own part of the arena, for the passes after the first.
+    ReadArena roomOf(std::size_t worker) const {
+        return {arena_.bytes + worker * roomPerWorker_, roomPerWorker_};
+    }
+    bool resolve(const Members& set, std::size_t worker);
+    bool digestFiles(const Members& files, std::uint64_t bytes, std::size_t worker);
     void splitByDigest(const Members& set, std::vector<Members>& parts) const;
-    bool lockstep(const Members& set, std::vector<Members>& classes);
+    bool lockstep(const Members& set, std::vector<Members>& classes, std::size_t worker);
     void splitOnBlock(std::vector<OpenFile>& files, const std::vector<std::size_t>& set,
                       const std::vector<std::uint8_t*>& blocks, std::size_t length, Sets& next);
-    bool batched(Members set);
+    bool batched(Members set, std::size_t worker);
     void record(const Members& members);
     void readHeadOf(std::uint32_t e, std::size_t worker);
-    void classifyWhole(std::uint32_t e, const std::uint8_t* bytes, std::uint8_t* spare);
-    const std::uint8_t* bytesOf(std::uint32_t head, RecentHeads& kept, std::uint8_t* spare);
+    void classifyWhole(std::uint32_t e, const std::uint8_t* bytes, std::uint8_t* spare, std::size_t worker);
+    const std::uint8_t* bytesOf(std::uint32_t head, RecentHeads& kept, std::uint8_t* spare, std::size_t worker);
 
     core::AppState& state_;
     const Index& index_;
@@ -150,6 +156,8 @@ private:
     const ClassTuning& tuning_;
     ClassTable& table_;
     std::vector<std::uint64_t> digest_;
+    std::vector<FolderCache> folders_;  // per worker
+    std::size_t roomPerWorker_ = 0;
     std::size_t maxOpen_ = 2;
     std::size_t prefixBytes_ = 0;
 
@@ -192,19 +200,16 @@ void ClassBuilder::record(const Members& members) {
     table_.classSize[first] = static_cast<std::uint32_t>(members.size());
 }
 
-// Reads the first `bytes` bytes of a file through the arena and keeps their
-// digest.
-void ClassBuilder::digestFile(std::uint32_t e, std::uint64_t bytes) {
-    Head head = headOf(e, bytes, arena_.bytes, arena_.size);
-    table_.content[e] = head.content;
-    digest_[e] = head.digest;
-}
-
-bool ClassBuilder::digestFiles(const Members& files, std::uint64_t bytes) {
+// Reads the first `bytes` bytes of each file through the worker's part of
+// the arena and keeps their digest.
+bool ClassBuilder::digestFiles(const Members& files, std::uint64_t bytes, std::size_t worker) {
+    const ReadArena room = roomOf(worker);
     for (std::uint32_t e : files) {
         if (stopRequested()) return false;
         state_.currentFile.set(index_.entries[e].path);
-        digestFile(e, std::min(bytes, sizeOf(e)));
+        Head head = headOf(e, std::min(bytes, sizeOf(e)), room.bytes, room.size, worker);
+        table_.content[e] = head.content;
+        digest_[e] = head.digest;
     }
     return true;
 }
@@ -267,10 +272,10 @@ void ClassBuilder::readHeadOf(std::uint32_t e, std::size_t worker) {
     if (stopRequested()) return;
     std::uint8_t* bytes = arena_.bytes + worker * 2 * prefixBytes_;
     const std::uint64_t size = sizeOf(e);
-    Head head = headOf(e, std::min<std::uint64_t>(prefixBytes_, size), bytes, prefixBytes_);
+    Head head = headOf(e, std::min<std::uint64_t>(prefixBytes_, size), bytes, prefixBytes_, worker);
     table_.content[e] = head.content;
     digest_[e] = head.digest;
-    if (size <= prefixBytes_ && head.content == Content::Settled) classifyWhole(e, bytes, bytes + prefixBytes_);
+    if (size <= prefixBytes_ && head.content == Content::Settled) classifyWhole(e, bytes, bytes + prefixBytes_, worker);
 }
 
 // One shard when the search reads on one thread, so that the whole budget of
@@ -287,7 +292,8 @@ void ClassBuilder::makeShards(std::size_t files) {
 // The whole file is at `bytes`: it joins the first class of its size and
 // digest whose head has the same bytes, or heads a class of its own and is
 // kept. `spare` takes a class head read again.
-void ClassBuilder::classifyWhole(std::uint32_t e, const std::uint8_t* bytes, std::uint8_t* spare) {
+void ClassBuilder::classifyWhole(std::uint32_t e, const std::uint8_t* bytes, std::uint8_t* spare,
+                                 std::size_t worker) {
     const std::uint64_t size = sizeOf(e);
     const std::uint64_t key = digest_[e] ^ (size * 0x9E3779B97F4A7C15ull);
     HeadShard& shard = *shards_[key % shards_.size()];
@@ -297,7 +303,7 @@ void ClassBuilder::classifyWhole(std::uint32_t e, const std::uint8_t* bytes, std
     for (std::uint32_t head = fresh ? kNone : first->second; head != kNone; head = nextHead_[head]) {
         last = head;
         if (sizeOf(head) != size) continue;
-        const std::uint8_t* headBytes = bytesOf(head, shard.kept, spare);
+        const std::uint8_t* headBytes = bytesOf(head, shard.kept, spare, worker);
         if (headBytes && std::memcmp(headBytes, bytes, size) == 0) {
             headOf_[e] = head;
             return;
@@ -327,12 +333,12 @@ void ClassBuilder::recordWholeClasses() {
 // newer heads have taken their room (and kept then, as more copies tend to
 // follow). Nothing when it cannot be read again; it is then left to the
 // comparator.
-const std::uint8_t* ClassBuilder::bytesOf(std::uint32_t head, RecentHeads& kept, std::uint8_t* spare) {
+const std::uint8_t* ClassBuilder::bytesOf(std::uint32_t head, RecentHeads& kept, std::uint8_t* spare,
+                                          std::size_t worker) {
     if (const std::uint8_t* bytes = kept.find(head)) return bytes;
     const auto size = static_cast<std::uint32_t>(sizeOf(head));
-    Content content = Content::Settled;
-    platform::File file = openListed(pathOf(head), size, content);
-    if (content != Content::Settled || platform::readFile(file, spare, size) != size) {
+    platform::File file = openEntry(head, worker);
+    if (contentOnOpening(file, size) != Content::Settled || platform::readFile(file, spare, size) != size) {
         noteFault(file.fault());
         table_.content[head] = Content::Unsure;
         return nullptr;
@@ -343,21 +349,21 @@ const std::uint8_t* ClassBuilder::bytesOf(std::uint32_t head, RecentHeads& kept,
 
 // Files of one size whose heads agree. A set too large to hold open at once
 // is first split by the digest of the whole content.
-bool ClassBuilder::resolve(const Members& set) {
+bool ClassBuilder::resolve(const Members& set, std::size_t worker) {
     std::vector<Members> parts;
     if (set.size() <= maxOpen_ || sizeOf(set.front()) <= prefixBytes_) {
         parts.push_back(set);
     } else {
-        if (!digestFiles(set, sizeOf(set.front()))) return false;
+        if (!digestFiles(set, sizeOf(set.front()), worker)) return false;
         splitByDigest(set, parts);
     }
     for (const Members& part : parts) {
         if (part.size() > maxOpen_) {
-            if (!batched(part)) return false;
+            if (!batched(part, worker)) return false;
             continue;
         }
         std::vector<Members> classes;
-        if (!lockstep(part, classes)) return false;
+        if (!lockstep(part, classes, worker)) return false;
         for (const Members& c : classes) record(c);
     }
     return true;
@@ -366,10 +372,12 @@ bool ClassBuilder::resolve(const Members& set) {
 // Reads the files of one size side by side, block by block, and splits them
 // where their bytes part: a file is read only until it stands alone, and the
 // files still together at the end are identical.
-bool ClassBuilder::lockstep(const Members& set, std::vector<Members>& classes) {
+bool ClassBuilder::lockstep(const Members& set, std::vector<Members>& classes, std::size_t worker) {
+    const ReadArena room = roomOf(worker);
     std::vector<OpenFile> files;
     for (std::uint32_t e : set) {
-        platform::File file = openListed(pathOf(e), sizeOf(e), table_.content[e]);
+        platform::File file = openEntry(e, worker);
+        table_.content[e] = contentOnOpening(file, sizeOf(e));
         noteFault(file.fault());
         if (table_.content[e] == Content::Settled) files.push_back({e, std::move(file)});
     }
@@ -388,7 +396,7 @@ bool ClassBuilder::lockstep(const Members& set, std::vector<Members>& classes) {
         if (stopped) break;
         std::size_t active = 0;
         for (const auto& s : sets) active += s.size();
-        std::size_t slot = arena_.size / active;
+        std::size_t slot = room.size / active;
         if (slot >= 4096) slot -= slot % 4096;
         auto length = static_cast<std::uint32_t>(std::min<std::uint64_t>({block, slot, size - offset}));
         Sets next;
@@ -396,7 +404,7 @@ bool ClassBuilder::lockstep(const Members& set, std::vector<Members>& classes) {
         for (const auto& s : sets) {
             blocks.clear();
             for (std::size_t k : s) {
-                std::uint8_t* into = arena_.bytes + slot * place++;
+                std::uint8_t* into = room.bytes + slot * place++;
                 std::uint32_t got = platform::readFile(files[k].file, into, length);
                 if (got != length) noteFault(files[k].file.fault());
                 blocks.push_back(got == length ? into : nullptr);
@@ -449,7 +457,7 @@ void ClassBuilder::splitOnBlock(std::vector<OpenFile>& files, const std::vector<
 // More identical-looking files than can be held open: each round reads the
 // first file beside a batch of the others at a time; the files that match it
 // form its class, the rest go round again.
-bool ClassBuilder::batched(Members set) {
+bool ClassBuilder::batched(Members set, std::size_t worker) {
     const std::size_t batchSize = maxOpen_ - 1;
     while (set.size() >= 2) {
         const std::uint32_t lead = set.front();
@@ -462,7 +470,7 @@ bool ClassBuilder::batched(Members set) {
                          set.begin() + static_cast<std::ptrdiff_t>(end));
             at = end;
             std::vector<Members> classes;
-            if (!lockstep(batch, classes)) return false;
+            if (!lockstep(batch, classes, worker)) return false;
             Members joined;
             for (const Members& c : classes)
                 if (std::find(c.begin(), c.end(), lead) != c.end()) joined = c;
@@ -486,6 +494,17 @@ bool ClassBuilder::batched(Members set) {
     return true;
 }
 
+// Sets of different sizes share nothing: each worker reads its sets in its
+// own part of the arena. The classes do not depend on who read what.
+bool ClassBuilder::resolveAll(const std::vector<Members>& sets) {
+    std::atomic<bool> stopped{false};
+    pool_.run(sets.size(), [&](std::size_t k, std::size_t worker) {
+        if (stopped.load()) return;
+        if (!resolve(sets[k], worker)) stopped.store(true);
+    });
+    return !stopped.load();
+}
+
 }  // namespace
 
 bool buildClasses(core::AppState& state, const Index& index, const Candidates& candidates, ReadArena arena,
@@ -498,8 +517,7 @@ bool buildClasses(core::AppState& state, const Index& index, const Candidates& c
     ClassBuilder builder(state, index, arena, tuning, pool, table);
     std::vector<Members> survivors;
     if (!builder.prefixPass(candidates.groups, survivors)) return false;
-    for (const Members& set : survivors)
-        if (!builder.resolve(set)) return false;
+    if (!builder.resolveAll(survivors)) return false;
     table.classesInGroup.clear();
     for (const Members& group : candidates.groups) {
         std::uint32_t count = 0;

@@ -18,7 +18,7 @@ std::uint32_t walkFolder(Walk& walk, const std::string& folder);
 
 // One item of a folder's listing: descends into a folder, enters a file,
 // skips everything else.
-void indexItem(Walk& walk, const std::string& folder, const platform::ListedItem& item) {
+void indexItem(Walk& walk, const std::string& folder, std::uint32_t folderId, const platform::ListedItem& item) {
     std::string path = childPath(folder, item.name);
     if (descendsInto(item, path)) {
         walkFolder(walk, path);
@@ -35,6 +35,8 @@ void indexItem(Walk& walk, const std::string& folder, const platform::ListedItem
     IndexEntry entry;
     entry.listedSize = item.size;
     entry.diskOrder = item.diskOrder;
+    entry.folder = folderId;
+    entry.nameAt = static_cast<std::uint32_t>(folder.size() + 1);
     if (walk.state.settings.searchMode == core::search_mode::kQuickDir)
         entry.size = static_cast<std::uint32_t>(item.size);
     walk.state.currentFile.set(path);
@@ -45,10 +47,12 @@ void indexItem(Walk& walk, const std::string& folder, const platform::ListedItem
 std::uint32_t walkFolder(Walk& walk, const std::string& folder) {
     if (walk.state.abortRequested()) return countOf(walk.index);
     Listing items = walk.lister.take(folder);
+    const auto folderId = static_cast<std::uint32_t>(walk.index.folders.size());
+    walk.index.folders.push_back(folder);
     // The cap is tested after each item, so a full index also stops every
     // enclosing listing as soon as its subfolder's walk returns.
     for (std::size_t at = 0; at < items.size() && walk.index.entries.size() < walk.index.cap; ++at)
-        indexItem(walk, folder, items[at]);
+        indexItem(walk, folder, folderId, items[at]);
     return countOf(walk.index);
 }
 

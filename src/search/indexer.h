@@ -27,10 +27,14 @@ struct IndexEntry {
     std::uint64_t listedSize = 0;
     // Where the file lies on disk (inode on POSIX), 0 when unknown.
     std::uint64_t diskOrder = 0;
+    // Its folder (in Index::folders) and where its name begins in path.
+    std::uint32_t folder = 0;
+    std::uint32_t nameAt = 0;
 };
 
 struct Index {
     std::vector<IndexEntry> entries;
+    std::vector<std::string> folders;  // every folder walked, as its files' paths begin
     std::size_t cap = kIndexCap;  // smaller only in tests
 };
 

@@ -63,6 +63,24 @@ TEST(SearchSafety, AFolderSwappedForALinkDuringTheWalkIsNeverEntered) {
     EXPECT_EQ(names, (std::vector<std::string>{".", "..", "inside"}));
 }
 
+TEST(SearchSafety, FilesOpenFromTheirHeldFolderNeverThroughALink) {
+    TempFolder f;
+    TempFolder outside;
+    f.write("a/inside", "in");
+    outside.write("inside", "out");
+    platform::Folder held = platform::holdFolder(f.pathOf("a").c_str());
+    ASSERT_TRUE(held.isOpen());
+    fs::rename(fs::u8path(f.pathOf("a")), fs::u8path(f.pathOf("a-moved")));
+    link(outside.path(), f.pathOf("a"));
+    link(outside.pathOf("inside"), f.pathOf("a-moved/linked"));
+    platform::File file = platform::openForReading(held, "inside");
+    char buffer[8] = {};
+    ASSERT_EQ(platform::readFile(file, buffer, sizeof buffer), 2u);
+    EXPECT_EQ(std::string(buffer), "in") << "the file of the folder held, not of the link now in its place";
+    EXPECT_FALSE(platform::openForReading(held, "linked").isOpen()) << "a link is not followed";
+    EXPECT_FALSE(platform::openForReading(held, "absent").isOpen());
+}
+
 TEST(SearchSafety, HardLinksToOneFileAreNeverAPair) {
     TempFolder f;
     f.write("a", "content");

@@ -60,7 +60,8 @@ void countedClose(int fd) {
 }  // namespace
 
 struct FolderState {
-    DIR* dir = nullptr;  // kept open: subfolders are opened relative to it
+    std::string path;
+    DIR* dir = nullptr;  // kept open: subfolders and files are opened relative to it
     std::vector<ListedItem> items;
     std::size_t next = 0;
 
@@ -72,11 +73,17 @@ struct FolderState {
 
 // ---- Files -------------------------------------------------------------
 
-File openForReading(const char* path) {
+struct FileInternals {
+    static File openRegular(int folderFd, const char* name, int extraFlags, const char* path);
+};
+
+// Opens a regular file at `name` relative to folderFd; `path` names it for
+// the short-read test switch.
+File FileInternals::openRegular(int folderFd, const char* name, int extraFlags, const char* path) {
     File file;
     // O_NONBLOCK keeps a FIFO from blocking the open; it is refused just after.
     // On a regular file the flag changes nothing, so it is left set.
-    int fd = countedOpen(AT_FDCWD, path, O_RDONLY | O_NONBLOCK | O_NOCTTY, file.fault_);
+    int fd = countedOpen(folderFd, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | extraFlags, file.fault_);
     if (fd < 0) return file;
     file.handle_ = fd;
     struct stat st;
@@ -94,6 +101,8 @@ File openForReading(const char* path) {
     counting::noteOpen();
     return file;
 }
+
+File openForReading(const char* path) { return FileInternals::openRegular(AT_FDCWD, path, 0, path); }
 
 void File::close() {
     if (handle_ == kNoHandle) return;
@@ -224,7 +233,32 @@ Folder openFolder(const char* path) {
     Folder folder;
     int fd = countedOpen(AT_FDCWD, *path ? path : ".", kFolderFlags, folder.fault_);
     if (fd >= 0) folder.state_ = listFolderAt(fd, folder.fault_);
+    if (folder.state_) folder.state_->path = path;
     return folder;
+}
+
+Folder holdFolder(const char* path) {
+    Folder folder;
+    int fd = countedOpen(AT_FDCWD, *path ? path : ".", kFolderFlags, folder.fault_);
+    if (fd < 0) return folder;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        folder.fault_ = faultOf(errno);
+        countedClose(fd);
+        return folder;
+    }
+    folder.state_ = std::make_unique<FolderState>();
+    folder.state_->path = path;
+    folder.state_->dir = dir;
+    return folder;
+}
+
+File openForReading(const Folder& folder, const char* name) {
+    if (!folder.isOpen()) return openForReading(name);
+    const FolderState& state = *folder.state_;
+    // The full path only matters to the short-read test switch.
+    std::string path = counting::readLimitsSet() ? state.path + '/' + name : std::string();
+    return FileInternals::openRegular(::dirfd(state.dir), name, O_NOFOLLOW, path.c_str());
 }
 
 Folder openSubfolder(const Folder& parent, const std::string& name) {
@@ -237,6 +271,7 @@ Folder openSubfolder(const Folder& parent, const std::string& name) {
     // path above cannot have been swapped, and this name is not followed.
     int fd = countedOpen(::dirfd(parent.state_->dir), name.c_str(), kFolderFlags | O_NOFOLLOW, folder.fault_);
     if (fd >= 0) folder.state_ = listFolderAt(fd, folder.fault_);
+    if (folder.state_) folder.state_->path = parent.state_->path + '/' + name;
     return folder;
 }
 

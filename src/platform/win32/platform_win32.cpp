@@ -294,6 +294,22 @@ Folder openSubfolder(const Folder& parent, const std::string& name) {
     return folder;
 }
 
+Folder holdFolder(const char* path) {
+    // Windows opens a file by its full path either way; the folder is only
+    // remembered, and nothing is listed.
+    Folder folder;
+    folder.state_ = std::make_unique<FolderState>();
+    folder.state_->path = path;
+    return folder;
+}
+
+File openForReading(const Folder& folder, const char* name) {
+    if (!folder.isOpen()) return openForReading(name);
+    std::string path = folder.state_->path;
+    if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
+    return openForReading((path + name).c_str());
+}
+
 bool nextItem(Folder& folder, ListedItem& item) {
     FolderState* state = folder.state_.get();
     if (!state || state->find == INVALID_HANDLE_VALUE) return false;
