@@ -56,6 +56,7 @@ private:
     void decideFor(std::size_t p, std::size_t worker);
     void decide(std::size_t p, std::size_t q, std::vector<PairToJudge>& out) const;
     bool stopRequested();
+    std::size_t stepEnd(std::size_t start) const;
 
     core::AppState& state_;
     const Index& index_;
@@ -171,6 +172,21 @@ void Decider::decideFor(std::size_t p, std::size_t worker) {
     }
 }
 
+// A step takes filesPerStep files, or fewer where their pairs would compare
+// many bytes (large heads in a wide window), so that pause and abort are
+// looked at every few hundredths of a second.
+std::size_t Decider::stepEnd(std::size_t start) const {
+    constexpr std::uint64_t kBytesPerStep = std::uint64_t{64} << 20;
+    const std::size_t limit = std::min(order_.size(), start + std::max<std::size_t>(tuning_.filesPerStep, 1));
+    std::uint64_t bytes = 0;
+    std::size_t end = start;
+    while (end < limit && (end == start || bytes < kBytesPerStep)) {
+        bytes += std::uint64_t{windowEnd_[end] - end - 1} * headLength_[end];
+        ++end;
+    }
+    return end;
+}
+
 bool Decider::stopRequested() {
     state_.pauseGate.wait();
     return state_.abortRequested();
@@ -187,7 +203,7 @@ bool Decider::run(std::vector<PairToJudge>& pairs) {
     std::uint64_t pairsDone = 0;
     for (std::size_t start = 0; start < m;) {
         if (stopRequested()) return false;
-        const std::size_t end = std::min(m, start + std::max<std::size_t>(tuning_.filesPerStep, 1));
+        const std::size_t end = stepEnd(start);
         state_.currentFile.set(index_.entries[order_[start]].path);
         const std::size_t needed = std::max(windowEnd_[end - 1], end);
         readHeads(headsRead, needed);
