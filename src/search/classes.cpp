@@ -241,13 +241,19 @@ bool ClassBuilder::prefixPass(const std::vector<Members>& groups, std::vector<Me
     nextHead_.assign(index_.entries.size(), kNone);
     headOf_.assign(index_.entries.size(), kNone);
     makeShards(all.size());
-    // Between steps the progress shows the file in hand.
+    // Between steps the progress shows the file in hand. A worker takes a
+    // run of neighbouring files at a time: the files of one folder, and
+    // entries whose bookkeeping shares a cache line, stay with one thread.
     constexpr std::size_t kFilesPerStep = 256;
+    constexpr std::size_t kFilesPerJob = 16;
     for (std::size_t start = 0; start < all.size(); start += kFilesPerStep) {
         if (stopRequested()) return false;
         state_.currentFile.set(index_.entries[all[start]].path);
-        pool_.run(std::min(kFilesPerStep, all.size() - start),
-                  [&](std::size_t k, std::size_t worker) { readHeadOf(all[start + k], worker); });
+        const std::size_t end = std::min(all.size(), start + kFilesPerStep);
+        pool_.run((end - start + kFilesPerJob - 1) / kFilesPerJob, [&](std::size_t job, std::size_t worker) {
+            const std::size_t from = start + job * kFilesPerJob;
+            for (std::size_t k = from; k < std::min(end, from + kFilesPerJob); ++k) readHeadOf(all[k], worker);
+        });
     }
     if (state_.abortRequested()) return false;  // files after the abort were not read
     recordWholeClasses();
