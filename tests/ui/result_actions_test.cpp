@@ -235,6 +235,32 @@ TEST_F(ActionsTest, DeleteAllDisposesOfColumnBInEachWay) {
     }
 }
 
+// The whole road: a Quick Dir search of groups of copies, then Delete ALL
+// on File B: one file of each group is left.
+TEST_F(ActionsTest, DeleteAllAfterASearchLeavesOneFileOfEachGroup) {
+    const std::vector<std::pair<std::string, int>> groups{{"alpha", 3}, {"beta", 2}, {"gamma", 4}};
+    std::vector<std::vector<std::string>> files;
+    for (const auto& [content, copies] : groups) {
+        files.emplace_back();
+        for (int i = 0; i < copies; ++i)
+            files.back().push_back(folder.write("tree/" + content + "/" + std::to_string(i), content));
+    }
+    start();
+    state->settings.searchMode = core::search_mode::kQuickDir;
+    state->settings.batchDeleteMode = core::batch_mode::kDelete;
+    ui::setListColumns(main());
+    SetWindowTextA(child(IDC_PATH_A), folder.pathOf("tree").c_str());
+    runToTheEnd();
+    ASSERT_EQ(state->pairCount.load(), 3u + 1u + 6u);
+    answerNextDialog(PAIRLOOK_TITLE, IDOK);
+    ASSERT_TRUE(openDetails(1, IDC_DELETE_ALL_B));
+    for (const std::vector<std::string>& group : files) {
+        int left = 0;
+        for (const std::string& path : group) left += fs::exists(path);
+        EXPECT_EQ(left, 1) << group.front();
+    }
+}
+
 TEST_F(ActionsTest, CancelBeforeTheStartChangesNothing) {
     std::string a = file("a", "x"), b = file("b", "x");
     start();
