@@ -43,7 +43,10 @@ void saveAndClose(const WindowEffects& effects) {
 
 void startRun(AppState& state, const WindowEffects& effects) {
     state.list.clearRows();
-    if (!startsWithPaths(state, effects)) return;
+    if (startsWithPaths(state, effects)) startPreparedRun(state, effects);
+}
+
+void startPreparedRun(AppState& state, const WindowEffects& effects) {
     state.runState.store(run_state::kRunning);
     call(effects.startProgressTimer);
     state.progressPercent.store(0);

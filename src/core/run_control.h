@@ -35,6 +35,9 @@ struct WindowEffects {
 // Start while idle: clears the list, reads the path edits, and starts the
 // worker. An empty path starts nothing.
 void startRun(AppState& state, const WindowEffects& effects);
+// The run itself, once pathA (and in File mode pathB) hold what to compare:
+// the details dialog's Detail View starts here.
+void startPreparedRun(AppState& state, const WindowEffects& effects);
 // Pause from run, Resume from pause; nothing once an abort was requested.
 void togglePause(AppState& state, const WindowEffects& effects);
 // Opens the gate so a paused worker sees the request; does nothing once the

@@ -1,8 +1,185 @@
 #include "ui/details_dialog.h"
 
-namespace ui {
+#include <shellapi.h>
 
-// Filled in with the result actions.
-void openPairDetails(HWND, core::AppState&) {}
+#include "core/pair_details.h"
+#include "core/run_control.h"
+#include "resource_ids.h"
+#include "ui/batch_delete_dialog.h"
+#include "ui/main_window.h"
+#include "ui/prompt_dialog.h"
+#include "ui/shell.h"
+
+namespace ui {
+namespace {
+
+struct DetailsSession {
+    MainWindow& main;
+    OwnedFont large;
+    OwnedFont small;
+};
+
+struct FileControls {
+    int path, size, time;
+};
+constexpr FileControls kFileA{IDC_FILE_A_PATH, IDC_FILE_A_SIZE, IDC_FILE_A_TIME};
+constexpr FileControls kFileB{IDC_FILE_B_PATH, IDC_FILE_B_SIZE, IDC_FILE_B_TIME};
+
+void show(HWND dialog, const FileControls& controls, const core::FileFacts& facts) {
+    SetDlgItemTextA(dialog, controls.path, facts.path.c_str());
+    SetDlgItemTextA(dialog, controls.size, std::to_string(facts.size).c_str());
+    SetDlgItemTextA(dialog, controls.time, facts.lastWrite.c_str());
+}
+
+// The pair of detailsRow, or of the next row whose files open; false when
+// none of a hundred rows does.
+bool fillPairDetails(HWND dialog, core::AppState& state) {
+    int row = state.detailsRow.load();
+    std::optional<core::PairDetails> pair = core::findPairDetails(state.list, row);
+    state.detailsRow.store(row);
+    if (!pair) return false;
+    show(dialog, kFileA, pair->fileA);
+    show(dialog, kFileB, pair->fileB);
+    SetDlgItemTextA(dialog, IDC_VERDICT, core::verdictLine(pair->percent).c_str());
+    EnableWindow(GetDlgItem(dialog, IDC_DETAIL_VIEW), core::offersDetailView(pair->percent));
+    return true;
+}
+
+std::string itemText(HWND dialog, int id) {
+    char text[core::kTextBuffer] = {};
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+void addTips(HWND dialog, MainWindow& main) {
+    const std::pair<int, const char*> tips[] = {
+        {IDC_FILE_A_PATH, "File A filename"},
+        {IDC_FILE_B_PATH, "File B filename"},
+        {IDC_FILE_A_SIZE, "File A size measured in bytes"},
+        {IDC_FILE_B_SIZE, "File B size measured in bytes"},
+        {IDC_FILE_A_TIME, "Date that File A was last modified"},
+        {IDC_FILE_B_TIME, "Date that File B was last modified"},
+        {IDC_FILE_A_OPEN, "Open File A with default file viewer"},
+        {IDC_FILE_B_OPEN, "Open File B with default file viewer"},
+        {IDC_FILE_A_DELETE, "Delete File A"},
+        {IDC_FILE_B_DELETE, "Delete File B"},
+        {IDC_DELETE_ALL_A, "Delete all files in the 'File A' column that were found to be 100% the same."},
+        {IDC_DELETE_ALL_B, "Delete all files in the 'File B' column that were found to be 100% the same."},
+        {IDC_DETAIL_VIEW, "Perform detailed comparison of these files."},
+    };
+    for (const auto& [id, text] : tips) addTooltip(main, dialog, id, text);
+}
+
+bool initialise(HWND dialog, DetailsSession& session) {
+    session.large = makeFont("Arial", 25, 50);
+    session.small = makeFont("Arial", 16, 50);
+    for (int id : {IDC_FILE_A_OPEN, IDC_FILE_B_OPEN, IDC_FILE_A_DELETE, IDC_FILE_B_DELETE, IDC_DELETE_ALL_A,
+                   IDC_DELETE_ALL_B})
+        setControlFont(dialog, id, session.large.get());
+    setControlFont(dialog, IDC_VERDICT, session.small.get());
+    if (!fillPairDetails(dialog, session.main.state)) return false;
+    addTips(dialog, session.main);
+    return true;
+}
+
+bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The shell asks its own question; the row goes only when the file did.
+void recycleOne(HWND dialog, core::AppState& state, int pathControl) {
+    std::string path = itemText(dialog, pathControl);
+    if (!recycleFiles(dialog, {path}, FOF_ALLOWUNDO) || exists(path)) return;
+    state.list.deleteRow(state.detailsRow.load());
+    if (state.pairCount.load() > 0) state.pairCount.fetch_sub(1);
+    if (!fillPairDetails(dialog, state)) EndDialog(dialog, IDCANCEL);
+}
+
+// Detail View: the pair goes to the paths and the edits, and the dialog
+// hands over to File mode.
+void requestDetailView(HWND dialog, MainWindow& main) {
+    std::string pathA = itemText(dialog, IDC_FILE_A_PATH);
+    std::string pathB = itemText(dialog, IDC_FILE_B_PATH);
+    main.state.setPathA(pathA);
+    main.state.setPathB(pathB);
+    SetWindowTextA(main.editA, pathA.c_str());
+    SetWindowTextA(main.editB, pathB.c_str());
+    main.state.runState.store(core::run_state::kDetailRequested);
+    EndDialog(dialog, IDOK);
+}
+
+void onCommand(HWND dialog, DetailsSession& session, int id) {
+    core::AppState& state = session.main.state;
+    switch (id) {
+        case IDC_FILE_A_OPEN: openWithShell(itemText(dialog, IDC_FILE_A_PATH)); break;
+        case IDC_FILE_B_OPEN: openWithShell(itemText(dialog, IDC_FILE_B_PATH)); break;
+        case IDC_FILE_A_DELETE: recycleOne(dialog, state, IDC_FILE_A_PATH); break;
+        case IDC_FILE_B_DELETE: recycleOne(dialog, state, IDC_FILE_B_PATH); break;
+        case IDC_DETAIL_VIEW: requestDetailView(dialog, session.main); break;
+        case IDC_DELETE_ALL_A:
+        case IDC_DELETE_ALL_B:
+            state.runState.store(id == IDC_DELETE_ALL_A ? core::run_state::kBatchColumnA
+                                                        : core::run_state::kBatchColumnB);
+            EndDialog(dialog, IDOK);
+            break;
+        case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
+    }
+}
+
+INT_PTR CALLBACK detailsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* session = reinterpret_cast<DetailsSession*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    switch (message) {
+        case WM_INITDIALOG:
+            SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+            if (!initialise(dialog, *reinterpret_cast<DetailsSession*>(lParam))) EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        case WM_COMMAND:
+            if (session) onCommand(dialog, *session, LOWORD(wParam));
+            return TRUE;
+    }
+    return FALSE;
+}
+
+// The pair of the dialog, compared in File mode as a run of its own.
+void startDetailedComparison(MainWindow& main) {
+    core::AppState& state = main.state;
+    state.settings.searchMode = core::search_mode::kFile;
+    state.runState.store(core::run_state::kIdle);
+    setListColumns(main);
+    InvalidateRect(main.window, nullptr, TRUE);
+    core::startPreparedRun(state, main.effects);
+}
+
+}  // namespace
+
+bool recycleFiles(HWND owner, const std::vector<std::string>& paths, unsigned flags) {
+    // The shell's list form: each path with its NUL, and one more at the end.
+    std::string list;
+    for (const std::string& path : paths) list.append(path).push_back('\0');
+    list.push_back('\0');
+    SHFILEOPSTRUCTA operation{};
+    operation.hwnd = owner;
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = list.c_str();
+    operation.fFlags = static_cast<FILEOP_FLAGS>(flags);
+    SHFileOperationA(&operation);
+    return !operation.fAnyOperationsAborted;
+}
+
+void openPairDetails(HWND mainWindow, core::AppState& state) {
+    MainWindow* main = mainWindowOf(mainWindow);
+    int focused = state.list.focusedRow();
+    if (!main || state.settings.searchMode == core::search_mode::kFile ||
+        state.runState.load() != core::run_state::kIdle)
+        return;
+    state.detailsRow.store(focused == 0 ? 1 : focused);
+    DetailsSession session{*main, {}, {}};
+    auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(mainWindow, GWLP_HINSTANCE));
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_DUPLICATE_ACTION), mainWindow, detailsProc,
+                    reinterpret_cast<LPARAM>(&session));
+    switch (state.runState.load()) {
+        case core::run_state::kDetailRequested: startDetailedComparison(*main); break;
+        case core::run_state::kBatchColumnA:
+        case core::run_state::kBatchColumnB: openBatchDelete(*main); break;
+    }
+}
 
 }  // namespace ui

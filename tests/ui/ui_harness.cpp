@@ -5,6 +5,7 @@
 #include <atomic>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include "app/startup.h"
 #include "core/run_control.h"
@@ -16,17 +17,23 @@ struct DialogAnswer {
     std::string title;
     int command = 0;
     std::function<void(HWND)> inspect;
+    std::function<bool()> ready;
 };
-DialogAnswer gAnswer;
+std::map<UINT_PTR, DialogAnswer> gAnswers;
 std::atomic<int> gAnswered{0};
 
 void CALLBACK answerDialog(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = FindWindowA("#32770", gAnswer.title.c_str());
+    auto found = gAnswers.find(timer);
+    if (found == gAnswers.end()) return;
+    HWND dialog = FindWindowA("#32770", found->second.title.c_str());
     if (!dialog || !IsWindowVisible(dialog)) return;
+    if (found->second.ready && !found->second.ready()) return;
     KillTimer(nullptr, timer);
-    if (gAnswer.inspect) gAnswer.inspect(dialog);
+    DialogAnswer answer = std::move(found->second);
+    gAnswers.erase(found);
+    if (answer.inspect) answer.inspect(dialog);
     ++gAnswered;
-    PostMessageA(dialog, WM_COMMAND, gAnswer.command, 0);
+    PostMessageA(dialog, WM_COMMAND, answer.command, 0);
 }
 
 std::vector<std::string>* gMenuLines = nullptr;
@@ -96,12 +103,18 @@ void pumpPending() {
     }
 }
 
-void answerNextDialog(const char* title, int command, std::function<void(HWND dialog)> inspect) {
-    gAnswer = DialogAnswer{title, command, std::move(inspect)};
-    SetTimer(nullptr, 0, 30, answerDialog);
+void answerNextDialog(const char* title, int command, std::function<void(HWND dialog)> inspect,
+                      std::function<bool()> ready) {
+    UINT_PTR timer = SetTimer(nullptr, 0, 30, answerDialog);
+    gAnswers[timer] = DialogAnswer{title, command, std::move(inspect), std::move(ready)};
 }
 
 int dialogsAnswered() { return gAnswered.load(); }
+
+void stopAnswering() {
+    for (const auto& [timer, answer] : gAnswers) KillTimer(nullptr, timer);
+    gAnswers.clear();
+}
 
 std::vector<std::string> describeMenu(HMENU menu) {
     std::vector<std::string> out;
@@ -164,6 +177,7 @@ void WindowTest::runToTheEnd() {
 }
 
 void WindowTest::TearDown() {
+    stopAnswering();
     if (!window || !IsWindow(window)) return;
     // A run still going would call into a window that is gone.
     if (core::workerRuns(state->runState.load())) {

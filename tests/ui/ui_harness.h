@@ -32,9 +32,13 @@ bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 20000);
 void pumpPending();
 
 // The next modal dialog titled `title` gets `inspect` called on it (when
-// given) and then the command `command`, from inside its own message loop.
-void answerNextDialog(const char* title, int command, std::function<void(HWND dialog)> inspect = {});
+// given) and then the command `command`, from inside its own message loop;
+// with `ready`, only once `ready` holds. Several answers may wait at once.
+void answerNextDialog(const char* title, int command, std::function<void(HWND dialog)> inspect = {},
+                      std::function<bool()> ready = {});
 int dialogsAnswered();
+// Drops the answers still waiting.
+void stopAnswering();
 
 // One line per item of a menu, sub-menus indented, "*" for a tick.
 std::vector<std::string> describeMenu(HMENU menu);

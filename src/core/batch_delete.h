@@ -1,0 +1,65 @@
+// Disposing of one column of 100% pairs: recycle, delete or move every file
+// of the column whose partner still holds the same bytes. The worker's logic,
+// without a window: the dialog hands in the recycle bin and the progress line.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/app_state.h"
+
+namespace core {
+
+// At most this many paths go to the recycle bin in one call.
+constexpr std::size_t kRecycleBatch = 1001;
+
+// What a check just before disposing of a file found.
+enum class DuplicateCheck { Identical, FileMissing, PartnerMissing, SameFile, SizeDiffers, ContentDiffers, Unreadable };
+
+// Compares two files to their true end, with its own two buffers, reused
+// from check to check. A read that comes back short is a mismatch, never a
+// match on stale buffer bytes.
+class DuplicateChecker {
+public:
+    DuplicateChecker();
+    DuplicateCheck check(const std::string& file, const std::string& partner);
+
+private:
+    std::vector<std::uint8_t> bufferA_;
+    std::vector<std::uint8_t> bufferB_;
+};
+
+struct BatchOutcome {
+    std::uint32_t disposed = 0;
+    std::uint32_t changed = 0;       // missing, changed or unreadable since the search
+    std::uint32_t lastCopy = 0;      // its partner had already been disposed of
+    std::uint32_t failed = 0;        // the system would not recycle, delete or move it
+    std::uint32_t noMoveFolder = 0;  // Move without a move folder
+    bool cancelled = false;
+
+    std::uint32_t skipped() const { return changed + lastCopy + noMoveFolder; }
+};
+
+struct BatchEffects {
+    // Hands paths to the recycle bin in one call.
+    std::function<void(const std::vector<std::string>& paths)> recycle;
+    // The progress line: each path in turn, then the summary.
+    std::function<void(const std::string& line)> showProgress;
+    // The outcome, just before runState goes back to 0.
+    std::function<void(const BatchOutcome& outcome)> finished;
+};
+
+
+// The batch worker. runState 1020 or 1021 names the column (File A or
+// File B); rows are read from row 1 on through detailsRow, and only rows
+// whose score reads exactly "100" are acted on. Sets runState 1025 while it
+// works, stops after the current row once it reads 9999 (cancel), and ends
+// with the summary on the progress line and runState 0.
+BatchOutcome runBatchDelete(AppState& state, const BatchEffects& effects);
+
+// "Recycled 3 files. Skipped 1: 1 changed or missing since the search."
+std::string batchSummary(std::uint32_t batchDeleteMode, const std::string& moveDir, const BatchOutcome& outcome);
+
+}  // namespace core

@@ -1,0 +1,130 @@
+#include "ui/batch_delete_dialog.h"
+
+#include <shellapi.h>
+
+#include <atomic>
+#include <system_error>
+#include <thread>
+
+#include "core/batch_delete.h"
+#include "resource_ids.h"
+#include "ui/details_dialog.h"
+#include "ui/prompt_dialog.h"
+
+namespace ui {
+namespace {
+
+constexpr UINT_PTR kEndTimerId = 1;
+constexpr UINT kEndTimerPeriodMs = 1000;
+// No questions and no error boxes from the shell, but its warning when a
+// file cannot go to the recycle bin and would be deleted for good.
+constexpr unsigned kBatchRecycleFlags = FOF_NOCONFIRMATION | FOF_ALLOWUNDO | FOF_NOERRORUI | FOF_WANTNUKEWARNING;
+
+struct BatchSession {
+    core::AppState& state;
+    OwnedFont large;
+    OwnedFont small;
+    // Set by the worker before it ends: the summary then stays on screen
+    // until the user has read it.
+    std::atomic<bool> keepSummary{false};
+    bool started = false;
+};
+
+void initialise(HWND dialog, BatchSession& session) {
+    bool columnA = session.state.runState.load() == core::run_state::kBatchColumnA;
+    SetDlgItemTextA(dialog, IDOK, columnA ? "Delete all files in Column A" : "Delete all files in Column B");
+    SetDlgItemTextA(dialog, IDC_PROMPT_MESSAGE,
+                    "Deleting all files in a column can be dangerous if you are not sure what you are doing. "
+                    "Please be sure you are sure...");
+    SetDlgItemTextA(dialog, IDCANCEL, "Cancel action and do nothing");
+    session.large = makeFont("Arial", 25, 50);
+    session.small = makeFont("Arial", 16, 50);
+    for (int id : {IDOK, IDCANCEL, IDC_PROMPT_MESSAGE}) setControlFont(dialog, id, session.large.get());
+    setControlFont(dialog, IDC_PROMPT_MESSAGE, session.small.get());
+}
+
+void startWorker(HWND dialog, BatchSession& session) {
+    core::AppState& state = session.state;
+    std::atomic<bool>* keepSummary = &session.keepSummary;
+    auto work = [&state, dialog, keepSummary] {
+        core::BatchEffects effects;
+        effects.recycle = [dialog](const std::vector<std::string>& paths) {
+            recycleFiles(dialog, paths, kBatchRecycleFlags);
+        };
+        effects.showProgress = [dialog](const std::string& line) {
+            SetDlgItemTextA(dialog, IDC_PROGRESS_LINE, line.c_str());
+        };
+        effects.finished = [keepSummary](const core::BatchOutcome& outcome) {
+            keepSummary->store(outcome.skipped() + outcome.failed > 0);
+        };
+        core::runBatchDelete(state, effects);
+    };
+    try {
+        std::thread(work).detach();
+    } catch (const std::system_error&) {
+        state.runState.store(core::run_state::kIdle);
+    }
+}
+
+void onStart(HWND dialog, BatchSession& session) {
+    session.started = true;
+    startWorker(dialog, session);
+    SetTimer(dialog, kEndTimerId, kEndTimerPeriodMs, nullptr);
+    ShowWindow(GetDlgItem(dialog, IDOK), SW_HIDE);
+    ShowWindow(GetDlgItem(dialog, IDC_PROGRESS_LINE), SW_SHOW);
+}
+
+void onCancel(HWND dialog, BatchSession& session) {
+    std::uint32_t running = core::run_state::kBatchRunning;
+    // While the worker runs, ask it to stop after the current row.
+    if (session.state.runState.compare_exchange_strong(running, core::run_state::kBatchCancel)) return;
+    // A second Cancel while the worker finishes its row changes nothing:
+    // setting 0 here would let it go on through every row.
+    if (session.state.runState.load() == core::run_state::kBatchCancel) return;
+    session.state.runState.store(core::run_state::kIdle);
+    // Closed before the timer noticed the end: the rows have gone stale all the same.
+    if (session.started) session.state.list.clearRows();
+    EndDialog(dialog, IDCANCEL);
+}
+
+// Once the worker has ended the list is cleared; the dialog closes, unless
+// something was skipped: then the summary stays until Close.
+void onEndTimer(HWND dialog, BatchSession& session) {
+    if (session.state.runState.load() != core::run_state::kIdle) return;
+    KillTimer(dialog, kEndTimerId);
+    session.state.list.clearRows();
+    if (session.keepSummary.load())
+        SetDlgItemTextA(dialog, IDCANCEL, "Close");
+    else
+        EndDialog(dialog, IDOK);
+}
+
+INT_PTR CALLBACK batchProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* session = reinterpret_cast<BatchSession*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    switch (message) {
+        case WM_INITDIALOG:
+            SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+            initialise(dialog, *reinterpret_cast<BatchSession*>(lParam));
+            return TRUE;
+        case WM_COMMAND:
+            if (!session) return FALSE;
+            if (LOWORD(wParam) == IDOK && IsWindowVisible(GetDlgItem(dialog, IDOK))) onStart(dialog, *session);
+            if (LOWORD(wParam) == IDCANCEL) onCancel(dialog, *session);
+            return TRUE;
+        case WM_TIMER:
+            if (session && wParam == kEndTimerId) onEndTimer(dialog, *session);
+            return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+void openBatchDelete(MainWindow& main) {
+    BatchSession session{main.state, {}, {}};
+    auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(main.window, GWLP_HINSTANCE));
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_PROMPT), main.window, batchProc,
+                    reinterpret_cast<LPARAM>(&session));
+}
+
+}  // namespace ui

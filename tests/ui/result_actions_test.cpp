@@ -1,0 +1,302 @@
+// What the user does with the pairs of a search: the details of one pair,
+// the single recycle, Detail View, the batch actions, and the About dialog.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/menu_model.h"
+#include "core/run_control.h"
+#include "resource_ids.h"
+#include "ui/details_dialog.h"
+#include "ui_harness.h"
+
+namespace {
+
+using namespace ui_test;
+namespace fs = std::filesystem;
+
+constexpr char kDetailsTitle[] = "Duplicate File Action";
+
+struct Pair {
+    std::string fileA, fileB, percent;
+};
+
+struct DetailsSeen {
+    std::string fileA, fileB, verdict, sizeA;
+    bool detailViewEnabled = false;
+};
+
+std::string itemText(HWND dialog, int id) {
+    char text[700] = {};
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+// The desktop trash that Wine's recycle bin puts files into.
+std::string trashFolder() {
+    char home[MAX_PATH] = {};
+    GetEnvironmentVariableA("WINEHOMEDIR", home, sizeof home);
+    std::string path = home;
+    if (path.rfind("\\??\\", 0) == 0) path = path.substr(4);
+    return path + "\\.local\\share\\Trash";
+}
+
+class ActionsTest : public WindowTest {
+protected:
+    // A unique prefix keeps this run's files apart in the shared trash.
+    std::string prefix = "pairlook-test-" + std::to_string(GetTickCount()) + "-";
+
+    void TearDown() override {
+        for (const char* sub : {"\\files", "\\info"}) {
+            std::error_code error;
+            for (const auto& entry : fs::directory_iterator(trashFolder() + sub, error))
+                if (entry.path().filename().string().rfind(prefix, 0) == 0) fs::remove(entry.path(), error);
+        }
+        WindowTest::TearDown();
+    }
+
+    std::string file(const std::string& name, const std::string& content) {
+        return folder.write(prefix + name, content);
+    }
+
+    // A folder search's rows, as if it had just ended.
+    void showPairs(const std::vector<Pair>& pairs) {
+        state->settings.searchMode = core::search_mode::kQuickDir;
+        ui::setListColumns(main());
+        state->list.insertRow(0, "Start");
+        for (const Pair& pair : pairs) {
+            int row = state->list.insertRow(-1, pair.fileA);
+            state->list.setCell(row, 1, pair.fileB);
+            state->list.setCell(row, 2, pair.percent);
+        }
+        int last = state->list.insertRow(-1, "End");
+        state->list.setCell(last, 1, std::to_string(pairs.size()) + " twins found");
+        state->pairCount = static_cast<std::uint32_t>(pairs.size());
+        pumpPending();
+    }
+
+    void focusRow(int row) {
+        ListView_SetItemState(main().list.handle(), row, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+    }
+
+    // Opens the details with the focus on `row`, reads what they show, then
+    // presses `command` in them.
+    bool openDetails(int row, int command, DetailsSeen* seen = nullptr) {
+        focusRow(row);
+        int answered = dialogsAnswered();
+        answerNextDialog(kDetailsTitle, command, [seen](HWND dialog) {
+            if (!seen) return;
+            seen->fileA = itemText(dialog, IDC_FILE_A_PATH);
+            seen->fileB = itemText(dialog, IDC_FILE_B_PATH);
+            seen->verdict = itemText(dialog, IDC_VERDICT);
+            seen->sizeA = itemText(dialog, IDC_FILE_A_SIZE);
+            seen->detailViewEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_DETAIL_VIEW));
+        });
+        NMHDR click{main().list.handle(), IDC_LIST, static_cast<UINT>(NM_DBLCLK)};
+        SendMessageA(window, WM_NOTIFY, IDC_LIST, reinterpret_cast<LPARAM>(&click));
+        bool opened = dialogsAnswered() > answered;
+        if (!opened) stopAnswering();
+        return opened;
+    }
+};
+
+TEST_F(ActionsTest, DetailsShowTheFocusedPairOrTheNextOneThatOpens) {
+    std::string a1 = file("a1", "one"), b1 = file("b1", "one");
+    std::string a2 = file("a2", "two!"), b2 = file("b2", "two?");
+    std::string a3 = file("a3", "three"), b3 = file("b3", "three");
+    start();
+    showPairs({{a1, b1, "100"}, {a2, b2, "75"}, {a3, b3, "100"}});
+    struct Case {
+        const char* name;
+        int focus;
+        std::string fileA, verdict;
+    };
+    const Case cases[] = {
+        {"the Start row: the first pair", 0, a1, "These files were found to be 100% the same."},
+        {"a middle row", 2, a2, "These files were found to be 75% the same."},
+        {"the last pair", 3, a3, "These files were found to be 100% the same."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DetailsSeen seen;
+        ASSERT_TRUE(openDetails(c.focus, IDCANCEL, &seen));
+        EXPECT_EQ(seen.fileA, c.fileA);
+        EXPECT_EQ(seen.verdict, c.verdict);
+        EXPECT_EQ(seen.detailViewEnabled, c.verdict.find("100%") == std::string::npos);
+    }
+    // The "End" row names no file and nothing follows it.
+    EXPECT_FALSE(openDetails(4, IDCANCEL));
+    // A pair whose file was deleted since the search gives way to the next.
+    fs::remove(a2);
+    DetailsSeen seen;
+    ASSERT_TRUE(openDetails(2, IDCANCEL, &seen));
+    EXPECT_EQ(seen.fileA, a3);
+    EXPECT_EQ(seen.sizeA, "5");
+}
+
+TEST_F(ActionsTest, DetailsDoNothingInFileModeOrWhileBusy) {
+    std::string a = file("a", "x"), b = file("b", "x");
+    start();
+    showPairs({{a, b, "100"}});
+    state->runState = core::run_state::kRunning;
+    EXPECT_FALSE(openDetails(1, IDCANCEL));
+    state->runState = core::run_state::kIdle;
+    state->settings.searchMode = core::search_mode::kFile;
+    EXPECT_FALSE(openDetails(1, IDCANCEL));
+}
+
+TEST_F(ActionsTest, SingleRecycleAsksTheShellThenShowsTheNextPair) {
+    std::string a1 = file("a1", "one"), b1 = file("b1", "one");
+    std::string a2 = file("a2", "two"), b2 = file("b2", "two");
+    start();
+    showPairs({{a1, b1, "100"}, {a2, b2, "100"}});
+    // Delete File B, confirm in the shell's own question, and once the
+    // file is gone read the pair shown, then close.
+    answerNextDialog("Confirm file deletion", IDYES);
+    std::string shownAfter;
+    answerNextDialog(kDetailsTitle, IDCANCEL, [&](HWND dialog) { shownAfter = itemText(dialog, IDC_FILE_A_PATH); },
+                     [&] { return !fs::exists(b1) && !FindWindowA("#32770", "Confirm file deletion"); });
+    ASSERT_TRUE(openDetails(1, IDC_FILE_B_DELETE));
+    EXPECT_FALSE(fs::exists(b1));
+    EXPECT_TRUE(fs::exists(a1));
+    EXPECT_TRUE(fs::exists(trashFolder() + "\\files\\" + prefix + "b1"));
+    EXPECT_EQ(shownAfter, a2);
+    EXPECT_EQ(state->pairCount.load(), 1u);
+    EXPECT_EQ(state->list.readCell(1, 0), a2);
+}
+
+TEST_F(ActionsTest, DetailViewComparesThePairInFileMode) {
+    std::string a = file("a", "abcdef"), b = file("b", "abcXef");
+    start();
+    showPairs({{a, b, "83"}});
+    ASSERT_TRUE(openDetails(1, IDC_DETAIL_VIEW));
+    EXPECT_EQ(state->settings.searchMode, core::search_mode::kFile);
+    ASSERT_TRUE(pumpUntil([&] { return state->runState.load() == core::run_state::kIdle; }));
+    pumpPending();
+    HWND list = main().list.handle();
+    ASSERT_EQ(listRowCount(list), 3);
+    EXPECT_EQ(listCell(list, 1, 0), "3");  // the differing byte's position
+    EXPECT_EQ(listCell(list, 2, 0), "End");
+    char editB[600] = {};
+    GetWindowTextA(child(IDC_PATH_B), editB, sizeof editB);
+    EXPECT_EQ(std::string(editB), b);
+}
+
+// Delete ALL on column B, confirmed: one copy of each pair stays, the 99
+// pair is untouched, and the list is emptied.
+TEST_F(ActionsTest, DeleteAllDisposesOfColumnBInEachWay) {
+    struct Case {
+        const char* name;
+        std::uint32_t mode;
+        int pairs;
+    };
+    const Case cases[] = {
+        {"recycle, several hand-overs", core::batch_mode::kRecycle, 1003},
+        {"delete", core::batch_mode::kDelete, 3},
+        {"move", core::batch_mode::kMove, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        start();
+        std::string moved = folder.makeFolder(prefix + "moved" + std::to_string(c.mode));
+        core::copyToField(state->settings.moveDir, sizeof state->settings.moveDir, moved);
+        state->settings.batchDeleteMode = c.mode;
+        std::vector<Pair> pairs;
+        std::string tag = std::to_string(c.mode) + "-";
+        for (int i = 0; i < c.pairs; ++i) {
+            std::string content = "content " + std::to_string(i);
+            pairs.push_back({file(tag + "a" + std::to_string(i), content), file(tag + "b" + std::to_string(i), content),
+                             "100"});
+        }
+        std::string nearA = file(tag + "nearA", "near 1"), nearB = file(tag + "nearB", "near 2");
+        pairs.insert(pairs.begin() + 1, Pair{nearA, nearB, "99"});
+        showPairs(pairs);
+        answerNextDialog(PAIRLOOK_TITLE, IDOK);  // "Delete all files in Column B"
+        // The dialog closes by itself once the worker has ended.
+        ASSERT_TRUE(openDetails(1, IDC_DELETE_ALL_B));
+        EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
+        EXPECT_EQ(state->list.rowCount(), 0);
+        int left = 0;
+        for (const Pair& pair : pairs) left += fs::exists(pair.fileB);
+        EXPECT_EQ(left, 1);  // only the 99 pair's File B
+        EXPECT_TRUE(fs::exists(nearB) && fs::exists(pairs[0].fileA));
+        std::string disposedB0 = c.mode == core::batch_mode::kMove      ? moved + "\\" + prefix + tag + "b0"
+                                 : c.mode == core::batch_mode::kRecycle ? trashFolder() + "\\files\\" + prefix + tag + "b0"
+                                                                        : "";
+        if (!disposedB0.empty()) {
+            EXPECT_TRUE(fs::exists(disposedB0)) << disposedB0;
+        }
+        WindowTest::TearDown();
+    }
+}
+
+// The whole road: a Quick Dir search of groups of copies, then Delete ALL
+// on File B: one file of each group is left.
+TEST_F(ActionsTest, DeleteAllAfterASearchLeavesOneFileOfEachGroup) {
+    const std::vector<std::pair<std::string, int>> groups{{"alpha", 3}, {"beta", 2}, {"gamma", 4}};
+    std::vector<std::vector<std::string>> files;
+    for (const auto& [content, copies] : groups) {
+        files.emplace_back();
+        for (int i = 0; i < copies; ++i)
+            files.back().push_back(folder.write("tree/" + content + "/" + std::to_string(i), content));
+    }
+    start();
+    state->settings.searchMode = core::search_mode::kQuickDir;
+    state->settings.batchDeleteMode = core::batch_mode::kDelete;
+    ui::setListColumns(main());
+    SetWindowTextA(child(IDC_PATH_A), folder.pathOf("tree").c_str());
+    runToTheEnd();
+    ASSERT_EQ(state->pairCount.load(), 3u + 1u + 6u);
+    answerNextDialog(PAIRLOOK_TITLE, IDOK);
+    ASSERT_TRUE(openDetails(1, IDC_DELETE_ALL_B));
+    for (const std::vector<std::string>& group : files) {
+        int left = 0;
+        for (const std::string& path : group) left += fs::exists(path);
+        EXPECT_EQ(left, 1) << group.front();
+    }
+}
+
+TEST_F(ActionsTest, CancelBeforeTheStartChangesNothing) {
+    std::string a = file("a", "x"), b = file("b", "x");
+    start();
+    showPairs({{a, b, "100"}});
+    std::string buttonText;
+    answerNextDialog(PAIRLOOK_TITLE, IDCANCEL, [&](HWND dialog) { buttonText = itemText(dialog, IDOK); });
+    ASSERT_TRUE(openDetails(1, IDC_DELETE_ALL_A));
+    EXPECT_EQ(buttonText, "Delete all files in Column A");
+    EXPECT_TRUE(fs::exists(a) && fs::exists(b));
+    EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
+    EXPECT_EQ(state->list.rowCount(), 3);
+}
+
+TEST_F(ActionsTest, AboutShowsFoldersAndSystem) {
+    start();
+    std::string mail, site, folders, diagnostics;
+    std::uint32_t openWhileShown = 0;
+    answerNextDialog("About Pairlook", IDOK, [&](HWND dialog) {
+        openWhileShown = state->aboutOpen;
+        mail = itemText(dialog, IDC_ABOUT_MAIL);
+        site = itemText(dialog, IDC_ABOUT_SITE);
+        folders = itemText(dialog, IDC_ABOUT_PAGE_TEXT);
+        SendDlgItemMessageA(dialog, IDC_ABOUT_PAGE_CHOOSER, CB_SETCURSEL, 1, 0);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_ABOUT_PAGE_CHOOSER, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_ABOUT_PAGE_CHOOSER)));
+        diagnostics = itemText(dialog, IDC_ABOUT_PAGE_TEXT);
+    });
+    SendMessageA(window, WM_COMMAND, core::menu_command::kAbout, 0);
+    EXPECT_EQ(openWhileShown, 1u);
+    EXPECT_EQ(state->aboutOpen, 0u);
+    EXPECT_EQ(mail, "support@example.com");
+    EXPECT_EQ(site, "https://www.example.com/det.php?prog=Pairlook");
+    std::string program = folder.path() + "\\";
+    EXPECT_EQ(folders, "Location of program:\r\n" + program + "\r\n\r\nWhere program stores user data:\r\n" + program);
+    EXPECT_FALSE(diagnostics.empty());
+    EXPECT_EQ(diagnostics.substr(diagnostics.size() - 4), "\r\n\r\n");
+}
+
+}  // namespace
