@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "core/drop_rule.h"
 #include "core/settings.h"
 
 namespace {
@@ -129,57 +128,6 @@ TEST_F(ContextMenu, MoveItemNamesTheMoveFolder) {
     core::copyToField(state.settings.moveDir, sizeof state.settings.moveDir, std::string(599, 'd'));
     menu = core::buildContextMenu(state);
     EXPECT_NE(find(menu, "Move to " + std::string(591, 'd')), nullptr);
-}
-
-TEST(OptionCommands, ChangeTheirSetting) {
-    core::SettingsBlock settings;
-    core::applyDefaultSettings(settings);
-    struct Step {
-        std::uint32_t command;
-        std::uint32_t core::SettingsBlock::*field;
-        std::uint32_t after;
-    };
-    const Step steps[] = {
-        {id::kDelete, &core::SettingsBlock::batchDeleteMode, core::batch_mode::kDelete},
-        {id::kMoveTo, &core::SettingsBlock::batchDeleteMode, core::batch_mode::kMove},
-        {id::kRecycle, &core::SettingsBlock::batchDeleteMode, core::batch_mode::kRecycle},
-        {id::kHash, &core::SettingsBlock::hashEnabled, 0},
-        {id::kHash, &core::SettingsBlock::hashEnabled, 1},
-        {id::kOnTop, &core::SettingsBlock::alwaysOnTop, 1},
-        {id::kOnTop, &core::SettingsBlock::alwaysOnTop, 0},
-        {id::kFirstMatch, &core::SettingsBlock::matchPercent, 50},
-        {id::kFirstMatch + 4, &core::SettingsBlock::matchPercent, 96},
-        {id::kLastMatch, &core::SettingsBlock::matchPercent, 100},
-    };
-    for (const Step& step : steps) {
-        EXPECT_TRUE(core::applyOptionCommand(settings, step.command)) << step.command;
-        EXPECT_EQ(settings.*step.field, step.after) << step.command;
-    }
-    core::SettingsBlock before = settings;
-    for (std::uint32_t other : {id::kAbout, id::kTransparent, id::kLastMatch + 1, 1u, 2u, 1002u})
-        EXPECT_FALSE(core::applyOptionCommand(settings, other)) << other;
-    EXPECT_EQ(core::encodeSettings(settings), core::encodeSettings(before));
-}
-
-TEST(DropRule, FilesAlternateInFileModeAndFoldersGoToEditAInFolderModes) {
-    using core::DropTarget;
-    struct Drop {
-        std::uint32_t mode;
-        bool folder;
-        DropTarget target;
-    };
-    const Drop drops[] = {
-        {core::search_mode::kFile, false, DropTarget::EditA},
-        {core::search_mode::kFile, false, DropTarget::EditB},
-        {core::search_mode::kFile, true, DropTarget::None},    // leaves the alternation alone
-        {core::search_mode::kFile, false, DropTarget::EditA},
-        {core::search_mode::kQuickDir, true, DropTarget::EditA},
-        {core::search_mode::kDirectory, false, DropTarget::None},
-        {core::search_mode::kFile, false, DropTarget::EditB},  // a mode change keeps the alternation
-    };
-    std::uint32_t toggle = 0;
-    int step = 0;
-    for (const Drop& d : drops) EXPECT_EQ(core::dropTargetFor(d.mode, d.folder, toggle), d.target) << ++step;
 }
 
 }  // namespace

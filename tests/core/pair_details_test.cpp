@@ -17,32 +17,6 @@ void addPair(core::ResultList& list, const std::string& a, const std::string& b,
     list.setCell(row, 2, percent);
 }
 
-TEST(PairDetails, ShowsTheFirstRowFromHereWhoseFilesOpen) {
-    TempFolder folder;
-    std::string a = folder.write("a.bin", "12345"), b = folder.write("b.bin", "12345");
-    std::string gone = folder.pathOf("gone.bin");
-    core::ResultList list;
-    list.insertRow(0, "Start");
-    list.setCell(0, 1, "3 files found.");
-    addPair(list, gone, b, "100");  // deleted since the search
-    addPair(list, a, b, "97");
-    list.insertRow(-1, "End");
-    list.setCell(3, 1, "2 twins found");
-
-    int row = 0;
-    std::optional<core::PairDetails> pair = core::findPairDetails(list, row);
-    ASSERT_TRUE(pair.has_value());
-    EXPECT_EQ(row, 2);
-    EXPECT_EQ(pair->fileA.path, a);
-    EXPECT_EQ(pair->fileA.size, 5u);
-    EXPECT_FALSE(pair->fileA.lastWrite.empty());
-    EXPECT_EQ(pair->fileB.path, b);
-    EXPECT_EQ(pair->percent, "97");
-
-    row = 3;  // the "End" row: nothing follows
-    EXPECT_FALSE(core::findPairDetails(list, row).has_value());
-}
-
 TEST(PairDetails, GivesUpAfterAHundredRows) {
     TempFolder folder;
     std::string a = folder.write("a", "x"), b = folder.write("b", "x");
@@ -66,12 +40,6 @@ TEST(PairDetails, SizesKeepAllSixtyFourBits) {
     std::optional<core::PairDetails> pair = core::findPairDetails(list, row);
     ASSERT_TRUE(pair.has_value());
     EXPECT_EQ(pair->fileA.size, (5ull << 30) + 7);
-}
-
-TEST(PairDetails, DetailViewIsOfferedBelowOneHundred) {
-    EXPECT_FALSE(core::offersDetailView("100"));
-    EXPECT_TRUE(core::offersDetailView("99"));
-    EXPECT_EQ(core::verdictLine("99"), "These files were found to be 99% the same.");
 }
 
 }  // namespace

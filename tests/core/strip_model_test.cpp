@@ -66,7 +66,6 @@ TEST_F(Strip, WhatIsShownFollowsModeAndState) {
     using core::search_mode::kDirectory;
     using core::search_mode::kFile;
     using core::search_mode::kQuickDir;
-    const std::vector<std::string> knobLabels{"File", "Directory", "Quick Dir"};
     const Case cases[] = {
         {"idle, File", kFile, 0, 0,
          {"Compare this", "With this", "File", "Directory", "Quick Dir"},
@@ -74,10 +73,7 @@ TEST_F(Strip, WhatIsShownFollowsModeAndState) {
         {"idle, Directory", kDirectory, 0, 0,
          {"Search this", "File", "Directory", "Quick Dir"},
          {"Start", "(knob)", "About", "Help", "Choose"}, false, false},
-        {"File-mode run", kFile, 1, 0, {"Compare this", "With this"},
-         {"Abort", "Pause", "Help", "Choose", "Choose"}, true, false},
         {"paused search", kQuickDir, 1, 5, {"Search this"}, {"Abort", "Resume", "Help", "Choose"}, true, true},
-        {"aborting search", kDirectory, 2, 10, {"Search this"}, {"Abort", "Pause", "Help", "Choose"}, true, true},
         {"batch delete running", kQuickDir, 1025, 0,
          {"Search this", "File", "Directory", "Quick Dir"},
          {"Start", "(knob)", "Pause", "Help", "Choose"}, false, false},

@@ -138,6 +138,7 @@ TEST_F(StripTest, PauseResumeAndAbortByClicks) {
         clickStart();
         ASSERT_TRUE(pumpUntil([&] { return state->list.rowCount() >= 1; }));  // "Start" is written
         EXPECT_EQ(buttonCaptions(), (std::vector<std::string>{"Abort", "Pause", "Help", "Choose", "Choose"}));
+        EXPECT_FALSE(IsWindowEnabled(child(IDC_PATH_A)));  // the worker has turned the edits off
         clickPause();
         EXPECT_EQ(state->runControl.load(), core::run_control::kPaused);
         EXPECT_EQ(buttonCaptions()[1], "Resume");
@@ -151,6 +152,7 @@ TEST_F(StripTest, PauseResumeAndAbortByClicks) {
         waitForIdle();
         EXPECT_EQ(lastRow(0), resume ? "End" : "Aborted");
         EXPECT_EQ(buttonCaptions()[0], "Start");
+        EXPECT_TRUE(IsWindowEnabled(child(IDC_PATH_A)));
     }
 }
 

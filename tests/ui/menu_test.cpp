@@ -47,7 +47,7 @@ TEST_F(MenuTest, RightClickShowsTheMenuOfTheState) {
     state->runState = core::run_state::kIdle;
 }
 
-TEST_F(MenuTest, WindowOptionsActOnTheWindowAndKeepDropsWorking) {
+TEST_F(MenuTest, WindowOptionsActOnTheWindowAndKeepItTakingDrops) {
     start();
     auto exStyle = [&] { return GetWindowLongPtrA(window, GWL_EXSTYLE); };
     SendMessageA(window, WM_COMMAND, core::menu_command::kOnTop, 0);
@@ -91,16 +91,6 @@ TEST_F(MenuTest, SelectMoveDirCancelledKeepsTheFolderButChoosesMove) {
     EXPECT_EQ(dialogsAnswered(), answered + 1);
     EXPECT_EQ(state->settings.batchDeleteMode, core::batch_mode::kMove);
     EXPECT_STREQ(state->settings.moveDir, "C:\\old");
-}
-
-TEST_F(MenuTest, OtherCommandsChangeNothing) {
-    start();
-    core::SettingsBlock before = state->settings;
-    // Enter and Escape in the main window, and an edit's change notice.
-    for (WPARAM command : {WPARAM{IDOK}, WPARAM{IDCANCEL}, MAKEWPARAM(IDC_PATH_A, EN_CHANGE)})
-        SendMessageA(window, WM_COMMAND, command, 0);
-    EXPECT_EQ(std::memcmp(&before, &state->settings, sizeof before), 0);
-    EXPECT_TRUE(IsWindow(window));
 }
 
 // Escape answers 2, Enter answers 1 (the focus starts on button 1).

@@ -3,7 +3,7 @@
 file(GLOB UI_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
 add_executable(ui_tests ${UI_TEST_SOURCES} ${CMAKE_CURRENT_SOURCE_DIR}/support/temp_folder.cpp ${PAIRLOOK_RC})
 target_include_directories(ui_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_compile_options(ui_tests PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${PAIRLOOK_WARNINGS}>)
+target_compile_options(ui_tests PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${PAIRLOOK_TEST_WARNINGS}>)
 target_link_libraries(ui_tests PRIVATE pairlook_ui GTest::gtest_main ${GTEST_TARGETS})
 add_test(NAME ui_tests
   COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine-run --display $<TARGET_FILE:ui_tests>)

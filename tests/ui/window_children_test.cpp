@@ -105,64 +105,13 @@ TEST_F(ChildrenTest, DropsFillTheEditsByWhatThePathNames) {
         EXPECT_EQ(textOf(child(IDC_PATH_B)), d.editB);
         EXPECT_EQ(GlobalSize(drop), 0u) << "the drop handle was not given back";
     }
-}
-
-TEST_F(ChildrenTest, DropDuringARunChangesNothingButIsFinished) {
-    start();
+    // During a run a drop changes nothing, and its handle is still given back.
     state->runState = core::run_state::kRunning;
-    HDROP drop = makeDrop({folder.write("a.bin", "x")});
+    HDROP drop = makeDrop({folderWithDot});
     SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
-    EXPECT_EQ(textOf(child(IDC_PATH_A)), "");
+    EXPECT_EQ(textOf(child(IDC_PATH_A)), folderWithDot);
     EXPECT_EQ(GlobalSize(drop), 0u);
     state->runState = core::run_state::kIdle;
-}
-
-TEST_F(ChildrenTest, FileModeRunListsTheDifferencesInTheListControl) {
-    std::string a = folder.write("a.bin", std::string(1000, 'a'));
-    std::string b = folder.write("b.bin", std::string(500, 'a') + "XY" + std::string(498, 'a'));
-    start();
-    SetWindowTextA(child(IDC_PATH_A), a.c_str());
-    SetWindowTextA(child(IDC_PATH_B), b.c_str());
-    runToTheEnd();
-    HWND list = main().list.handle();
-    ASSERT_EQ(listRowCount(list), 3);
-    EXPECT_EQ(listCell(list, 0, 0), "Start");
-    EXPECT_EQ(listCell(list, 0, 2), "Files are the same size");
-    EXPECT_EQ(listCell(list, 1, 0), state->list.readCell(1, 0));
-    EXPECT_EQ(listCell(list, 1, 1), "2");
-    EXPECT_EQ(listCell(list, 2, 0), "End");
-    EXPECT_EQ(state->pathAText(), a);
-    EXPECT_TRUE(IsWindowEnabled(child(IDC_PATH_A)));  // the worker's end enabled the edits again
-}
-
-TEST_F(ChildrenTest, QuickDirRunListsThePairsAndHidesEditB) {
-    folder.write("tree/one.txt", "same content");
-    folder.write("tree/sub/two.txt", "same content");
-    folder.write("tree/other.txt", "other content");
-    start();
-    state->settings.searchMode = core::search_mode::kQuickDir;
-    ui::setListColumns(main());
-    EXPECT_FALSE(IsWindowVisible(child(IDC_PATH_B)));
-    SetWindowTextA(child(IDC_PATH_A), folder.pathOf("tree").c_str());
-    runToTheEnd();
-    HWND list = main().list.handle();
-    ASSERT_EQ(listRowCount(list), 3);
-    EXPECT_EQ(listCell(list, 0, 1), "3 files found.");
-    EXPECT_EQ(listCell(list, 1, 0), folder.pathOf("tree/one.txt"));
-    EXPECT_EQ(listCell(list, 1, 1), folder.pathOf("tree/sub/two.txt"));
-    EXPECT_EQ(listCell(list, 1, 2), "100");
-    EXPECT_EQ(listCell(list, 2, 1), "1 twins found");
-}
-
-TEST_F(ChildrenTest, EditsAreDisabledWhileARunIsBusy) {
-    start();
-    state->runState = core::run_state::kRunning;
-    ui::refreshEditStates(window);
-    EXPECT_FALSE(IsWindowEnabled(child(IDC_PATH_A)));
-    EXPECT_FALSE(IsWindowEnabled(child(IDC_PATH_B)));
-    state->runState = core::run_state::kIdle;
-    ui::refreshEditStates(window);
-    EXPECT_TRUE(IsWindowEnabled(child(IDC_PATH_A)));
 }
 
 }  // namespace
