@@ -19,7 +19,7 @@ WorkPool::~WorkPool() {
 
 std::size_t WorkPool::helpersForThisMachine() {
     unsigned cores = std::thread::hardware_concurrency();
-    return cores > 1 ? std::min<std::size_t>(cores - 1, 3) : 0;
+    return cores > 1 ? std::min<std::size_t>(cores, 3) : 0;
 }
 
 void WorkPool::work(std::size_t worker) {
