@@ -3,20 +3,20 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <memory>
-#include <mutex>
 #include <unordered_map>
 
 #include "core/run_control.h"
 #include "platform/platform.h"
 #include "search/folder_cache.h"
-#include "search/recent_heads.h"
 #include "search/work_pool.h"
 
 namespace search {
 namespace {
 
 using Members = std::vector<std::uint32_t>;
+
+constexpr std::size_t kLine = 64;
+std::size_t onLines(std::uint64_t bytes) { return static_cast<std::size_t>((bytes + kLine - 1) / kLine * kLine); }
 
 std::uint64_t load64(const std::uint8_t* p) {
     std::uint64_t w;
@@ -65,11 +65,12 @@ Content contentOnOpening(const platform::File& file, std::uint64_t listedSize) {
     return file.sizeAtOpen() != listedSize ? Content::Unsure : Content::Settled;
 }
 
-// The digest of a file's first `bytes` bytes, read into `into` (room bytes,
-// in pieces when longer). Touches nothing shared, so heads can be read on
-// several threads at once. `fault` tells why it could not be read.
+// A file's first `bytes` bytes, read into `into` (room bytes, in pieces
+// when longer), and their digest when `digested`. Touches nothing shared, so
+// heads can be read on several threads at once. `fault` tells why it could
+// not be read.
 Head readHead(platform::File file, std::uint64_t listedSize, std::uint64_t bytes, std::uint8_t* into,
-              std::size_t room, platform::IoFault& fault) {
+              std::size_t room, bool digested, platform::IoFault& fault) {
     Head head;
     head.content = contentOnOpening(file, listedSize);
     fault = file.fault();
@@ -81,7 +82,7 @@ Head readHead(platform::File file, std::uint64_t listedSize, std::uint64_t bytes
             fault = file.fault();
             break;
         }
-        head.digest = digestOf(into, piece, head.digest);
+        if (digested) head.digest = digestOf(into, piece, head.digest);
         done += piece;
     }
     return head;
@@ -103,8 +104,9 @@ public:
         const std::size_t part = arena.size / pool_.workers();
         roomPerWorker_ = part >= 4096 ? part - part % 4096 : part;
         maxOpen_ = std::clamp<std::size_t>(tuning.maxOpen, 2, std::max<std::size_t>(roomPerWorker_ / 4096, 2));
-        // Each worker reads a head and, beside it, a class head read again.
-        prefixBytes_ = std::min(tuning.prefixBytes, arena.size / (2 * pool_.workers()));
+        // Each worker's part holds at least a file in hand and a class head
+        // read again, on cache lines of their own.
+        prefixBytes_ = std::min(tuning.prefixBytes, roomPerWorker_ / 2 / kLine * kLine);
     }
 
     bool prefixPass(const std::vector<Members>& groups, std::vector<Members>& survivors);
@@ -128,9 +130,17 @@ private:
     }
     // Entry e opened by the worker, through the folders it holds.
     platform::File openEntry(std::uint32_t e, std::size_t worker) { return folders_[worker].open(index_, e); }
-    Head headOf(std::uint32_t e, std::uint64_t bytes, std::uint8_t* into, std::size_t room, std::size_t worker) {
+    // Entry e opened by its path. The files of a group lie all over the
+    // tree, so the few folders a worker holds are seldom theirs; holding
+    // many grows the process's handle table, and growing it while other
+    // threads run waits until every processor has passed a quiescent point
+    // (measured: Quick Dir on 20,000 files 0.077 s holding each folder once,
+    // 0.074 s by path, 0.085 s with four folders held per worker).
+    platform::File openByPath(std::uint32_t e) const { return platform::openForReading(pathOf(e)); }
+    Head headOf(platform::File file, std::uint32_t e, std::uint64_t bytes, std::uint8_t* into, std::size_t room,
+                bool digested = true) {
         platform::IoFault fault = platform::IoFault::None;
-        Head head = readHead(openEntry(e, worker), sizeOf(e), bytes, into, room, fault);
+        Head head = readHead(std::move(file), sizeOf(e), bytes, into, room, digested, fault);
         noteFault(fault);
         return head;
     }
@@ -147,8 +157,8 @@ private:
     bool batched(Members set, std::size_t worker);
     void record(const Members& members);
     void readHeadOf(std::uint32_t e, std::size_t worker);
-    void classifyWhole(std::uint32_t e, const std::uint8_t* bytes, std::uint8_t* spare, std::size_t worker);
-    const std::uint8_t* bytesOf(std::uint32_t head, RecentHeads& kept, std::uint8_t* spare, std::size_t worker);
+    void classifyWhole(const Members& group, std::size_t worker);
+    const std::uint8_t* readAgain(std::uint32_t head, std::uint8_t* into);
 
     core::AppState& state_;
     const Index& index_;
@@ -161,24 +171,6 @@ private:
     std::size_t maxOpen_ = 2;
     std::size_t prefixBytes_ = 0;
 
-    // Files read whole by the first pass: the class each first file of a
-    // (size, digest) heads, and the bytes of some of them kept for comparing.
-    // Flat, as there is one of each per small file: the next head of the same
-    // key after a head, and each file's head. The first head of each key and
-    // the kept bytes are split by key into shards, each under its own lock,
-    // so that workers seldom wait for each other.
-    static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
-    struct HeadShard {
-        explicit HeadShard(std::size_t keptBytes) : kept(keptBytes) {}
-        std::mutex mutex;
-        std::unordered_map<std::uint64_t, std::uint32_t> firstHeadOf;
-        RecentHeads kept;
-    };
-    std::vector<std::unique_ptr<HeadShard>> shards_;
-    std::vector<std::uint32_t> nextHead_;
-    std::vector<std::uint32_t> headOf_;
-    void makeShards(std::size_t files);
-    void recordWholeClasses();
     WorkPool& pool_;
 };
 
@@ -207,7 +199,7 @@ bool ClassBuilder::digestFiles(const Members& files, std::uint64_t bytes, std::s
     for (std::uint32_t e : files) {
         if (stopRequested()) return false;
         state_.currentFile.set(index_.entries[e].path);
-        Head head = headOf(e, std::min(bytes, sizeOf(e)), room.bytes, room.size, worker);
+        Head head = headOf(openEntry(e, worker), e, std::min(bytes, sizeOf(e)), room.bytes, room.size);
         table_.content[e] = head.content;
         digest_[e] = head.digest;
     }
@@ -229,34 +221,51 @@ void ClassBuilder::splitByDigest(const Members& set, std::vector<Members>& parts
                 parts.end());
 }
 
-// The first pass reads the head of every file that shares its size, all of
-// them in disk order, so that a cold disk is swept once in one direction. A
-// file no longer than a head is then read whole and placed in its class at
-// once; longer files are sorted by the digest of their heads.
+// The first pass reads every file that shares its size once. A group of
+// files no longer than a head goes to one worker, which reads them whole,
+// each group in disk order, and places each in its class at once. Of longer
+// files the head is read, all of them in disk order, and they are sorted by
+// the digest of their heads.
 bool ClassBuilder::prefixPass(const std::vector<Members>& groups, std::vector<Members>& survivors) {
-    Members all;
-    for (const Members& group : groups)
-        if (sizeOf(group.front()) != 0) all.insert(all.end(), group.begin(), group.end());
-    sortByDiskOrder(all, index_);
-    nextHead_.assign(index_.entries.size(), kNone);
-    headOf_.assign(index_.entries.size(), kNone);
-    makeShards(all.size());
-    // Between steps the progress shows the file in hand. A worker takes a
-    // run of neighbouring files at a time: the files of one folder, and
-    // entries whose bookkeeping shares a cache line, stay with one thread.
+    std::vector<Members> whole;
+    Members heads;
+    for (const Members& group : groups) {
+        const std::uint64_t size = sizeOf(group.front());
+        if (size == 0) continue;
+        if (size > prefixBytes_) {
+            heads.insert(heads.end(), group.begin(), group.end());
+            continue;
+        }
+        whole.push_back(group);
+        sortByDiskOrder(whole.back(), index_);
+    }
+    std::sort(whole.begin(), whole.end(), [&](const Members& a, const Members& b) {
+        return index_.entries[a.front()].diskOrder < index_.entries[b.front()].diskOrder;
+    });
+    sortByDiskOrder(heads, index_);
+    // No step waits for its slowest group: each worker takes the next group
+    // as it is done, and the progress shows every few groups' first file.
+    constexpr std::size_t kGroupsPerProgress = 16;
+    pool_.run(whole.size(), [&](std::size_t k, std::size_t worker) {
+        if (k % kGroupsPerProgress == 0) state_.currentFile.set(index_.entries[whole[k].front()].path);
+        classifyWhole(whole[k], worker);
+    });
+    // Between steps the progress shows the file in hand.
     constexpr std::size_t kFilesPerStep = 256;
+    // A worker takes a run of neighbouring files at a time: the files of one
+    // folder, and entries whose bookkeeping shares a cache line, stay with
+    // one thread.
     constexpr std::size_t kFilesPerJob = 16;
-    for (std::size_t start = 0; start < all.size(); start += kFilesPerStep) {
+    for (std::size_t start = 0; start < heads.size(); start += kFilesPerStep) {
         if (stopRequested()) return false;
-        state_.currentFile.set(index_.entries[all[start]].path);
-        const std::size_t end = std::min(all.size(), start + kFilesPerStep);
+        state_.currentFile.set(index_.entries[heads[start]].path);
+        const std::size_t end = std::min(heads.size(), start + kFilesPerStep);
         pool_.run((end - start + kFilesPerJob - 1) / kFilesPerJob, [&](std::size_t job, std::size_t worker) {
             const std::size_t from = start + job * kFilesPerJob;
-            for (std::size_t k = from; k < std::min(end, from + kFilesPerJob); ++k) readHeadOf(all[k], worker);
+            for (std::size_t k = from; k < std::min(end, from + kFilesPerJob); ++k) readHeadOf(heads[k], worker);
         });
     }
     if (state_.abortRequested()) return false;  // files after the abort were not read
-    recordWholeClasses();
     for (const Members& group : groups) {
         if (sizeOf(group.front()) <= prefixBytes_) continue;  // done, or empty: nothing to read
         Members ordered = group;
@@ -269,88 +278,84 @@ bool ClassBuilder::prefixPass(const std::vector<Members>& groups, std::vector<Me
     return true;
 }
 
-// Runs on any worker. Each reads into its own two small buffers, which stay
-// in the processor's cache from file to file: far cheaper than filling a
-// large buffer that has to come from memory each time.
+// Runs on any worker, in a small buffer of its own that stays in the
+// processor's cache from file to file.
 void ClassBuilder::readHeadOf(std::uint32_t e, std::size_t worker) {
     // A pause holds every worker before its next file, and after an abort no
     // file is read: the step ends at once and the pass stops after it.
     if (stopRequested()) return;
-    std::uint8_t* bytes = arena_.bytes + worker * 2 * prefixBytes_;
-    const std::uint64_t size = sizeOf(e);
-    Head head = headOf(e, std::min<std::uint64_t>(prefixBytes_, size), bytes, prefixBytes_, worker);
+    Head head = headOf(openEntry(e, worker), e, prefixBytes_, arena_.bytes + worker * 2 * prefixBytes_, prefixBytes_);
     table_.content[e] = head.content;
     digest_[e] = head.digest;
-    if (size <= prefixBytes_ && head.content == Content::Settled) classifyWhole(e, bytes, bytes + prefixBytes_, worker);
 }
 
-// One shard when the search reads on one thread, so that the whole budget of
-// kept heads serves it; more when threads could wait for each other.
-void ClassBuilder::makeShards(std::size_t files) {
-    const std::size_t count = pool_.workers() == 1 ? 1 : 16;
-    shards_.clear();
-    for (std::size_t k = 0; k < count; ++k) {
-        shards_.push_back(std::make_unique<HeadShard>(tuning_.keptHeadBytes / count));
-        shards_.back()->firstHeadOf.reserve(files / count);
-    }
-}
-
-// The whole file is at `bytes`: it joins the first class of its size and
-// digest whose head has the same bytes, or heads a class of its own and is
-// kept. `spare` takes a class head read again.
-void ClassBuilder::classifyWhole(std::uint32_t e, const std::uint8_t* bytes, std::uint8_t* spare,
-                                 std::size_t worker) {
-    const std::uint64_t size = sizeOf(e);
-    const std::uint64_t key = digest_[e] ^ (size * 0x9E3779B97F4A7C15ull);
-    HeadShard& shard = *shards_[key % shards_.size()];
-    std::lock_guard lock(shard.mutex);
-    auto [first, fresh] = shard.firstHeadOf.try_emplace(key, e);
-    std::uint32_t last = kNone;
-    for (std::uint32_t head = fresh ? kNone : first->second; head != kNone; head = nextHead_[head]) {
-        last = head;
-        if (sizeOf(head) != size) continue;
-        const std::uint8_t* headBytes = bytesOf(head, shard.kept, spare, worker);
-        if (headBytes && std::memcmp(headBytes, bytes, size) == 0) {
-            headOf_[e] = head;
-            return;
+// A group of files no longer than a head, on one worker, in its own part of
+// the arena: each file is read whole and joins the first class whose first
+// file has the same bytes, or starts a class of its own. The first files stay
+// where they were read while the part (and the budget of kept heads) lasts:
+// memory used again from group to group, never fresh. A first file that
+// found no room is read again when a later file may match it. In a group of
+// a few files each file is compared with every first file; in a larger one
+// only with those of the same digest.
+void ClassBuilder::classifyWhole(const Members& group, std::size_t worker) {
+    constexpr std::size_t kCompareAllUpTo = 4;
+    constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+    const std::uint64_t size = sizeOf(group.front());
+    const std::size_t slot = onLines(size);
+    const ReadArena room = roomOf(worker);
+    std::uint8_t* const spare = room.bytes + room.size - slot;  // a first file read again
+    std::uint8_t* const inHand = spare - slot;                  // the file in hand once the room is taken
+    const std::size_t budget = std::min(room.size - 2 * slot, tuning_.keptHeadBytes / pool_.workers());
+    const bool digested = group.size() > kCompareAllUpTo;
+    struct First {
+        std::uint32_t entry;
+        const std::uint8_t* bytes;  // nullptr when not kept
+        std::uint32_t nextSameDigest = kNone;
+        Members members;
+    };
+    std::vector<First> firsts;
+    std::unordered_map<std::uint64_t, std::uint32_t> firstWithDigest;
+    std::size_t used = 0;
+    for (std::uint32_t e : group) {
+        // A pause holds every worker before its next file; after an abort no
+        // file is read and the pass stops after the step.
+        if (stopRequested()) return;
+        std::uint8_t* into = used + slot <= budget ? room.bytes + used : inHand;
+        Head head = headOf(openByPath(e), e, size, into, slot, digested);
+        table_.content[e] = head.content;
+        if (head.content != Content::Settled) continue;
+        auto [at, fresh] = firstWithDigest.try_emplace(head.digest, static_cast<std::uint32_t>(firsts.size()));
+        std::uint32_t last = kNone;
+        std::uint32_t joined = kNone;
+        for (std::uint32_t f = fresh ? kNone : at->second; f != kNone && joined == kNone; f = firsts[f].nextSameDigest) {
+            last = f;
+            const std::uint8_t* bytes = firsts[f].bytes ? firsts[f].bytes : readAgain(firsts[f].entry, spare);
+            if (bytes && std::memcmp(bytes, into, size) == 0) joined = f;
         }
+        if (joined != kNone) {
+            firsts[joined].members.push_back(e);
+            continue;
+        }
+        if (last != kNone) firsts[last].nextSameDigest = static_cast<std::uint32_t>(firsts.size());
+        firsts.push_back({e, into == inHand ? nullptr : into, kNone, {e}});
+        if (into != inHand) used += slot;
     }
-    if (last != kNone) nextHead_[last] = e;
-    headOf_[e] = e;
-    shard.kept.keep(e, bytes, size);
+    for (const First& first : firsts)
+        if (first.members.size() > 1) record(first.members);
 }
 
-// Each class of small files gets the first of its files in index order as
-// its name, like every other class.
-void ClassBuilder::recordWholeClasses() {
-    std::vector<std::uint32_t> first(headOf_.size(), kNone), count(headOf_.size(), 0);
-    for (std::uint32_t e = 0; e < headOf_.size(); ++e) {
-        if (headOf_[e] == kNone) continue;
-        std::uint32_t head = headOf_[e];
-        if (first[head] == kNone) first[head] = e;  // entries come in index order
-        ++count[head];
-        table_.classOf[e] = first[head];
-    }
-    for (std::uint32_t head = 0; head < headOf_.size(); ++head)
-        if (count[head] != 0) table_.classSize[first[head]] = count[head];
-}
-
-// A class head's bytes: kept since it was classified, or read again when
-// newer heads have taken their room (and kept then, as more copies tend to
-// follow). Nothing when it cannot be read again; it is then left to the
-// comparator.
-const std::uint8_t* ClassBuilder::bytesOf(std::uint32_t head, RecentHeads& kept, std::uint8_t* spare,
-                                          std::size_t worker) {
-    if (const std::uint8_t* bytes = kept.find(head)) return bytes;
+// The bytes of a first file that found no room, read again into `into`.
+// Nothing when it cannot be read again; it is then left to the comparator.
+const std::uint8_t* ClassBuilder::readAgain(std::uint32_t head, std::uint8_t* into) {
+    if (table_.content[head] != Content::Settled) return nullptr;
     const auto size = static_cast<std::uint32_t>(sizeOf(head));
-    platform::File file = openEntry(head, worker);
-    if (contentOnOpening(file, size) != Content::Settled || platform::readFile(file, spare, size) != size) {
+    platform::File file = openByPath(head);
+    if (contentOnOpening(file, size) != Content::Settled || platform::readFile(file, into, size) != size) {
         noteFault(file.fault());
         table_.content[head] = Content::Unsure;
         return nullptr;
     }
-    kept.keep(head, spare, size);
-    return spare;
+    return into;
 }
 
 // Files of one size whose heads agree. A set too large to hold open at once

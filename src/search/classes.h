@@ -55,8 +55,11 @@ struct ClassTuning {
     std::size_t largestBlock = 4 * 1024 * 1024;
     // Files held open at once by a side-by-side read.
     std::size_t maxOpen = 64;
-    // Files no longer than prefixBytes are read whole by the first pass; this
-    // much of them is kept in memory to compare later copies with.
+    // Files no longer than prefixBytes are read whole by the first pass, a
+    // group of one size at a time on each worker; up to this much of the
+    // first file of each class (shared by the workers, and no more than a
+    // worker's part of the arena) stays in memory to compare later copies
+    // with. The others are read again when a later file may match them.
     std::size_t keptHeadBytes = 32 * 1024 * 1024;
 };
 

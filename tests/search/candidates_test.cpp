@@ -118,7 +118,8 @@ TEST(Classes, AreTheSetsOfEqualContent) {
         std::size_t helpers;
     };
     const Case cases[] = {{ClassTuning{}, 1}, {ClassTuning{16, 8, 64, 3, 0}, 0}, {ClassTuning{4096, 1024, 1024, 2, 0}, 1},
-                          {ClassTuning{4096, 1024, 1024, 2, 10'000}, 3}, {ClassTuning{64, 4096, 4096, 4}, 1}};
+                          {ClassTuning{4096, 1024, 1024, 2, 10'000}, 3}, {ClassTuning{64, 4096, 4096, 4}, 1},
+                          {ClassTuning{8192, 1024, 1024, 2, 0}, 1}, {ClassTuning{8192, 1024, 1024, 2, 12'000}, 0}};
     for (const auto& [tuning, helpers] : cases) {
         core::AppState state;
         WorkPool pool(helpers);

@@ -143,7 +143,7 @@ std::vector<search::SearchTuning> tuningsToTry() {
     tiny.classes.largestBlock = 64;
     tiny.classes.maxOpen = 3;
     tiny.helperThreads = 0;
-    tiny.classes.keptHeadBytes = 24;  // room for two or three heads: older ones make way
+    tiny.classes.keptHeadBytes = 200;  // room for three heads of a group: later ones are read again
     tiny.prefixes.budget = 300;  // few heads fit: most pairs go to the files
     tiny.prefixes.filesPerStep = 1;
     search::SearchTuning pairsOnly = tiny;
