@@ -104,13 +104,18 @@ void listPairs(core::AppState& state, const Index& index, const PairsOf& pairsOf
     }
 }
 
-// Every candidate pair goes to the judge.
-PairsOf allCandidates(const Index& index, const Candidates& candidates) {
-    return [&index, &candidates, js = std::vector<std::uint32_t>()](std::uint32_t i,
-                                                                   std::vector<PairToJudge>& pairs) mutable {
+// Every candidate pair goes to the judge, but at matchPercent 100 none that
+// the class building has told apart: one differing byte keeps its score
+// below 100, so the judge would give it no row. In a large group of one
+// size that spares visiting every pair of different files.
+PairsOf allCandidates(const Index& index, const Candidates& candidates, const ClassTable& classes) {
+    const bool skipToldApart = candidates.matchPercent == 100;
+    return [&index, &candidates, &classes, skipToldApart, js = std::vector<std::uint32_t>()](
+               std::uint32_t i, std::vector<PairToJudge>& pairs) mutable {
         laterCandidates(candidates, index, i, js);
         pairs.clear();
-        for (std::uint32_t j : js) pairs.push_back({i, j, kScoreUnknown});
+        for (std::uint32_t j : js)
+            if (!skipToldApart || !classes.toldApart(i, j)) pairs.push_back({i, j, kScoreUnknown});
     };
 }
 
@@ -129,7 +134,7 @@ void searchPairs(core::AppState& state, Index& index, const SearchBuffers& buffe
     if (!buildClasses(state, index, candidates, buffers.arena(), tuning.classes, pool, classes)) return;
     PairJudge judge(state, index, candidates, classes, buffers.compare, buffers.arena());
     if (!decidesInMemory(candidates, tuning.prefixes)) {
-        listPairs(state, index, allCandidates(index, candidates), judge, rows, 0);
+        listPairs(state, index, allCandidates(index, candidates, classes), judge, rows, 0);
         return;
     }
     std::vector<PairToJudge> left;
