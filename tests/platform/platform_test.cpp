@@ -8,6 +8,8 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "support/temp_folder.h"
 
@@ -97,6 +99,34 @@ TEST(PlatformFiles, CountersCountOpensReadsAndBytes) {
     EXPECT_EQ(counters.bytesRead, 10u);
     platform::resetIoCounters();
     EXPECT_EQ(platform::ioCounters().opens, 0u);
+}
+
+// Each thread keeps its own counts: they still add up across threads, after
+// the threads have ended, and for a handle closed on another thread than
+// the one that opened it.
+TEST(PlatformFiles, CountersAddUpAcrossThreadsThatHaveEnded) {
+    TempFolder folder;
+    std::string path = folder.write("counted.txt", "0123456789");
+    const std::int64_t handlesBefore = platform::openHandleCount();
+    platform::resetIoCounters();
+    platform::File kept;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 3; ++t) {
+        threads.emplace_back([&, t] {
+            platform::File file = platform::openForReading(path.c_str());
+            char buffer[16];
+            platform::readFile(file, buffer, sizeof buffer);
+            if (t == 0) kept = std::move(file);
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    platform::IoCounters counters = platform::ioCounters();
+    EXPECT_EQ(counters.opens, 3u);
+    EXPECT_EQ(counters.reads, 3u);
+    EXPECT_EQ(counters.bytesRead, 30u);
+    EXPECT_EQ(platform::openHandleCount(), handlesBefore + 1);
+    kept.close();
+    EXPECT_EQ(platform::openHandleCount(), handlesBefore);
 }
 
 TEST(PlatformFiles, MoveRefusesExistingTargetAndReplaceOverwrites) {
