@@ -58,7 +58,7 @@ void drawProgress(HDC dc, const core::StripLayout& layout, const std::string& cu
 
 // Everything the layout holds, onto a surface cleared to the window colour.
 void drawLayout(HDC dc, const MainWindow& main, const core::StripLayout& layout) {
-    RECT all{0, 0, static_cast<int>(main.state.clientWidth), kStripHeight};
+    RECT all = toRect(core::stripArea(main.state.clientWidth));
     FillRect(dc, &all, GetSysColorBrush(COLOR_WINDOW));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));
@@ -98,7 +98,7 @@ void paintStrip(MainWindow& main) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(main.window, &paint);
     core::StripLayout layout = core::layoutStrip(main.state);
-    RECT area{0, 0, static_cast<int>(main.state.clientWidth), kStripHeight};
+    RECT area = toRect(core::stripArea(main.state.clientWidth));
     RECT update;
     if (layout.paints && IntersectRect(&update, &paint.rcPaint, &area)) {
         // Drawn whole off screen, then copied: text that got shorter leaves

@@ -21,10 +21,8 @@ constexpr UINT kProgressTimerPeriodMs = 100;
 constexpr UINT_PTR kCloseTimerId = 2;
 constexpr UINT kCloseTimerPeriodMs = 1000;
 
-// Heights within the client area of the painted strip and its progress area.
+// The painted strip's height; the list begins below it.
 constexpr int kStripHeight = 120;
-constexpr int kProgressAreaHeight = 60;
-constexpr int kProgressAreaRightMargin = 175;
 
 // Sent by refreshEditStates, so a worker's call is carried out on the
 // window's thread while the worker waits.

@@ -5,6 +5,7 @@
 
 #include "compare/compare_files.h"
 #include "core/settings.h"
+#include "core/strip_model.h"
 #include "resource_ids.h"
 #include "search/pair_search.h"
 #include "ui/main_window.h"
@@ -14,11 +15,10 @@
 namespace ui {
 namespace {
 
-void repaintTop(HWND window, int height, int rightMargin) {
-    RECT client;
-    GetClientRect(window, &client);
-    RECT area{0, 0, client.right - rightMargin, height};
-    InvalidateRect(window, &area, FALSE);
+// Without erasing: the strip is drawn whole, background included.
+void repaint(HWND window, const core::StripRect& area) {
+    RECT rect{area.left, area.top, area.right, area.bottom};
+    InvalidateRect(window, &rect, FALSE);
 }
 
 void saveSettings(HWND window, core::AppState& state) {
@@ -68,10 +68,8 @@ core::WindowEffects makeWindowEffects(HWND window, core::AppState& state) {
     effects.stopProgressTimer = [window] { KillTimer(window, kProgressTimerId); };
     effects.startCloseTimer = [window] { SetTimer(window, kCloseTimerId, kCloseTimerPeriodMs, nullptr); };
     effects.stopCloseTimer = [window] { KillTimer(window, kCloseTimerId); };
-    effects.repaintStrip = [window] { repaintTop(window, kStripHeight, 0); };
-    effects.repaintProgress = [window] {
-        repaintTop(window, kProgressAreaHeight, kProgressAreaRightMargin);
-    };
+    effects.repaintStrip = [window, &state] { repaint(window, core::stripArea(state.clientWidth)); };
+    effects.repaintProgress = [window, &state] { repaint(window, core::progressArea(state.clientWidth)); };
     effects.refreshEditStates = [window] { refreshEditStates(window); };
     effects.saveSettings = [window, &state] { saveSettings(window, state); };
     effects.destroyWindow = [window] { DestroyWindow(window); };
