@@ -5,7 +5,6 @@
 namespace core {
 namespace {
 
-constexpr std::int64_t kStripHeight = 120;
 constexpr std::int64_t kNarrowestPainted = 201;
 constexpr std::int64_t kProgressRightMargin = 175;
 constexpr std::int64_t kBarLeft = 3;

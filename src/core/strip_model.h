@@ -46,6 +46,9 @@ struct StripLayout {
     std::uint32_t modeForm = 0;  // the searchMode the knob points at
 };
 
+// The strip's height at the top of the client area; the list begins below it.
+constexpr int kStripHeight = 120;
+
 // The strip's geometry for a client width w.
 StripRect stripArea(std::uint32_t clientWidth);            // (0, 0) to (w, 120)
 StripRect progressArea(std::uint32_t clientWidth);         // (0, 0) to (w - 175, 60)

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "core/drop_rule.h"
+#include "core/strip_model.h"
 #include "platform/platform.h"
 #include "resource_ids.h"
 #include "ui/context_menu.h"
@@ -185,11 +186,11 @@ void layoutChildren(MainWindow& main, int width, int height) {
     main.state.clientWidth = static_cast<std::uint32_t>(width);
     main.state.clientHeight = static_cast<std::uint32_t>(height);
     int editWidth = std::max(width - kEditRightMargin, 0);
-    int listHeight = height > kStripHeight ? height - kStripHeight : 0;
+    int listHeight = height > core::kStripHeight ? height - core::kStripHeight : 0;
     // No repaint now: the class repaints the whole window on every size change.
     MoveWindow(main.editA, kEditLeft, kEditATop, editWidth, kEditHeight, FALSE);
     MoveWindow(main.editB, kEditLeft, kEditBTop, editWidth, kEditHeight, FALSE);
-    MoveWindow(main.list.handle(), 1, kStripHeight, std::max(width - 2, 0), listHeight, FALSE);
+    MoveWindow(main.list.handle(), 1, core::kStripHeight, std::max(width - 2, 0), listHeight, FALSE);
 }
 
 void refreshEditStates(HWND window) {

@@ -21,9 +21,6 @@ constexpr UINT kProgressTimerPeriodMs = 100;
 constexpr UINT_PTR kCloseTimerId = 2;
 constexpr UINT kCloseTimerPeriodMs = 1000;
 
-// The painted strip's height; the list begins below it.
-constexpr int kStripHeight = 120;
-
 // Sent by refreshEditStates, so a worker's call is carried out on the
 // window's thread while the worker waits.
 constexpr UINT kRefreshEditsMessage = WM_APP + 3;
