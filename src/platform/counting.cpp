@@ -52,6 +52,8 @@ Sum gAtReset;
 
 std::atomic<bool> gFailAllocations{false};
 std::atomic<bool> gHandlesExhausted{false};
+std::atomic<bool> gMovesCopy{false};
+std::atomic<std::uint64_t> gCopyWriteLimit{~std::uint64_t{0}};
 
 // The short-read switch: rarely set, so one lock is enough.
 std::atomic<bool> gShortReads{false};
@@ -80,6 +82,10 @@ bool handlesExhausted() { return gHandlesExhausted.load(); }
 
 bool readLimitsSet() { return gShortReads.load(); }
 
+bool movesCopy() { return gMovesCopy.load(); }
+
+std::uint64_t copyWriteLimit() { return gCopyWriteLimit.load(); }
+
 std::uint64_t readLimitFor(const char* path) {
     constexpr std::uint64_t kNoLimit = ~std::uint64_t{0};
     if (!gShortReads.load()) return kNoLimit;
@@ -104,6 +110,11 @@ std::int64_t openHandleCount() { return sumOfTallies().handles; }
 void failAllocationsForTesting(bool fail) { gFailAllocations = fail; }
 
 void exhaustHandlesForTesting(bool exhausted) { gHandlesExhausted = exhausted; }
+
+void copyMovesForTesting(bool on, std::uint64_t writesFailAfter) {
+    gCopyWriteLimit = writesFailAfter;
+    gMovesCopy = on;
+}
 
 void shortenReadsForTesting(const std::string& path, std::uint64_t offset) {
     std::lock_guard lock(gShortReadMutex);

@@ -19,5 +19,9 @@ bool handlesExhausted();
 // for that path, else no limit.
 std::uint64_t readLimitFor(const char* path);
 bool readLimitsSet();
+// The move test switch: whether moves copy, and after how many bytes the
+// copy's writes fail.
+bool movesCopy();
+std::uint64_t copyWriteLimit();
 
 }  // namespace platform::counting

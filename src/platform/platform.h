@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -35,6 +36,16 @@ struct FileIdentity {
     std::uint64_t volume = 0;
     std::uint64_t fileId = 0;
     bool operator==(const FileIdentity&) const = default;
+};
+
+// What a file is and how it stands: a write, even one whose last-write time
+// was put back afterwards, moves its change time.
+struct FileStamp {
+    FileIdentity identity;
+    std::uint64_t size = 0;
+    std::int64_t lastWrite = 0;
+    std::int64_t changed = 0;
+    bool operator==(const FileStamp&) const = default;
 };
 
 class Folder;
@@ -71,6 +82,8 @@ private:
         delivered_ = other.delivered_;
         readLimit_ = other.readLimit_;
         fault_ = other.fault_;
+        disposalPath_ = std::move(other.disposalPath_);
+        identity_ = other.identity_;
         other.handle_ = kNoHandle;
     }
 
@@ -80,12 +93,19 @@ private:
     friend bool fileSize(const File& file, std::uint64_t& size);
     friend std::uint32_t readFile(File& file, void* buffer, std::uint32_t count);
     friend bool identityOf(const File& file, FileIdentity& identity);
+    friend bool stampOf(const File& file, FileStamp& stamp);
+    friend File openForDisposal(const char* path);
+    friend bool deleteOpenFile(File& file);
+    friend bool moveOpenFile(File& file, const char* target);
 
     std::intptr_t handle_ = kNoHandle;
     std::uint64_t sizeAtOpen_ = 0;
     std::uint64_t delivered_ = 0;  // bytes read so far
     std::uint64_t readLimit_ = ~std::uint64_t{0};  // test switch: reads end here
     IoFault fault_ = IoFault::None;
+    std::string disposalPath_;  // the path it was opened at for disposal
+    // An open file stays the file it is; where asking is slow, it is asked once.
+    mutable std::optional<FileIdentity> identity_;
 };
 
 // Opens an existing file for reading, letting others read it at the same time.
@@ -114,6 +134,22 @@ bool isFolder(const char* path);
 
 bool identityOf(const File& file, FileIdentity& identity);
 bool identityOfPath(const char* path, FileIdentity& identity);
+bool stampOf(const File& file, FileStamp& stamp);
+// The stamp of what the path names now, through a link as opening it would.
+bool stampOfPath(const char* path, FileStamp& stamp);
+
+// Disposal of exactly the file that was checked. A file opened for reading
+// (above) cannot be written, deleted or moved by anyone while it is open
+// (Windows; POSIX has no such hold). A file opened for disposal cannot be
+// written either, but it may be deleted or moved: by the calls below, which
+// act on the open file itself and not on whatever its path names by then.
+File openForDisposal(const char* path);
+// Deletes the open file and closes it.
+bool deleteOpenFile(File& file);
+// Moves the open file to `target`, never over an existing item, and closes
+// it. Across volumes its bytes are copied from the open file and the file
+// goes only once the copy is whole; a failed copy is removed again.
+bool moveOpenFile(File& file, const char* target);
 
 // Reading counters, so tests can prove a file was never opened or read.
 struct IoCounters {
@@ -131,6 +167,9 @@ std::int64_t openHandleCount();
 void shortenReadsForTesting(const std::string& path, std::uint64_t offset);
 // Every open of a file or folder fails as when the process has no handle left.
 void exhaustHandlesForTesting(bool exhausted);
+// While on, every moveOpenFile copies as across volumes, and the copy's
+// writes fail after `writesFailAfter` bytes, as on a full volume.
+void copyMovesForTesting(bool on, std::uint64_t writesFailAfter = ~std::uint64_t{0});
 
 // ---- Folder listings ---------------------------------------------------
 
@@ -166,11 +205,6 @@ private:
     friend Folder openSubfolder(const Folder& parent, const std::string& name);
     friend File openForReading(const Folder& folder, const char* name);
     friend bool nextItem(Folder& folder, ListedItem& item);
-// Opens a folder only to open the files in it by name: nothing is listed.
-Folder holdFolder(const char* path);
-// Opens the file `name` of an open folder for reading, as openForReading
-// does, relative to the folder and never through a link.
-File openForReading(const Folder& folder, const char* name);
 
     std::unique_ptr<FolderState> state_;
     IoFault fault_ = IoFault::None;

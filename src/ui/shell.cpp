@@ -1,13 +1,10 @@
 #include "ui/shell.h"
 
-#include <windows.h>
-#include <shellapi.h>
+#include "platform/win32/shell_files.h"
 
 namespace ui {
 
-void openWithShell(const std::string& target) {
-    ShellExecuteA(nullptr, nullptr, target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-}
+void openWithShell(const std::string& target) { platform::win32::openWithShell(target); }
 
 void openHelp(const core::AppState& state) { openWithShell(state.programFolder + "ReadMe.htm"); }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <thread>
@@ -173,6 +174,52 @@ TEST(PlatformFiles, IdentityTellsSameFileFromCopy) {
     EXPECT_EQ(byPath, byHandle);
     EXPECT_FALSE(byPath == ofCopy);
     EXPECT_FALSE(platform::identityOfPath(folder.pathOf("absent").c_str(), byPath));
+}
+
+// Names the system's usual path rules would trim, and a path longer than
+// those rules allow, are each the item they name.
+TEST(PlatformFiles, EveryNameAndLengthIsTakenExactly) {
+    TempFolder folder;
+    std::string longFolder;
+    for (char c : {'a', 'b', 'c', 'd', 'e'}) longFolder += std::string(55, c) + "/";
+    const std::vector<std::pair<std::string, std::string>> files{
+        {"x", "plain"}, {"x.", "a dot"}, {"y ", "a space"}, {"d./f", "in a dotted folder"}, {"d/f", "in d"},
+        {longFolder + "f", "far down"}};
+    for (const auto& [name, content] : files) folder.write(name, content);
+    for (const auto& [name, content] : files) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(readWhole(folder.pathOf(name), 64), content);
+    }
+    EXPECT_GT(folder.pathOf(longFolder + "f").size(), 300u);
+    EXPECT_EQ(listAll(folder.pathOf(longFolder.substr(0, longFolder.size() - 1))).count("f"), 1u);
+    const auto top = listAll(folder.path());
+    for (const char* name : {"x", "x.", "y ", "d", "d."}) EXPECT_EQ(top.count(name), 1u) << name;
+    EXPECT_TRUE(platform::deleteFile(folder.pathOf("x.").c_str()));
+    EXPECT_EQ(readWhole(folder.pathOf("x"), 64), "plain");
+}
+
+// What was opened for disposal is what goes; a file put at its path since
+// is never touched, and a move never lands on an existing item.
+TEST(PlatformFiles, DisposalActsOnTheOpenFileOnly) {
+    namespace fs = std::filesystem;
+    TempFolder folder;
+    std::string path = folder.write("x", "checked");
+    platform::File file = platform::openForDisposal(path.c_str());
+    ASSERT_TRUE(file.isOpen());
+    fs::rename(fs::u8path(path), fs::u8path(path + "-renamed"));
+    folder.write("x", "newcomer");
+    platform::deleteOpenFile(file);
+    EXPECT_EQ(readWhole(path, 64), "newcomer");
+
+    std::string target = folder.write("taken", "taken");
+    file = platform::openForDisposal(path.c_str());
+    EXPECT_FALSE(platform::moveOpenFile(file, target.c_str()));
+    EXPECT_EQ(readWhole(path, 64), "newcomer");
+    EXPECT_EQ(readWhole(target, 64), "taken");
+    file = platform::openForDisposal(path.c_str());
+    EXPECT_TRUE(platform::moveOpenFile(file, folder.pathOf("moved").c_str()));
+    EXPECT_EQ(readWhole(folder.pathOf("moved"), 64), "newcomer");
+    EXPECT_FALSE(fs::exists(fs::u8path(path)));
 }
 
 TEST(PlatformListing, ListsFilesFoldersAndSizes) {

@@ -1,7 +1,6 @@
 #include "support/temp_folder.h"
 
 #include <atomic>
-#include <fstream>
 #include <random>
 #include <system_error>
 
@@ -42,7 +41,8 @@ TempFolder::~TempFolder() {
         if (it->is_directory(error) && !it->is_symlink(error))
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
     }
-    fs::remove_all(path_, error);
+    // The exact form, or names that end in a dot and long paths stay behind.
+    fs::remove_all(exactFsPath(path_), error);
 }
 
 std::string TempFolder::pathOf(std::string_view relative) const {
@@ -52,21 +52,30 @@ std::string TempFolder::pathOf(std::string_view relative) const {
     return result;
 }
 
+// Through the platform layer, which takes every name as it is (a name that
+// ends in a dot, a long path), where the C++ library may not.
 std::string TempFolder::write(std::string_view relative, std::string_view content) const {
     std::string full = pathOf(relative);
-    fs::path p = fs::u8path(full);
-    std::error_code error;
-    fs::create_directories(p.parent_path(), error);
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    std::size_t lastSeparator = relative.rfind('/');
+    if (lastSeparator != std::string_view::npos) makeFolder(relative.substr(0, lastSeparator));
+    platform::writeWholeFile(full.c_str(), content.data(), content.size());
     return full;
 }
 
 std::string TempFolder::makeFolder(std::string_view relative) const {
+    for (std::size_t end = relative.find('/'); end != std::string_view::npos; end = relative.find('/', end + 1))
+        platform::createFolder(pathOf(relative.substr(0, end)).c_str());
     std::string full = pathOf(relative);
-    std::error_code error;
-    fs::create_directories(fs::u8path(full), error);
+    platform::createFolder(full.c_str());
     return full;
+}
+
+fs::path exactFsPath(const std::string& path) {
+#ifdef _WIN32
+    return fs::u8path("\\\\?\\" + path);
+#else
+    return fs::u8path(path);
+#endif
 }
 
 std::string pseudoRandomBytes(std::size_t count, std::uint32_t seed) {

@@ -28,6 +28,10 @@ private:
     std::string path_;
 };
 
+// A path as std::filesystem must be given it to name exactly that item: on
+// Windows in the "\\?\" form, or names that end in a dot are trimmed.
+std::filesystem::path exactFsPath(const std::string& path);
+
 // Bytes that do not repeat in any short period, for large test files.
 std::string pseudoRandomBytes(std::size_t count, std::uint32_t seed);
 

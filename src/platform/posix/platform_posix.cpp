@@ -104,7 +104,14 @@ File FileInternals::openRegular(int folderFd, const char* name, int extraFlags, 
 
 File openForReading(const char* path) { return FileInternals::openRegular(AT_FDCWD, path, 0, path); }
 
+File openForDisposal(const char* path) {
+    File file = openForReading(path);
+    if (file.isOpen()) file.disposalPath_ = path;
+    return file;
+}
+
 void File::close() {
+    identity_.reset();
     if (handle_ == kNoHandle) return;
     countedClose(fdOf(handle_));
     handle_ = kNoHandle;
@@ -187,6 +194,108 @@ bool identityOfPath(const char* path, FileIdentity& identity) {
     if (::stat(path, &st) != 0) return false;
     identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
     return true;
+}
+
+namespace {
+
+std::int64_t nanosecondsOf(const timespec& time) {
+    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+FileStamp stampFrom(const struct stat& st) {
+    FileStamp stamp;
+    stamp.identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    stamp.size = static_cast<std::uint64_t>(st.st_size);
+    stamp.lastWrite = nanosecondsOf(st.st_mtim);
+    stamp.changed = nanosecondsOf(st.st_ctim);
+    return stamp;
+}
+
+}  // namespace
+
+bool stampOf(const File& file, FileStamp& stamp) {
+    struct stat st;
+    if (!file.isOpen() || ::fstat(fdOf(file.handle_), &st) != 0) return false;
+    stamp = stampFrom(st);
+    return true;
+}
+
+bool stampOfPath(const char* path, FileStamp& stamp) {
+    struct stat st;
+    if (::stat(path, &st) != 0) return false;
+    stamp = stampFrom(st);
+    return true;
+}
+
+namespace {
+
+// POSIX acts on names: the name must still be the open file's just before.
+bool namesOpenFile(const char* path, const File& file) {
+    FileIdentity named, open;
+    return identityOfPath(path, named) && identityOf(file, open) && named == open;
+}
+
+bool writeAll(int fd, const char* bytes, std::size_t count, std::uint64_t& written) {
+    while (count > 0) {
+        if (written + count > counting::copyWriteLimit()) return false;
+        ssize_t put = ::write(fd, bytes, count);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        bytes += put;
+        count -= static_cast<std::size_t>(put);
+        written += static_cast<std::uint64_t>(put);
+    }
+    return true;
+}
+
+// Copies the open file to a new file at `target`; a copy that cannot be
+// made whole is removed again.
+bool copyOpenFile(int from, const char* target) {
+    int to = ::open(target, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (to < 0) return false;
+    std::vector<char> buffer(1 << 20);
+    std::uint64_t written = 0;
+    bool whole = true;
+    for (off_t at = 0; whole;) {
+        ssize_t got = ::pread(from, buffer.data(), buffer.size(), at);
+        if (got < 0 && errno == EINTR) continue;
+        whole = got >= 0;
+        if (got <= 0) break;
+        whole = writeAll(to, buffer.data(), static_cast<std::size_t>(got), written);
+        at += got;
+    }
+    whole = whole && ::fsync(to) == 0;
+    whole = ::close(to) == 0 && whole;
+    if (!whole) ::unlink(target);
+    return whole;
+}
+
+}  // namespace
+
+bool deleteOpenFile(File& file) {
+    const std::string path = file.disposalPath_;
+    bool deleted = file.isOpen() && namesOpenFile(path.c_str(), file) && ::unlink(path.c_str()) == 0;
+    file.close();
+    return deleted;
+}
+
+bool moveOpenFile(File& file, const char* target) {
+    const std::string path = file.disposalPath_;
+    if (!file.isOpen() || !namesOpenFile(path.c_str(), file)) {
+        file.close();
+        return false;
+    }
+    bool moved = false;
+    // link + unlink never replaces an existing target, where rename would.
+    if (!counting::movesCopy() && ::link(path.c_str(), target) == 0) {
+        moved = namesOpenFile(target, file) && ::unlink(path.c_str()) == 0;
+        if (!moved) ::unlink(target);
+    } else if ((counting::movesCopy() || errno == EXDEV) && copyOpenFile(fdOf(file.handle_), target)) {
+        moved = namesOpenFile(path.c_str(), file) && ::unlink(path.c_str()) == 0;
+        if (!moved) ::unlink(target);
+    }
+    file.close();
+    return moved;
 }
 
 // ---- Folder listings ---------------------------------------------------

@@ -1,18 +1,23 @@
-// The platform layer on Windows: the ANSI calls of kernel32, user32 and
-// shell32. With the manifest's UTF-8 code page every name is an 8-bit text.
+// The platform layer on Windows. Paths reach the system as wide-character
+// texts in the "\\?\" form (wide_path.h), so that no name is trimmed and no
+// length limited; the rest of the program keeps UTF-8.
 #include <windows.h>
 #include <shlobj.h>
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "platform/counting.h"
 #include "platform/page_aligned.h"
 #include "platform/platform.h"
+#include "platform/win32/wide_path.h"
 
 namespace platform {
 namespace {
 
+using win32::exactPath;
 
 // -1 until setConsoleMode is called: then the program's own subsystem decides.
 std::atomic<int> gConsoleMode{-1};
@@ -40,7 +45,7 @@ HANDLE countedCreate(const char* path, DWORD access, DWORD share, DWORD flags, I
         fault = IoFault::OutOfHandles;
         return INVALID_HANDLE_VALUE;
     }
-    HANDLE handle = CreateFileA(path, access, share, nullptr, OPEN_EXISTING, flags, nullptr);
+    HANDLE handle = CreateFileW(exactPath(path).c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         fault = faultOf(GetLastError());
         return handle;
@@ -64,8 +69,9 @@ std::uint64_t joined(DWORD high, DWORD low) {
 class QueryHandle {
 public:
     explicit QueryHandle(const char* path)
-        : handle_(CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)) {}
+        : handle_(CreateFileW(exactPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr)) {}
     ~QueryHandle() {
         if (isOpen()) CloseHandle(handle_);
     }
@@ -85,6 +91,18 @@ bool identityOfHandle(HANDLE handle, FileIdentity& identity) {
     return true;
 }
 
+// The stamp but its identity, which the caller fills.
+bool stateOfHandle(HANDLE handle, FileStamp& stamp) {
+    FILE_BASIC_INFO basic;
+    LARGE_INTEGER length;
+    if (!GetFileSizeEx(handle, &length) || !GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic))
+        return false;
+    stamp.size = static_cast<std::uint64_t>(length.QuadPart);
+    stamp.lastWrite = basic.LastWriteTime.QuadPart;
+    stamp.changed = basic.ChangeTime.QuadPart;
+    return true;
+}
+
 // A console program (pairlook-cli, the test programs) writes its messages to
 // standard error; the window program shows a box.
 bool runsAsConsoleProgram() {
@@ -101,17 +119,17 @@ bool consoleMode() {
 
 // ---- Listings ----------------------------------------------------------
 
-ItemKind kindOf(const WIN32_FIND_DATAA& data) {
+ItemKind kindOf(const WIN32_FIND_DATAW& data) {
     // Junctions and symbolic links are reparse points; never followed.
     if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return ItemKind::Link;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return ItemKind::Folder;
     return ItemKind::File;
 }
 
-std::string listingPattern(const char* folder) {
-    std::string pattern = folder;
-    if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
-    return pattern + "*.*";
+std::wstring listingPattern(const std::string& folder) {
+    std::wstring pattern = exactPath(folder.c_str());
+    if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
+    return pattern + L"*.*";
 }
 
 std::string systemTimeText(const SYSTEMTIME& time) {
@@ -130,7 +148,7 @@ struct FolderState {
     // delete sharing, the folder cannot be renamed or replaced meanwhile.
     HANDLE folder = INVALID_HANDLE_VALUE;
     HANDLE find = INVALID_HANDLE_VALUE;
-    WIN32_FIND_DATAA data{};
+    WIN32_FIND_DATAW data{};
     bool hasPending = false;  // data holds an item not handed out yet
 
     ~FolderState() {
@@ -141,9 +159,13 @@ struct FolderState {
 
 // ---- Files -------------------------------------------------------------
 
-File openForReading(const char* path) {
+struct FileInternals {
+    static File open(const char* path, DWORD access, DWORD share);
+};
+
+File FileInternals::open(const char* path, DWORD access, DWORD share) {
     File file;
-    HANDLE handle = countedCreate(path, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, file.fault_);
+    HANDLE handle = countedCreate(path, access, share, FILE_ATTRIBUTE_NORMAL, file.fault_);
     if (handle == INVALID_HANDLE_VALUE) return file;
     file.handle_ = reinterpret_cast<std::intptr_t>(handle);
     LARGE_INTEGER length;
@@ -158,7 +180,17 @@ File openForReading(const char* path) {
     return file;
 }
 
+// Others may read it meanwhile, but neither write, delete nor move it.
+File openForReading(const char* path) { return FileInternals::open(path, GENERIC_READ, FILE_SHARE_READ); }
+
+File openForDisposal(const char* path) {
+    File file = FileInternals::open(path, GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE);
+    if (file.isOpen()) file.disposalPath_ = path;
+    return file;
+}
+
 void File::close() {
+    identity_.reset();
     if (handle_ == kNoHandle) return;
     countedClose(handleOf(handle_));
     handle_ = kNoHandle;
@@ -192,17 +224,20 @@ std::uint32_t readFile(File& file, void* buffer, std::uint32_t count) {
     return done;
 }
 
-bool deleteFile(const char* path) { return DeleteFileA(path) != 0; }
+bool deleteFile(const char* path) { return DeleteFileW(exactPath(path).c_str()) != 0; }
 
-bool moveFile(const char* from, const char* to) { return MoveFileA(from, to) != 0; }
+bool moveFile(const char* from, const char* to) {
+    return MoveFileW(exactPath(from).c_str(), exactPath(to).c_str()) != 0;
+}
 
 bool replaceFile(const char* from, const char* to) {
-    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+    return MoveFileExW(exactPath(from).c_str(), exactPath(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 bool writeWholeFile(const char* path, const void* bytes, std::size_t size) {
     if (counting::handlesExhausted()) return false;
-    HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle =
+        CreateFileW(exactPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
     counting::noteHandleOpened();
     const auto* at = static_cast<const char*>(bytes);
@@ -219,20 +254,111 @@ bool writeWholeFile(const char* path, const void* bytes, std::size_t size) {
     return done == size && flushed && closed;
 }
 
-bool createFolder(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
+namespace {
+
+bool markForDeletion(HANDLE handle) {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
+// Renames the open file; the call takes the system's own form of the path.
+bool renameOpenFile(HANDLE handle, const std::wstring& exactTarget, DWORD& error) {
+    const std::wstring target = L"\\??\\" + exactTarget.substr(4);
+    std::vector<BYTE> record(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(record.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+    std::memcpy(rename->FileName, target.data(), rename->FileNameLength);
+    if (SetFileInformationByHandle(handle, FileRenameInfo, rename, static_cast<DWORD>(record.size()))) return true;
+    error = GetLastError();
+    return false;
+}
+
+bool writeAll(HANDLE to, const std::uint8_t* bytes, DWORD count, std::uint64_t& written) {
+    if (written + count > counting::copyWriteLimit()) return false;
+    DWORD put = 0;
+    if (!WriteFile(to, bytes, count, &put, nullptr) || put != count) return false;
+    written += put;
+    return true;
+}
+
+// Copies the open file, from its start, to a new file at `target` with its
+// last-write time; a copy that cannot be made whole is removed again.
+bool copyOpenFile(HANDLE from, const std::wstring& target) {
+    HANDLE to = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (to == INVALID_HANDLE_VALUE) return false;
+    std::vector<std::uint8_t> buffer(1 << 20);
+    LARGE_INTEGER start{};
+    bool whole = SetFilePointerEx(from, start, nullptr, FILE_BEGIN) != 0;
+    std::uint64_t written = 0;
+    for (DWORD got = 0; whole; ) {
+        whole = ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) != 0;
+        if (!whole || got == 0) break;
+        whole = writeAll(to, buffer.data(), got, written);
+    }
+    FILETIME written_at;
+    if (whole && GetFileTime(from, nullptr, nullptr, &written_at)) SetFileTime(to, nullptr, nullptr, &written_at);
+    whole = whole && FlushFileBuffers(to);
+    whole = CloseHandle(to) && whole;
+    if (!whole) DeleteFileW(target.c_str());
+    return whole;
+}
+
+}  // namespace
+
+bool deleteOpenFile(File& file) {
+    bool marked = file.isOpen() && markForDeletion(handleOf(file.handle_));
+    file.close();  // the file goes with the last handle
+    return marked;
+}
+
+bool moveOpenFile(File& file, const char* target) {
+    if (!file.isOpen()) return false;
+    const std::wstring exactTarget = exactPath(target);
+    HANDLE handle = handleOf(file.handle_);
+    DWORD error = ERROR_NOT_SAME_DEVICE;
+    bool moved = !counting::movesCopy() && renameOpenFile(handle, exactTarget, error);
+    if (!moved && error == ERROR_NOT_SAME_DEVICE && copyOpenFile(handle, exactTarget)) {
+        moved = markForDeletion(handle);
+        if (!moved) DeleteFileW(exactTarget.c_str());  // two copies would leave the user to sort them out
+    }
+    file.close();
+    return moved;
+}
+
+bool createFolder(const char* path) { return CreateDirectoryW(exactPath(path).c_str(), nullptr) != 0; }
 
 bool isFolder(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
+    DWORD attributes = GetFileAttributesW(exactPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The volume's serial number makes this slow on some systems (milliseconds
+// under Wine): asked once for each open file.
 bool identityOf(const File& file, FileIdentity& identity) {
-    return file.isOpen() && identityOfHandle(handleOf(file.handle_), identity);
+    if (!file.isOpen()) return false;
+    if (!file.identity_) {
+        FileIdentity asked;
+        if (!identityOfHandle(handleOf(file.handle_), asked)) return false;
+        file.identity_ = asked;
+    }
+    identity = *file.identity_;
+    return true;
 }
 
 bool identityOfPath(const char* path, FileIdentity& identity) {
     QueryHandle item(path);
     return item.isOpen() && identityOfHandle(item.get(), identity);
+}
+
+bool stampOf(const File& file, FileStamp& stamp) {
+    return identityOf(file, stamp.identity) && stateOfHandle(handleOf(file.handle_), stamp);
+}
+
+bool stampOfPath(const char* path, FileStamp& stamp) {
+    QueryHandle item(path);
+    return item.isOpen() && identityOfHandle(item.get(), stamp.identity) && stateOfHandle(item.get(), stamp);
 }
 
 // ---- Folder listings ---------------------------------------------------
@@ -261,7 +387,7 @@ std::unique_ptr<FolderState> listFolderAt(const std::string& path, bool refuseLi
         fault = IoFault::OfFile;
         return nullptr;
     }
-    state->find = FindFirstFileA(listingPattern(path.c_str()).c_str(), &state->data);
+    state->find = FindFirstFileW(listingPattern(path).c_str(), &state->data);
     if (state->find != INVALID_HANDLE_VALUE) {
         state->hasPending = true;
         return state;
@@ -313,11 +439,13 @@ File openForReading(const Folder& folder, const char* name) {
 bool nextItem(Folder& folder, ListedItem& item) {
     FolderState* state = folder.state_.get();
     if (!state || state->find == INVALID_HANDLE_VALUE) return false;
-    if (!state->hasPending && !FindNextFileA(state->find, &state->data)) return false;
+    if (!state->hasPending && !FindNextFileW(state->find, &state->data)) return false;
     state->hasPending = false;
-    const WIN32_FIND_DATAA& data = state->data;
-    item.name = data.cFileName;
-    item.kind = kindOf(data);
+    const WIN32_FIND_DATAW& data = state->data;
+    std::optional<std::string> name = win32::utf8Of(data.cFileName);
+    // A name that has no UTF-8 form could not be opened again by its text.
+    item.name = name ? *name : std::string();
+    item.kind = name ? kindOf(data) : ItemKind::Other;
     item.size = item.kind == ItemKind::File ? joined(data.nFileSizeHigh, data.nFileSizeLow) : 0;
     item.diskOrder = 0;
     return true;
@@ -363,14 +491,15 @@ std::string lastWriteText(const char* path) {
 }
 
 std::string searchProgramFile(const char* fileName) {
-    char found[600];
-    DWORD length = SearchPathA(nullptr, fileName, nullptr, sizeof found, found, nullptr);
-    if (length == 0 || length >= sizeof found) return {};
-    return std::string(found, length);
+    wchar_t found[MAX_PATH];
+    DWORD length = SearchPathW(nullptr, win32::wideOf(fileName).c_str(), nullptr, MAX_PATH, found, nullptr);
+    if (length == 0 || length >= MAX_PATH) return {};
+    std::optional<std::string> path = win32::utf8Of(found);
+    return path && path->size() <= 599 ? *path : std::string();
 }
 
 DriveType driveTypeOf(const std::string& root) {
-    switch (GetDriveTypeA(root.c_str())) {
+    switch (GetDriveTypeW(win32::wideOf(root.c_str()).c_str())) {
         case DRIVE_REMOVABLE: return DriveType::Removable;
         case DRIVE_FIXED: return DriveType::Fixed;
         case DRIVE_REMOTE: return DriveType::Remote;
@@ -381,9 +510,9 @@ DriveType driveTypeOf(const std::string& root) {
 }
 
 std::string appDataFolder() {
-    char folder[MAX_PATH] = {};
-    if (!SHGetSpecialFolderPathA(nullptr, folder, CSIDL_APPDATA, FALSE)) return {};
-    return folder;
+    wchar_t folder[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPathW(nullptr, folder, CSIDL_APPDATA, FALSE)) return {};
+    return win32::utf8Of(folder).value_or(std::string());
 }
 
 }  // namespace platform
