@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
+#include <tuple>
 #include <unordered_set>
 
-#include "platform/platform.h"
 #include "text/text.h"
 
 namespace core {
@@ -12,25 +13,22 @@ namespace {
 
 constexpr std::size_t kCheckBlock = 1 << 20;
 
-bool exists(const std::string& path) {
+struct ByIdentity {
+    bool operator()(const platform::FileIdentity& a, const platform::FileIdentity& b) const {
+        return std::tie(a.volume, a.fileId) < std::tie(b.volume, b.fileId);
+    }
+};
+using IdentitySet = std::multiset<platform::FileIdentity, ByIdentity>;
+
+std::optional<platform::FileIdentity> identityAt(const std::string& path) {
     platform::FileIdentity identity;
-    return platform::identityOfPath(path.c_str(), identity);
+    if (!platform::identityOfPath(path.c_str(), identity)) return std::nullopt;
+    return identity;
 }
 
-// What a file looked like when it was checked, to see at the hand-over to
-// the recycle bin that it has not changed since.
-struct Snapshot {
-    std::uint64_t size = 0;
-    std::string lastWrite;
-    bool operator==(const Snapshot&) const = default;
-};
-
-Snapshot snapshotOf(const std::string& path) {
-    Snapshot snapshot;
-    platform::File file = platform::openForReading(path.c_str());
-    if (file.isOpen()) snapshot.size = file.sizeAtOpen();
-    snapshot.lastWrite = platform::lastWriteText(path.c_str());
-    return snapshot;
+bool stampNow(const std::string& path, const platform::FileStamp& then) {
+    platform::FileStamp now;
+    return platform::stampOfPath(path.c_str(), now) && now == then;
 }
 
 std::string plural(std::uint32_t count, const char* one, const char* many) {
@@ -64,6 +62,7 @@ public:
                 break;
             }
         }
+        pending_.clear();
         show(batchSummary(mode_, moveDir_, outcome_));
         if (effects_.finished) effects_.finished(outcome_);
         state_.runState.store(run_state::kIdle);
@@ -73,7 +72,7 @@ public:
 private:
     struct Pending {
         std::string path, partner;
-        Snapshot file, partnerFile;
+        CheckedPair held;
     };
 
     void show(const std::string& line) const {
@@ -84,66 +83,128 @@ private:
         std::string path = state_.list.readCell(row, column_);
         if (path.empty()) return;
         show(path);
-        if (gone_.count(path)) return;  // disposed of through an earlier row
         if (mode_ == batch_mode::kMove && moveDir_.empty()) {
             ++outcome_.noMoveFolder;
             return;
         }
         std::string partner = state_.list.readCell(row, 1 - column_);
-        // Its partner is gone: this may now be the last copy.
-        if (gone_.count(partner)) {
+        CheckedPair held;
+        DuplicateCheck check = checker_.check(path, partner, held);
+        // The hold on a partner waiting for the recycle bin keeps that very
+        // file from going there: those waiting go first.
+        if (check == DuplicateCheck::FileMissing && isHeldPartner(path)) {
+            if (isGone(partner)) {
+                ++outcome_.lastCopy;
+                return;
+            }
+            handOver();
+            check = checker_.check(path, partner, held);
+        }
+        if (check == DuplicateCheck::Identical) {
+            disposeUnlessGone(path, partner, std::move(held));
+            return;
+        }
+        // Files on their way already may not open to be checked: they are
+        // known by what they are, not by the path that reached them. Files
+        // gone already no longer have one; their paths only name the reason.
+        if (isGone(path) || disposedPaths_.count(path)) return;  // through an earlier row
+        if (check == DuplicateCheck::SameFile || isGone(partner) || disposedPaths_.count(partner))
+            ++outcome_.lastCopy;
+        else
+            ++outcome_.changed;
+    }
+
+    // Decided on the identities of the files as opened, which no path can
+    // have changed since.
+    void disposeUnlessGone(const std::string& path, const std::string& partner, CheckedPair held) {
+        if (gone_.count(held.fileStamp.identity)) return;  // on its way already, through an earlier row
+        if (gone_.count(held.partnerStamp.identity)) {
             ++outcome_.lastCopy;
             return;
         }
-        if (checker_.check(path, partner) != DuplicateCheck::Identical) {
+        if (effects_.afterCheck) effects_.afterCheck(path, partner);
+        dispose(path, partner, std::move(held));
+    }
+
+    bool isGone(const std::string& path) const {
+        std::optional<platform::FileIdentity> identity = identityAt(path);
+        return identity && gone_.count(*identity);
+    }
+
+    bool isHeldPartner(const std::string& path) const {
+        std::optional<platform::FileIdentity> identity = identityAt(path);
+        return identity && heldPartners_.count(*identity);
+    }
+
+    void dispose(const std::string& path, const std::string& partner, CheckedPair held) {
+        const platform::FileIdentity identity = held.fileStamp.identity;
+        gone_.insert(identity);
+        if (mode_ == batch_mode::kRecycle) {
+            heldPartners_.insert(held.partnerStamp.identity);
+            pending_.push_back({path, partner, std::move(held)});
+            return;  // counted at the hand-over
+        }
+        if (!unchangedSinceCheck(held, path, partner)) {
             ++outcome_.changed;
+            gone_.erase(gone_.find(identity));
             return;
         }
-        dispose(path, partner);
-    }
-
-    void dispose(const std::string& path, const std::string& partner) {
-        gone_.insert(path);
-        bool done = false;
-        switch (mode_) {
-            case batch_mode::kRecycle:
-                pending_.push_back({path, partner, snapshotOf(path), snapshotOf(partner)});
-                return;  // counted at the hand-over
-            case batch_mode::kDelete: done = platform::deleteFile(path.c_str()); break;
-            case batch_mode::kMove: {
-                std::string target = moveDir_ + text::fileNameOf(path, platform::kPathSeparator);
-                done = platform::moveFile(path.c_str(), target.c_str());
-                break;
-            }
+        if (mode_ == batch_mode::kDelete) {
+            platform::deleteOpenFile(held.file);
+            settle(path, identity, true);
+            return;
         }
-        settle(path, done);
+        move(path, held);
     }
 
-    void settle(const std::string& path, bool done) {
-        if (done) {
+    void move(const std::string& path, CheckedPair& held) {
+        const platform::FileIdentity identity = held.fileStamp.identity;
+        const std::string target = moveDir_ + text::fileNameOf(path, platform::kPathSeparator);
+        if (identityAt(target) == identity) {
+            ++outcome_.alreadyThere;
+            gone_.erase(gone_.find(identity));
+            return;
+        }
+        platform::moveOpenFile(held.file, target.c_str());
+        platform::FileStamp moved;
+        const bool whole = platform::stampOfPath(target.c_str(), moved) && moved.size == held.fileStamp.size;
+        settle(path, identity, whole);
+    }
+
+    // A file counts as gone only when it is no longer at its path (and, for
+    // a move, is at the target whole), whatever the system reported.
+    void settle(const std::string& path, const platform::FileIdentity& identity, bool arrived) {
+        if (arrived && !stillAt(path, identity)) {
             ++outcome_.disposed;
-        } else {
-            ++outcome_.failed;
-            gone_.erase(path);
+            disposedPaths_.insert(path);
+            return;
         }
+        ++outcome_.failed;
+        gone_.erase(gone_.find(identity));
     }
 
-    // The collected paths go to the recycle bin in one call, less those that
-    // changed after their check.
+    // The collected files go to the recycle bin in one call, less those
+    // that changed after their check; their holds go once the call is done.
     void handOver() {
+        std::vector<Pending> ready;
         std::vector<std::string> paths;
-        for (const Pending& p : pending_) {
-            if (snapshotOf(p.path) == p.file && snapshotOf(p.partner) == p.partnerFile) {
+        for (Pending& p : pending_) {
+            if (unchangedSinceCheck(p.held, p.path, p.partner)) {
                 paths.push_back(p.path);
+                ready.push_back(std::move(p));
             } else {
                 ++outcome_.changed;
-                gone_.erase(p.path);
+                gone_.erase(gone_.find(p.held.fileStamp.identity));
             }
         }
         pending_.clear();
-        if (paths.empty()) return;
-        if (effects_.recycle) effects_.recycle(paths);
-        for (const std::string& path : paths) settle(path, !exists(path));
+        heldPartners_.clear();
+        if (!paths.empty() && effects_.recycle) effects_.recycle(paths);
+        for (Pending& p : ready) {
+            const platform::FileIdentity identity = p.held.fileStamp.identity;
+            p.held = CheckedPair{};
+            settle(p.path, identity, true);
+        }
     }
 
     AppState& state_;
@@ -152,38 +213,85 @@ private:
     const int column_;
     std::string moveDir_;
     DuplicateChecker checker_;
-    std::unordered_set<std::string> gone_;  // disposed of, or on its way to the recycle bin
+    IdentitySet gone_;          // disposed of, or on its way to the recycle bin
+    IdentitySet heldPartners_;  // partners of the files waiting for the recycle bin
+    std::unordered_set<std::string> disposedPaths_;
     std::vector<Pending> pending_;
     BatchOutcome outcome_;
 };
+
+DuplicateCheck compareOpenFiles(platform::File& a, platform::File& b, std::vector<std::uint8_t>& bufferA,
+                                std::vector<std::uint8_t>& bufferB, std::uint64_t size) {
+    for (std::uint64_t left = size; left > 0;) {
+        auto count = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, bufferA.size()));
+        if (platform::readFile(a, bufferA.data(), count) != count || platform::readFile(b, bufferB.data(), count) != count)
+            return DuplicateCheck::Unreadable;
+        if (std::memcmp(bufferA.data(), bufferB.data(), count) != 0) return DuplicateCheck::ContentDiffers;
+        left -= count;
+    }
+    // A file that grew since it was sized has more to say.
+    if (platform::readFile(a, bufferA.data(), 1) != 0 || platform::readFile(b, bufferB.data(), 1) != 0)
+        return DuplicateCheck::SizeDiffers;
+    return DuplicateCheck::Identical;
+}
 
 }  // namespace
 
 DuplicateChecker::DuplicateChecker() : bufferA_(kCheckBlock), bufferB_(kCheckBlock) {}
 
 DuplicateCheck DuplicateChecker::check(const std::string& file, const std::string& partner) {
-    platform::File a = platform::openForReading(file.c_str());
+    CheckedPair held;
+    return check(file, partner, held);
+}
+
+DuplicateCheck DuplicateChecker::check(const std::string& file, const std::string& partner, CheckedPair& held) {
+    platform::File a = platform::openForDisposal(file.c_str());
     if (!a.isOpen()) return DuplicateCheck::FileMissing;
+    platform::FileStamp stampA, stampB;
+    if (!platform::stampOf(a, stampA)) return DuplicateCheck::Unreadable;
     platform::File b = platform::openForReading(partner.c_str());
-    if (!b.isOpen()) return DuplicateCheck::PartnerMissing;
-    platform::FileIdentity identityA, identityB;
-    if (platform::identityOf(a, identityA) && platform::identityOf(b, identityB) && identityA == identityB)
-        return DuplicateCheck::SameFile;
-    std::uint64_t sizeA = 0, sizeB = 0;
-    if (!platform::fileSize(a, sizeA) || !platform::fileSize(b, sizeB)) return DuplicateCheck::Unreadable;
-    if (sizeA != sizeB) return DuplicateCheck::SizeDiffers;
-    for (std::uint64_t left = sizeA; left > 0;) {
-        auto count = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, kCheckBlock));
-        if (platform::readFile(a, bufferA_.data(), count) != count ||
-            platform::readFile(b, bufferB_.data(), count) != count)
-            return DuplicateCheck::Unreadable;
-        if (std::memcmp(bufferA_.data(), bufferB_.data(), count) != 0) return DuplicateCheck::ContentDiffers;
-        left -= count;
-    }
-    // A file that grew since it was sized has more to say.
-    if (platform::readFile(a, bufferA_.data(), 1) != 0 || platform::readFile(b, bufferB_.data(), 1) != 0)
-        return DuplicateCheck::SizeDiffers;
+    // The partner may be the file itself, which its open for disposal then
+    // keeps from opening: its path tells.
+    if (!b.isOpen()) return identityAt(partner) == stampA.identity ? DuplicateCheck::SameFile : DuplicateCheck::PartnerMissing;
+    if (!platform::stampOf(b, stampB)) return DuplicateCheck::Unreadable;
+    if (stampA.identity == stampB.identity) return DuplicateCheck::SameFile;
+    if (stampA.size != stampB.size) return DuplicateCheck::SizeDiffers;
+    DuplicateCheck result = compareOpenFiles(a, b, bufferA_, bufferB_, stampA.size);
+    if (result != DuplicateCheck::Identical) return result;
+    // Written to while it was read: what was read proves nothing.
+    platform::FileStamp afterA, afterB;
+    if (!platform::stampOf(a, afterA) || !platform::stampOf(b, afterB) || afterA != stampA || afterB != stampB)
+        return DuplicateCheck::ContentDiffers;
+    held = CheckedPair{std::move(a), std::move(b), stampA, stampB};
     return DuplicateCheck::Identical;
+}
+
+bool unchangedSinceCheck(const CheckedPair& held, const std::string& file, const std::string& partner) {
+    return stampNow(file, held.fileStamp) && stampNow(partner, held.partnerStamp);
+}
+
+bool stillAt(const std::string& path, const platform::FileIdentity& identity) {
+    return identityAt(path) == identity;
+}
+
+std::optional<std::string> lastCopyWarning(DuplicateCheck check) {
+    switch (check) {
+        case DuplicateCheck::Identical:
+        case DuplicateCheck::FileMissing: return std::nullopt;
+        case DuplicateCheck::PartnerMissing:
+            return "The other file of this pair is no longer where the search found it. "
+                   "This file may be the last copy of its content.";
+        case DuplicateCheck::SameFile:
+            return "Both names of this pair now lead to one and the same file. Recycling it leaves no copy.";
+        case DuplicateCheck::SizeDiffers:
+        case DuplicateCheck::ContentDiffers:
+            return "The other file of this pair has changed since the search. "
+                   "This file may be the last copy of its content.";
+        case DuplicateCheck::Unreadable:
+            return "The two files of this pair could not be read to their end to compare them. "
+                   "This file may be the last copy of its content.";
+    }
+    return std::nullopt;
 }
 
 BatchOutcome runBatchDelete(AppState& state, const BatchEffects& effects) { return BatchRun(state, effects).run(); }
@@ -207,6 +315,7 @@ std::string batchSummary(std::uint32_t batchDeleteMode, const std::string& moveD
     const Reason reasons[] = {
         {outcome.changed, " changed or missing since the search"},
         {outcome.lastCopy, " kept as the last copy"},
+        {outcome.alreadyThere, " already in the move folder"},
         {outcome.noMoveFolder, " not moved: no move folder chosen"},
     };
     if (outcome.skipped() > 0) {

@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/app_state.h"
+#include "platform/platform.h"
 
 namespace core {
 
@@ -18,6 +20,16 @@ constexpr std::size_t kRecycleBatch = 1001;
 // What a check just before disposing of a file found.
 enum class DuplicateCheck { Identical, FileMissing, PartnerMissing, SameFile, SizeDiffers, ContentDiffers, Unreadable };
 
+// A file found identical to its partner, both held open from the check until
+// the file has gone: neither can be written meanwhile, nor the partner
+// deleted or moved (where the system keeps such holds).
+struct CheckedPair {
+    platform::File file;     // opened for disposal
+    platform::File partner;  // opened for reading
+    platform::FileStamp fileStamp;
+    platform::FileStamp partnerStamp;
+};
+
 // Compares two files to their true end, with its own two buffers, reused
 // from check to check. A read that comes back short is a mismatch, never a
 // match on stale buffer bytes.
@@ -25,21 +37,36 @@ class DuplicateChecker {
 public:
     DuplicateChecker();
     DuplicateCheck check(const std::string& file, const std::string& partner);
+    // The same check; when the files are identical `held` keeps them open.
+    DuplicateCheck check(const std::string& file, const std::string& partner, CheckedPair& held);
 
 private:
     std::vector<std::uint8_t> bufferA_;
     std::vector<std::uint8_t> bufferB_;
 };
 
+// Whether both paths still name the files as they were checked: nothing
+// written, replaced, renamed or moved since.
+bool unchangedSinceCheck(const CheckedPair& held, const std::string& file, const std::string& partner);
+
+// Whether the file of this identity is still at the path.
+bool stillAt(const std::string& path, const platform::FileIdentity& identity);
+
+// The warning before the details' Delete File recycles a file that the check
+// no longer finds a copy of; nothing when its partner is still a copy (or the
+// file itself is gone, which the recycle bin reports on its own).
+std::optional<std::string> lastCopyWarning(DuplicateCheck check);
+
 struct BatchOutcome {
     std::uint32_t disposed = 0;
     std::uint32_t changed = 0;       // missing, changed or unreadable since the search
-    std::uint32_t lastCopy = 0;      // its partner had already been disposed of
+    std::uint32_t lastCopy = 0;      // its partner was disposed of, or is the file itself
+    std::uint32_t alreadyThere = 0;  // Move: it is in the move folder already
     std::uint32_t failed = 0;        // the system would not recycle, delete or move it
     std::uint32_t noMoveFolder = 0;  // Move without a move folder
     bool cancelled = false;
 
-    std::uint32_t skipped() const { return changed + lastCopy + noMoveFolder; }
+    std::uint32_t skipped() const { return changed + lastCopy + alreadyThere + noMoveFolder; }
 };
 
 struct BatchEffects {
@@ -49,8 +76,9 @@ struct BatchEffects {
     std::function<void(const std::string& line)> showProgress;
     // The outcome, just before runState goes back to 0.
     std::function<void(const BatchOutcome& outcome)> finished;
+    // For tests: called once a file has passed its check, before it goes.
+    std::function<void(const std::string& file, const std::string& partner)> afterCheck;
 };
-
 
 // The batch worker. runState 1020 or 1021 names the column (File A or
 // File B); rows are read from row 1 on through detailsRow, and only rows

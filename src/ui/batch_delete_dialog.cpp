@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "core/batch_delete.h"
+#include "platform/win32/shell_files.h"
 #include "resource_ids.h"
 #include "ui/details_dialog.h"
 #include "ui/prompt_dialog.h"
@@ -49,7 +50,7 @@ void startWorker(HWND dialog, BatchSession& session) {
     auto work = [&state, dialog, keepSummary] {
         core::BatchEffects effects;
         effects.recycle = [dialog](const std::vector<std::string>& paths) {
-            recycleFiles(dialog, paths, kBatchRecycleFlags);
+            platform::win32::recycleFiles(dialog, paths, kBatchRecycleFlags);
         };
         effects.showProgress = [dialog](const std::string& line) {
             SetDlgItemTextA(dialog, IDC_PROGRESS_LINE, line.c_str());

@@ -2,8 +2,10 @@
 
 #include <shellapi.h>
 
+#include "core/batch_delete.h"
 #include "core/pair_details.h"
 #include "core/run_control.h"
+#include "platform/win32/shell_files.h"
 #include "resource_ids.h"
 #include "ui/batch_delete_dialog.h"
 #include "ui/main_window.h"
@@ -82,12 +84,29 @@ bool initialise(HWND dialog, DetailsSession& session) {
     return true;
 }
 
-bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+// Asked before a file goes that may be the last copy of its content.
+bool recycleAnyway(HWND dialog, core::AppState& state, const std::string& warning) {
+    state.prompt.kind = 11;  // the message in the smaller font
+    state.prompt.message = warning;
+    state.prompt.firstText = "Recycle it anyway.";
+    state.prompt.secondText = "Keep it.";
+    return runPrompt(dialog, state) == core::kPromptFirst;
+}
 
-// The shell asks its own question; the row goes only when the file did.
-void recycleOne(HWND dialog, core::AppState& state, int pathControl) {
-    std::string path = itemText(dialog, pathControl);
-    if (!recycleFiles(dialog, {path}, FOF_ALLOWUNDO) || exists(path)) return;
+// The file is checked against its partner first; while the shell asks its
+// own question both stay held, so neither can change meanwhile. The row
+// goes only when the file did.
+void recycleOne(HWND dialog, core::AppState& state, int pathControl, int partnerControl) {
+    const std::string path = itemText(dialog, pathControl);
+    core::CheckedPair held;
+    core::DuplicateCheck check = core::DuplicateChecker().check(path, itemText(dialog, partnerControl), held);
+    std::optional<std::string> warning = core::lastCopyWarning(check);
+    if (warning && !recycleAnyway(dialog, state, *warning)) return;
+    platform::FileIdentity identity;
+    const bool known = platform::identityOfPath(path.c_str(), identity);
+    const bool answered = platform::win32::recycleFiles(dialog, {path}, FOF_ALLOWUNDO);
+    held = core::CheckedPair{};
+    if (!answered || !known || core::stillAt(path, identity)) return;
     state.list.deleteRow(state.detailsRow.load());
     if (state.pairCount.load() > 0) state.pairCount.fetch_sub(1);
     if (!fillPairDetails(dialog, state)) EndDialog(dialog, IDCANCEL);
@@ -111,8 +130,8 @@ void onCommand(HWND dialog, DetailsSession& session, int id) {
     switch (id) {
         case IDC_FILE_A_OPEN: openWithShell(itemText(dialog, IDC_FILE_A_PATH)); break;
         case IDC_FILE_B_OPEN: openWithShell(itemText(dialog, IDC_FILE_B_PATH)); break;
-        case IDC_FILE_A_DELETE: recycleOne(dialog, state, IDC_FILE_A_PATH); break;
-        case IDC_FILE_B_DELETE: recycleOne(dialog, state, IDC_FILE_B_PATH); break;
+        case IDC_FILE_A_DELETE: recycleOne(dialog, state, IDC_FILE_A_PATH, IDC_FILE_B_PATH); break;
+        case IDC_FILE_B_DELETE: recycleOne(dialog, state, IDC_FILE_B_PATH, IDC_FILE_A_PATH); break;
         case IDC_DETAIL_VIEW: requestDetailView(dialog, session.main); break;
         case IDC_DELETE_ALL_A:
         case IDC_DELETE_ALL_B:
@@ -149,20 +168,6 @@ void startDetailedComparison(MainWindow& main) {
 }
 
 }  // namespace
-
-bool recycleFiles(HWND owner, const std::vector<std::string>& paths, unsigned flags) {
-    // The shell's list form: each path with its NUL, and one more at the end.
-    std::string list;
-    for (const std::string& path : paths) list.append(path).push_back('\0');
-    list.push_back('\0');
-    SHFILEOPSTRUCTA operation{};
-    operation.hwnd = owner;
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = list.c_str();
-    operation.fFlags = static_cast<FILEOP_FLAGS>(flags);
-    SHFileOperationA(&operation);
-    return !operation.fAnyOperationsAborted;
-}
 
 void openPairDetails(HWND mainWindow, core::AppState& state) {
     MainWindow* main = mainWindowOf(mainWindow);

@@ -3,9 +3,6 @@
 
 #include <windows.h>
 
-#include <string>
-#include <vector>
-
 #include "core/app_state.h"
 
 namespace ui {
@@ -14,9 +11,5 @@ namespace ui {
 // (the first pair when the focus is on the "Start" row). Does nothing in
 // File mode or while the program is busy.
 void openPairDetails(HWND mainWindow, core::AppState& state);
-
-// The shell's delete to the recycle bin, with these FOF_ flags; false when
-// the user aborted it.
-bool recycleFiles(HWND owner, const std::vector<std::string>& paths, unsigned flags);
 
 }  // namespace ui

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -11,6 +14,7 @@
 
 namespace {
 
+using testing_support::exactFsPath;
 using testing_support::TempFolder;
 
 struct Row {
@@ -31,7 +35,25 @@ void fillList(core::AppState& state, const std::vector<Row>& rows) {
     state.list.setCell(last, 1, "0 twins found");
 }
 
-bool exists(const std::string& path) { return std::filesystem::exists(path); }
+bool exists(const std::string& path) { return std::filesystem::exists(exactFsPath(path)); }
+
+// "" also for a file that cannot be opened.
+std::string readAll(const std::string& path) {
+    std::string content;
+    platform::File file = platform::openForReading(path.c_str());
+    char buffer[4096];
+    while (std::uint32_t got = platform::readFile(file, buffer, sizeof buffer)) content.append(buffer, got);
+    return content;
+}
+
+// Not a link: a link keeps no bytes of its own.
+bool isRealFile(const std::string& path) {
+    return std::filesystem::is_regular_file(std::filesystem::symlink_status(exactFsPath(path)));
+}
+
+void overwrite(const std::string& path, const std::string& content) {
+    platform::writeWholeFile(path.c_str(), content.data(), content.size());
+}
 
 class BatchDelete : public ::testing::Test {
 protected:
@@ -40,13 +62,19 @@ protected:
     std::vector<std::size_t> handOvers;  // paths per recycle call
     std::vector<std::string> lines;
     std::function<void(const std::string&)> onProgress;
+    std::function<void(const std::string&, const std::string&)> afterCheck;
+    std::string keepInRecycle;  // a file the recycle bin leaves where it is
 
     // The recycle bin of these tests takes the files away.
     core::BatchEffects effects() {
         core::BatchEffects e;
         e.recycle = [this](const std::vector<std::string>& paths) {
             handOvers.push_back(paths.size());
-            for (const std::string& path : paths) std::filesystem::remove(path);
+            for (const std::string& path : paths)
+                if (path != keepInRecycle) platform::deleteFile(path.c_str());
+        };
+        e.afterCheck = [this](const std::string& file, const std::string& partner) {
+            if (afterCheck) afterCheck(file, partner);
         };
         e.showProgress = [this](const std::string& line) {
             lines.push_back(line);
@@ -90,6 +118,8 @@ TEST_F(BatchDelete, OnlyHundredRowsAreActedOnAndOneCopyOfEachGroupStays) {
         EXPECT_EQ(exists(x) + exists(y) + exists(z), 1);
         EXPECT_TRUE(exists(p) && exists(q));
         EXPECT_EQ(outcome.disposed, 2u);
+        // Rows whose file already went through an earlier row are no news.
+        EXPECT_EQ(outcome.skipped() + outcome.failed, 0u) << lines.back();
         if (c.mode == core::batch_mode::kMove) {
             EXPECT_TRUE(exists(tree.pathOf("moved/y")) && exists(tree.pathOf("moved/z")));
         }
@@ -163,6 +193,162 @@ TEST_F(BatchDelete, MoveWithoutAMoveFolderDisposesOfNothing) {
     core::BatchOutcome outcome = run(core::batch_mode::kMove, core::run_state::kBatchColumnA);
     EXPECT_TRUE(exists(a) && exists(b));
     EXPECT_EQ(outcome.noMoveFolder, 1u);
+}
+
+// Every content that had a copy before the batch still has one where the
+// search found it, and the summary counts exactly the files gone.
+void expectOneCopyOfEachLeftAndHonestCounts(const std::map<std::string, std::vector<std::string>>& copies,
+                                            const std::vector<std::string>& disposable,
+                                            const core::BatchOutcome& outcome) {
+    for (const auto& [content, paths] : copies) {
+        int left = 0;
+        for (const std::string& path : paths) left += isRealFile(path) && readAll(path) == content;
+        EXPECT_GE(left, 1) << "no copy of '" << content << "' left";
+    }
+    // A link left dangling was not disposed of: only names that went count.
+    std::uint32_t gone = 0;
+    for (const std::string& path : std::set<std::string>(disposable.begin(), disposable.end()))
+        gone += !std::filesystem::exists(std::filesystem::symlink_status(exactFsPath(path)));
+    EXPECT_EQ(outcome.disposed, gone);
+}
+
+// A file reached by two paths: a link to it, or (on Windows) a name that the
+// system's usual path rules would trim to another file's. Rows as a search
+// that took the second path for a file of its own would list them.
+TEST_F(BatchDelete, AFileReachedByTwoPathsIsNeverTakenTwice) {
+    struct Alias {
+        std::string name;
+        std::function<std::vector<Row>(TempFolder&)> rows;
+    };
+    std::vector<Alias> aliases{
+        {"a link to a file", [](TempFolder& t) {
+             std::string f = t.write("a/f", "content"), copy = t.write("copy", "content");
+             std::string link = t.pathOf("z_link");
+             std::error_code error;
+             std::filesystem::create_symlink(std::filesystem::u8path(f), exactFsPath(link), error);
+             if (error) return std::vector<Row>{{f, copy, "100"}};  // a system that makes no links
+             return std::vector<Row>{{f, copy, "100"}, {copy, link, "100"}, {f, link, "100"}};
+         }},
+        {"a name ending in a dot", [](TempFolder& t) {
+             std::string x = t.write("x", "content"), dash = t.write("x-", "content"), dot = t.write("x.", "other");
+             return std::vector<Row>{{x, dash, "100"}, {dash, dot, "100"}};
+         }},
+        {"a folder ending in a dot", [](TempFolder& t) {
+             std::string x = t.write("d/x", "content"), dash = t.write("x-", "content"), dot = t.write("d./x", "other");
+             return std::vector<Row>{{x, dash, "100"}, {dash, dot, "100"}};
+         }},
+    };
+    const std::uint32_t modes[] = {core::batch_mode::kRecycle, core::batch_mode::kDelete, core::batch_mode::kMove};
+    for (const Alias& alias : aliases)
+        for (std::uint32_t mode : modes)
+            for (std::uint32_t column : {core::run_state::kBatchColumnA, core::run_state::kBatchColumnB}) {
+                SCOPED_TRACE(alias.name + ", mode " + std::to_string(mode) + ", column " + std::to_string(column));
+                TempFolder tree;
+                core::copyToField(state.settings.moveDir, sizeof state.settings.moveDir, tree.makeFolder("moved"));
+                std::vector<Row> rows = alias.rows(tree);
+                fillList(state, rows);
+                std::map<std::string, std::vector<std::string>> copies;
+                std::vector<std::string> disposable;
+                for (const Row& row : rows)
+                    for (const std::string& path : {row.fileA, row.fileB}) {
+                        copies[readAll(path)].push_back(path);
+                        disposable.push_back(path);
+                    }
+                expectOneCopyOfEachLeftAndHonestCounts(copies, disposable, run(mode, column));
+            }
+}
+
+// A change made between a file's check and its disposal: caught, or (on
+// Windows, which holds both files open meanwhile) refused by the system.
+TEST_F(BatchDelete, AChangeAfterTheCheckIsNeverMissed) {
+    namespace fs = std::filesystem;
+    struct Change {
+        const char* name;
+        std::function<void(const std::string& file, const std::string& partner)> make;
+    };
+    auto rewriteKeepingSizeAndTime = [](const std::string& path) {
+        std::error_code error;
+        fs::file_time_type written = fs::last_write_time(exactFsPath(path), error);
+        overwrite(path, "CONTENT");
+        fs::last_write_time(exactFsPath(path), written, error);
+    };
+    const Change changes[] = {
+        {"partner edited, size and time kept", [&](const std::string&, const std::string& p) { rewriteKeepingSizeAndTime(p); }},
+        {"file edited, size and time kept", [&](const std::string& f, const std::string&) { rewriteKeepingSizeAndTime(f); }},
+        {"partner replaced by a link to the file",
+         [](const std::string& f, const std::string& p) {
+             std::error_code error;
+             if (fs::remove(exactFsPath(p), error)) fs::create_symlink(fs::u8path(f), exactFsPath(p), error);
+         }},
+        {"file renamed, another put in its place",
+         [](const std::string& f, const std::string&) {
+             std::error_code error;
+             fs::rename(exactFsPath(f), exactFsPath(f + "-renamed"), error);
+             if (!error) overwrite(f, "content");
+         }},
+    };
+    for (const Change& change : changes)
+        for (std::uint32_t mode : {core::batch_mode::kRecycle, core::batch_mode::kDelete}) {
+            SCOPED_TRACE(std::string(change.name) + ", mode " + std::to_string(mode));
+            TempFolder tree;
+            std::string a = tree.write("a", "content"), b = tree.write("b", "content");
+            std::string c = tree.write("c", "content"), d = tree.write("d", "content");
+            fillList(state, {{a, b, "100"}, {c, d, "100"}});
+            const std::vector<std::string> places{a, b, b + "-renamed"};
+            // Whatever the files hold once the change is made must outlast the batch.
+            std::set<std::string> mustStay;
+            afterCheck = [&](const std::string& file, const std::string& partner) {
+                if (file != b) return;
+                change.make(file, partner);
+                // (A file held for its disposal cannot be opened to read meanwhile.)
+                for (const std::string& place : places)
+                    if (isRealFile(place) && !readAll(place).empty()) mustStay.insert(readAll(place));
+            };
+            core::BatchOutcome outcome = run(mode, core::run_state::kBatchColumnB);
+            afterCheck = nullptr;
+            EXPECT_FALSE(exists(d));  // the untouched pair goes as usual
+            for (const std::string& content : mustStay) {
+                bool kept = false;
+                for (const std::string& place : places) kept = kept || (isRealFile(place) && readAll(place) == content);
+                EXPECT_TRUE(kept) << "'" << content << "' is gone";
+            }
+            EXPECT_EQ(outcome.disposed + outcome.changed, 2u);
+        }
+}
+
+TEST_F(BatchDelete, SummariesCountOnlyWhatHappened) {
+    namespace fs = std::filesystem;
+    // The recycle bin that takes nothing: the system said yes, the file stayed.
+    std::string a = folder.write("a", "x"), b = folder.write("b", "x");
+    fillList(state, {{a, b, "100"}});
+    keepInRecycle = b;
+    core::BatchOutcome outcome = run(core::batch_mode::kRecycle, core::run_state::kBatchColumnB);
+    keepInRecycle.clear();
+    EXPECT_EQ(outcome.disposed, 0u);
+    EXPECT_EQ(outcome.failed, 1u);
+    // A move into the folder the file is in already.
+    core::copyToField(state.settings.moveDir, sizeof state.settings.moveDir, folder.path());
+    outcome = run(core::batch_mode::kMove, core::run_state::kBatchColumnB);
+    EXPECT_TRUE(exists(b));
+    EXPECT_EQ(outcome.disposed, 0u);
+    EXPECT_EQ(outcome.alreadyThere, 1u);
+    // A move across volumes that runs out of room, and one that has it.
+    std::string moved = folder.makeFolder("moved");
+    core::copyToField(state.settings.moveDir, sizeof state.settings.moveDir, moved);
+    std::string big = testing_support::pseudoRandomBytes(3 << 20, 5);
+    std::string c = folder.write("c", big), d = folder.write("d", big);
+    fillList(state, {{c, d, "100"}});
+    platform::copyMovesForTesting(true, 1 << 20);
+    outcome = run(core::batch_mode::kMove, core::run_state::kBatchColumnB);
+    EXPECT_EQ(outcome.failed, 1u);
+    EXPECT_EQ(readAll(d), big);
+    EXPECT_TRUE(fs::is_empty(exactFsPath(moved)));
+    platform::copyMovesForTesting(true);
+    outcome = run(core::batch_mode::kMove, core::run_state::kBatchColumnB);
+    platform::copyMovesForTesting(false);
+    EXPECT_EQ(outcome.disposed, 1u);
+    EXPECT_FALSE(exists(d));
+    EXPECT_EQ(readAll(folder.pathOf("moved/d")), big);
 }
 
 TEST(DuplicateChecker, TellsWhyTwoFilesAreNotCopies) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -87,9 +88,7 @@ protected:
     // Opens the details with the focus on `row`, reads what they show, then
     // presses `command` in them.
     bool openDetails(int row, int command, DetailsSeen* seen = nullptr) {
-        focusRow(row);
-        int answered = dialogsAnswered();
-        answerNextDialog(kDetailsTitle, command, [seen](HWND dialog) {
+        return openDetailsAnd(row, command, [seen](HWND dialog) {
             if (!seen) return;
             seen->fileA = itemText(dialog, IDC_FILE_A_PATH);
             seen->fileB = itemText(dialog, IDC_FILE_B_PATH);
@@ -97,6 +96,13 @@ protected:
             seen->sizeA = itemText(dialog, IDC_FILE_A_SIZE);
             seen->detailViewEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_DETAIL_VIEW));
         });
+    }
+
+    // The same, with `whileOpen` called on the dialog before the command.
+    bool openDetailsAnd(int row, int command, std::function<void(HWND)> whileOpen) {
+        focusRow(row);
+        int answered = dialogsAnswered();
+        answerNextDialog(kDetailsTitle, command, std::move(whileOpen));
         NMHDR click{main().list.handle(), IDC_LIST, static_cast<UINT>(NM_DBLCLK)};
         SendMessageA(window, WM_NOTIFY, IDC_LIST, reinterpret_cast<LPARAM>(&click));
         bool opened = dialogsAnswered() > answered;
@@ -247,6 +253,67 @@ TEST_F(ActionsTest, CancelBeforeTheStartChangesNothing) {
     EXPECT_TRUE(fs::exists(a) && fs::exists(b));
     EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
     EXPECT_EQ(state->list.rowCount(), 3);
+}
+
+// Delete File checks the pair again: a partner that is no longer a copy
+// brings a warning first. "Keep it." keeps the file; the user may still go on.
+TEST_F(ActionsTest, DeleteFileWarnsWhenThePartnerIsNoLongerACopy) {
+    struct Case {
+        const char* name;
+        std::function<void(const std::string& partner)> change;
+        int answer;
+        bool fileStays;
+    };
+    const Case cases[] = {
+        {"partner edited, kept", [](const std::string& p) { writeAll(p, Bytes{'t', 'w', 'o'}); }, IDCANCEL, true},
+        {"partner deleted, recycled anyway", [](const std::string& p) { fs::remove(p); }, IDOK, false},
+    };
+    start();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string a = file(std::string("a-") + c.name, "one"), b = file(std::string("b-") + c.name, "one");
+        showPairs({{a, b, "100"}});
+        std::string warning;
+        answerNextDialog(PAIRLOOK_TITLE, c.answer,
+                         [&](HWND prompt) { warning = itemText(prompt, IDC_PROMPT_MESSAGE); });
+        if (!c.fileStays) answerNextDialog("Confirm file deletion", IDYES);
+        // Once the delete and the warning are answered, and the shell asks
+        // nothing more, the details close (when the recycle has not closed them).
+        const int base = dialogsAnswered();
+        answerNextDialog(kDetailsTitle, IDCANCEL, {}, [&] {
+            return dialogsAnswered() >= base + 2 && !FindWindowA("#32770", "Confirm file deletion");
+        });
+        ASSERT_TRUE(openDetailsAnd(1, IDC_FILE_A_DELETE, [&](HWND) { c.change(b); }));
+        EXPECT_NE(warning.find("last copy"), std::string::npos) << warning;
+        EXPECT_EQ(fs::exists(a), c.fileStays);
+        stopAnswering();
+    }
+}
+
+// A duplicate deep enough that its path passes 300 characters is found,
+// shown in the details, and goes to the recycle bin.
+TEST_F(ActionsTest, ALongPathIsFoundShownAndRecycled) {
+    std::string deep = "tree/";
+    for (char c : {'p', 'q', 'r', 's', 't'}) deep += std::string(55, c) + "/";
+    std::string a = folder.write(deep + prefix + "a", "deep copy");
+    std::string b = folder.write(deep + prefix + "b", "deep copy");
+    ASSERT_GT(b.size(), 300u);
+    start();
+    state->settings.searchMode = core::search_mode::kQuickDir;
+    ui::setListColumns(main());
+    SetWindowTextA(child(IDC_PATH_A), folder.pathOf("tree").c_str());
+    runToTheEnd();
+    ASSERT_EQ(state->pairCount.load(), 1u);
+    EXPECT_EQ(listCell(main().list.handle(), 1, 1), b);
+    DetailsSeen seen;
+    ASSERT_TRUE(openDetails(1, IDCANCEL, &seen));
+    EXPECT_EQ(seen.fileB, b);
+    EXPECT_EQ(seen.sizeA, "9");
+    answerNextDialog(PAIRLOOK_TITLE, IDOK);
+    ASSERT_TRUE(openDetails(1, IDC_DELETE_ALL_B));
+    EXPECT_TRUE(fs::exists(testing_support::exactFsPath(a)));
+    EXPECT_FALSE(fs::exists(testing_support::exactFsPath(b)));
+    EXPECT_TRUE(fs::exists(trashFolder() + "\\files\\" + prefix + "b"));
 }
 
 TEST_F(ActionsTest, AboutShowsFoldersAndSystem) {
