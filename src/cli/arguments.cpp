@@ -80,7 +80,14 @@ std::string parseArguments(const std::vector<std::string>& args, Arguments& pars
             if (usedNext) ++k;
         }
     }
-    if (parsed.command == Command::Help || parsed.command == Command::Version) return {};
+    if (parsed.command == Command::Help || parsed.command == Command::Version) {
+        // A command name may stand beside them; anything more is a slip.
+        const bool commandOnly =
+            words.empty() || (words.size() == 1 && (words[0] == "compare" || words[0] == "search"));
+        if (commandOnly) return {};
+        return "unexpected '" + words.back() + "' beside " +
+               (parsed.command == Command::Help ? "--help" : "--version");
+    }
     if (words.empty()) return "no command given";
     if (words[0] == "compare")
         parsed.command = Command::Compare;
