@@ -9,6 +9,6 @@ void openWithShell(const std::string& target) {
     ShellExecuteA(nullptr, nullptr, target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void openHelp(const core::AppState& state) { openWithShell(state.programFolder + "ReadMe.htm"); }
+std::string helpPagePath(const core::AppState& state) { return state.programFolder + "ReadMe.htm"; }
 
 }  // namespace ui

@@ -23,4 +23,17 @@ void addTooltipTo(HWND tooltipControl, HWND window, int controlId, const char* t
     SendMessageA(tooltipControl, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
+void addAreaTooltipTo(HWND tooltipControl, HWND window, UINT_PTR id, const RECT& area, const char* text) {
+    if (!tooltipControl) return;
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_SUBCLASS;
+    tool.hwnd = window;
+    tool.uId = id;
+    tool.rect = area;
+    tool.lpszText = const_cast<char*>(text);
+    SendMessageA(tooltipControl, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageA(tooltipControl, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
 }  // namespace ui

@@ -14,4 +14,8 @@ HWND createTooltipControl(HINSTANCE instance);
 // replaces its text: a child never has two tools.
 void addTooltipTo(HWND tooltipControl, HWND window, int controlId, const char* text);
 
+// A tip for an area of `window`'s client (a painted button), known by `id`;
+// adding it again moves the area and replaces the text.
+void addAreaTooltipTo(HWND tooltipControl, HWND window, UINT_PTR id, const RECT& area, const char* text);
+
 }  // namespace ui

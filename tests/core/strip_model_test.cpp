@@ -145,62 +145,115 @@ TEST_F(Strip, HoverZonesHaveExclusiveBounds) {
     }
 }
 
-TEST_F(Strip, HoverDuringARunLightsOnlyLiveButtons) {
-    state.runState = core::run_state::kRunning;
-    // Help, the choosers and the knob are dead while a worker runs.
-    for (auto [x, y] : {std::pair{470u, 30u}, std::pair{470u, 80u}, std::pair{30u, 20u}}) {
-        core::trackHover(state, x, y);
-        EXPECT_EQ(state.hover.help + state.hover.chooseA + state.hover.mode, 0u) << x << "," << y;
+// The pointer crossing the strip lights the live button under it and puts
+// out the one it left, so two buttons are never lit at once.
+TEST_F(Strip, OnlyTheLiveButtonUnderThePointerIsLit) {
+    const StripRect column{442, 0, 496, 360};
+    const StripRect knob{25, 15, 50, 40};
+    const StripRect start{330, 15, 430, 40};
+    using Id = core::StripButtonId;
+    struct Move {
+        const char* name;
+        std::uint32_t runState;
+        std::int64_t x, y;
+        Id lit;
+        std::vector<StripRect> repaint;
+    };
+    const Move moves[] = {
+        {"onto About", 0, 470, 10, Id::AboutPause, {column}},
+        {"About to Help", 0, 470, 30, Id::Help, {column}},
+        {"Help to the knob", 0, 37, 27, Id::ModeSwitch, {column, knob}},
+        {"knob to a path edit", 0, 150, 80, Id::None, {knob}},
+        {"onto Start", 0, 380, 27, Id::StartAbort, {start}},
+        {"Start to Choose A", 0, 470, 80, Id::ChooseA, {column, start}},
+        {"Choose A as a run starts: dead now", 1, 470, 81, Id::None, {column}},
+        {"Help during a run", 1, 470, 30, Id::None, {}},
+        {"Pause during a run", 1, 470, 10, Id::AboutPause, {column}},
+    };
+    for (const Move& m : moves) {
+        SCOPED_TRACE(m.name);
+        state.runState = m.runState;
+        EXPECT_EQ(core::trackHover(state, m.x, m.y), m.repaint);
+        const std::uint32_t lit[] = {state.hover.aboutPause, state.hover.help, state.hover.chooseA,
+                                     state.hover.chooseB,    state.hover.mode, state.hover.startAbort};
+        const Id ids[] = {Id::AboutPause, Id::Help, Id::ChooseA, Id::ChooseB, Id::ModeSwitch, Id::StartAbort};
+        for (int i = 0; i < 6; ++i) EXPECT_EQ(lit[i], ids[i] == m.lit ? 1u : 0u) << i;
     }
-    // Over Help a lit Pause stays lit: Help is hit, so nothing is cleared.
-    core::trackHover(state, 470, 10);
-    EXPECT_EQ(state.hover.aboutPause, 1u);
-    EXPECT_TRUE(core::trackHover(state, 470, 30).empty());
-    EXPECT_EQ(state.hover.aboutPause, 1u);
-    core::trackHover(state, 380, 20);  // Abort is live
-    EXPECT_EQ(state.hover.startAbort, 1u);
+    EXPECT_EQ(core::clearHover(state), std::vector<StripRect>{column});
+    EXPECT_EQ(state.hover.aboutPause, 0u);
 }
 
-TEST_F(Strip, LeavingButtonsClearsOneGroupPerMove) {
-    state.hover = {1, 1, 0, 0, 1, 1};  // help, aboutPause, mode and startAbort lit
-    EXPECT_EQ(core::trackHover(state, 200, 60), (std::vector<StripRect>{{442, 0, 496, 360}}));
-    EXPECT_EQ(state.hover.help + state.hover.aboutPause, 0u);
-    EXPECT_EQ(core::trackHover(state, 200, 60), (std::vector<StripRect>{{25, 15, 50, 40}}));
-    EXPECT_EQ(core::trackHover(state, 200, 60), (std::vector<StripRect>{{330, 15, 430, 40}}));
-    EXPECT_TRUE(core::trackHover(state, 200, 60).empty());
-}
-
-TEST_F(Strip, ClickActsOnTheFirstLiveLitButton) {
+// A release acts on the live button under the pointer, whatever is still
+// lit from an earlier move or from before a dialog.
+TEST_F(Strip, ClickActsOnTheLiveButtonUnderThePointer) {
     struct Case {
         const char* name;
-        core::HoverFlags hover;  // help, aboutPause, chooseA, chooseB, mode, startAbort
+        core::HoverFlags lit;  // help, aboutPause, chooseA, chooseB, mode, startAbort
+        std::int64_t x, y;
         std::uint32_t mode, runState, aboutOpen;
         StripAction action;
     };
     using core::search_mode::kFile;
     using core::search_mode::kQuickDir;
+    const core::HoverFlags none{};
+    const core::HoverFlags aboutLit{0, 1, 0, 0, 0, 0};
+    const core::HoverFlags knobLit{0, 0, 0, 0, 1, 0};
+    const core::HoverFlags chooseBLit{0, 0, 0, 1, 0, 0};
     const Case cases[] = {
-        {"nothing lit", {}, kFile, 0, 0, StripAction::None},
-        {"Choose A, File", {0, 0, 1, 0, 0, 0}, kFile, 0, 0, StripAction::ChooseFileA},
-        {"Choose B, File", {0, 0, 0, 1, 0, 0}, kFile, 0, 0, StripAction::ChooseFileB},
-        {"Choose A, Quick Dir", {0, 0, 1, 0, 0, 0}, kQuickDir, 0, 0, StripAction::ChooseFolder},
-        {"choose before Start", {0, 0, 1, 0, 0, 1}, kFile, 0, 0, StripAction::ChooseFileA},
-        {"knob", {0, 0, 0, 0, 1, 0}, kFile, 0, 0, StripAction::NextMode},
-        {"Start", {0, 0, 0, 0, 0, 1}, kFile, 0, 0, StripAction::Start},
-        {"Abort", {0, 0, 0, 0, 0, 1}, kFile, 1, 0, StripAction::Abort},
-        {"About", {0, 1, 0, 0, 0, 0}, kFile, 0, 0, StripAction::About},
-        {"Pause", {0, 1, 0, 0, 0, 0}, kFile, 1, 0, StripAction::TogglePause},
-        {"About already open", {0, 1, 0, 0, 0, 0}, kFile, 1, 1, StripAction::None},
-        {"Help", {1, 0, 0, 0, 0, 0}, kFile, 0, 0, StripAction::Help},
-        {"Help during a run", {1, 0, 0, 0, 0, 0}, kFile, 1, 0, StripAction::None},
-        {"choose lit as a run starts", {0, 0, 1, 0, 0, 1}, kFile, 1, 0, StripAction::Abort},
+        {"Help with About still lit", aboutLit, 470, 30, kFile, 0, 0, StripAction::Help},
+        {"Start with the knob still lit", knobLit, 380, 27, kFile, 0, 0, StripAction::Start},
+        {"Start after Choose B's dialog", chooseBLit, 380, 27, kFile, 0, 0, StripAction::Start},
+        {"empty strip with the knob lit", knobLit, 200, 60, kFile, 0, 0, StripAction::None},
+        {"Choose A, File", none, 470, 80, kFile, 0, 0, StripAction::ChooseFileA},
+        {"Choose B, File", none, 470, 100, kFile, 0, 0, StripAction::ChooseFileB},
+        {"Choose A, Quick Dir", none, 470, 80, kQuickDir, 0, 0, StripAction::ChooseFolder},
+        {"Choose B's place, Quick Dir", none, 470, 100, kQuickDir, 0, 0, StripAction::None},
+        {"knob", none, 37, 27, kFile, 0, 0, StripAction::NextMode},
+        {"knob during a run", none, 37, 27, kFile, 1, 0, StripAction::None},
+        {"Abort", none, 380, 27, kFile, 1, 0, StripAction::Abort},
+        {"About", none, 470, 10, kFile, 0, 0, StripAction::About},
+        {"Pause", none, 470, 10, kFile, 1, 0, StripAction::TogglePause},
+        {"About already open", none, 470, 10, kFile, 1, 1, StripAction::None},
+        {"Help during a run", none, 470, 30, kFile, 1, 0, StripAction::None},
     };
     for (const Case& c : cases) {
-        state.hover = c.hover;
+        state.hover = c.lit;
         state.settings.searchMode = c.mode;
         state.runState = c.runState;
         state.aboutOpen = c.aboutOpen;
-        EXPECT_EQ(core::stripClickAction(state), c.action) << c.name;
+        EXPECT_EQ(core::stripClickAction(state, c.x, c.y), c.action) << c.name;
+    }
+}
+
+bool overlap(const StripRect& a, const StripRect& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+StripRect buttonRect(const core::StripButton& b) {
+    int width = b.kind == core::ButtonKind::Wide ? 100 : b.kind == core::ButtonKind::Small ? 54 : 24;
+    int height = b.kind == core::ButtonKind::Small ? 18 : 24;
+    return {b.left, b.top, b.left + width, b.top + height};
+}
+
+// At the narrowest width the window allows, Start/Abort stays clear of the
+// knob, the labels and the progress bar, and no two buttons touch.
+TEST_F(Strip, NarrowestWindowKeepsButtonsApart) {
+    state.clientWidth = core::kMinClientWidth;
+    for (std::uint32_t runState : {0u, 1u}) {
+        for (std::uint32_t mode : {0u, 2u}) {
+            SCOPED_TRACE(std::to_string(runState) + " " + std::to_string(mode));
+            state.runState = runState;
+            state.settings.searchMode = mode;
+            state.progressPercent = 100;
+            core::StripLayout layout = core::layoutStrip(state);
+            std::vector<StripRect> buttons;
+            for (const core::StripButton& b : layout.buttons) buttons.push_back(buttonRect(b));
+            for (std::size_t i = 0; i < buttons.size(); ++i)
+                for (std::size_t j = i + 1; j < buttons.size(); ++j) EXPECT_FALSE(overlap(buttons[i], buttons[j]));
+            const StripRect start = buttonRect(layout.buttons.front());
+            for (const core::StripText& label : layout.labels) EXPECT_FALSE(overlap(start, label.rect)) << label.text;
+            EXPECT_LT(layout.barEnd, start.left);
+        }
     }
 }
 

@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <cstring>
 #include <ostream>
 #include <string>
+#include <thread>
 
 #include "core/run_control.h"
 #include "core/settings.h"
@@ -278,6 +282,49 @@ TEST_F(MainWindowTest, CloseDuringRunConfirmedAbortsAndClosesAfterWorkerEnds) {
     EXPECT_EQ(runUntilQuit(), 0);                // the close timer destroys the window
     EXPECT_FALSE(IsWindow(window));
     EXPECT_TRUE(readAll(settingsPath()).empty());
+}
+
+// "I know, close anyway." during a run, paused or running: the window goes
+// as soon as the worker has stopped, not at a timer's next tick, and the
+// settings file is left as it was.
+TEST_F(MainWindowTest, ConfirmedCloseEndsAsSoonAsTheWorkerStops) {
+    using Clock = std::chrono::steady_clock;
+    // Long enough, read from holes in the files, to be still running when
+    // the answer comes.
+    const std::string a = folder.pathOf("a.bin"), b = folder.pathOf("b.bin");
+    for (const std::string& path : {a, b}) {
+        writeAll(path, {1});
+        std::filesystem::resize_file(path, 4'000'000'000u);
+    }
+    for (bool paused : {true, false}) {
+        SCOPED_TRACE(paused ? "paused" : "running");
+        start();
+        SetWindowTextA(child(1002), a.c_str());
+        SetWindowTextA(child(1013), b.c_str());
+        core::startRun(*state, main().effects);
+        ASSERT_TRUE(pumpUntil([&] { return state->progressPercent.load() >= 1; }));
+        if (paused) core::togglePause(*state, main().effects);
+
+        std::atomic<bool> watching{true};
+        Clock::time_point workerStopped{};
+        std::thread watcher([&] {
+            while (watching && state->runState.load() != core::run_state::kIdle)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            workerStopped = Clock::now();
+        });
+        bool runningWhenAnswered = false;
+        answerNextDialog(kTitle, IDOK, [&](HWND) { runningWhenAnswered = core::workerRuns(state->runState.load()); });
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(runUntilQuit(), 0);
+        Clock::time_point closed = Clock::now();
+        watching = false;
+        watcher.join();
+
+        EXPECT_TRUE(runningWhenAnswered);
+        EXPECT_FALSE(IsWindow(window));
+        EXPECT_LT(closed - workerStopped, std::chrono::milliseconds(400));
+        EXPECT_TRUE(readAll(settingsPath()).empty());
+    }
 }
 
 }  // namespace

@@ -114,4 +114,32 @@ TEST_F(ChildrenTest, DropsFillTheEditsByWhatThePathNames) {
     state->runState = core::run_state::kIdle;
 }
 
+// Rows arriving as a worker writes them (a row, then the request to show
+// it): the list follows them while its end is in view, stays where the user
+// scrolled to, and follows again once the user is back at the end.
+TEST_F(ChildrenTest, ListFollowsNewRowsOnlyWhileItsEndIsInView) {
+    start();
+    HWND list = main().list.handle();
+    int written = 0;
+    auto rowsArrive = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            int row = state->list.insertRow(-1, std::to_string(written++));
+            state->list.ensureVisible(row);
+        }
+        pumpPending();
+    };
+    auto lastRowShown = [&] {
+        return ListView_GetTopIndex(list) + ListView_GetCountPerPage(list) >= listRowCount(list);
+    };
+    rowsArrive(100);
+    EXPECT_TRUE(lastRowShown());
+    ListView_EnsureVisible(list, 0, FALSE);  // the user scrolls up to read
+    rowsArrive(100);
+    EXPECT_EQ(ListView_GetTopIndex(list), 0);
+    EXPECT_EQ(listRowCount(list), 200);
+    ListView_EnsureVisible(list, 199, FALSE);  // and back down to the end
+    rowsArrive(100);
+    EXPECT_TRUE(lastRowShown());
+}
+
 }  // namespace
