@@ -7,7 +7,7 @@
 namespace core {
 namespace {
 
-constexpr char kChecks[] = " Each is compared with its partner again first; one copy always stays.";
+constexpr char kChecks[] = " Each is checked against its partner again; one copy always stays.";
 
 std::string filesText(std::uint32_t files) {
     return text::unsignedDecimalText(files) + (files == 1 ? " file" : " files");
@@ -35,12 +35,12 @@ BatchConfirmation batchConfirmation(std::uint32_t batchDeleteMode, const std::st
         confirmation.message = "No file in column File " + letter + " was found 100% the same as its partner.";
         return confirmation;
     }
-    std::string which = (files == 1 ? "the file" : "the " + filesText(files)) + " of column File " + letter +
-                        " found 100% the same as " + (files == 1 ? "its partner" : "their partners");
+    std::string which =
+        (files == 1 ? "the file" : "the " + filesText(files)) + " of column File " + letter + " found 100% the same";
     if (batchDeleteMode == batch_mode::kRecycle)
         confirmation.message = "Recycle " + which + ".";
     else if (batchDeleteMode == batch_mode::kDelete)
-        confirmation.message = "Delete " + which + ", for good: not to the Recycle Bin.";
+        confirmation.message = "Delete for good " + which + ".";
     else
         confirmation.message = "Move " + which + " to " + text::withTrailingBackslash(moveDir, platform::kPathSeparator) + ".";
     confirmation.message += kChecks;

@@ -37,7 +37,8 @@ constexpr char kFileTip[] = "File to be compared. Enter starts";
 constexpr char kFolderTip[] = "Folder to check. Enter starts";
 constexpr char kStartAbortTip[] = "Start: Enter in a path box. Abort: Esc";
 constexpr char kHelpTip[] = "The help page: F1";
-constexpr char kListTip[] = "Delete removes the selected pairs, Ctrl+A selects every row, Ctrl+C copies the selected rows";
+constexpr char kListTip[] =
+    "In the list: Delete removes the selected pairs, Ctrl+A selects every row, Ctrl+C copies the selected rows";
 constexpr UINT_PTR kStartAbortTipId = 1;
 constexpr UINT_PTR kHelpTipId = 2;
 
@@ -68,7 +69,8 @@ void onCreate(MainWindow& main) {
     main.list.create(window, main.state.list);
     main.tooltip = createTooltipControl(instance);
     addTooltip(main, window, IDC_PATH_B, kFileTip);
-    addTooltip(main, window, IDC_LIST, kListTip);
+    // On the column captions, where it does not cover the rows' own tips.
+    addTooltipToChild(main.tooltip, ListView_GetHeader(main.list.handle()), kListTip);
     setListColumns(main);
     const core::SettingsBlock& settings = main.state.settings;
     applyOnTop(window, settings.alwaysOnTop);

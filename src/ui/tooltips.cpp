@@ -10,12 +10,15 @@ HWND createTooltipControl(HINSTANCE instance) {
 }
 
 void addTooltipTo(HWND tooltipControl, HWND window, int controlId, const char* text) {
-    HWND child = GetDlgItem(window, controlId);
+    addTooltipToChild(tooltipControl, GetDlgItem(window, controlId), text);
+}
+
+void addTooltipToChild(HWND tooltipControl, HWND child, const char* text) {
     if (!tooltipControl || !child) return;
     TOOLINFOA tool{};
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = window;
+    tool.hwnd = GetParent(child);
     tool.uId = reinterpret_cast<UINT_PTR>(child);
     tool.lpszText = const_cast<char*>(text);
     // Taking the old tool out first keeps one tool per child.

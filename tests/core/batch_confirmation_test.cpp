@@ -44,11 +44,11 @@ TEST(BatchConfirmation, SaysTheActionTheColumnAndTheCount) {
     const std::string moveFolder = std::string("dupes") + platform::kPathSeparator;
     const Case cases[] = {
         {"recycle", core::batch_mode::kRecycle, "", 1, 3, "Recycle 3 files of Column B",
-         "Recycle the 3 files of column File B found 100% the same as their partners.", true},
+         "Recycle the 3 files of column File B found 100% the same.", true},
         {"delete one", core::batch_mode::kDelete, "", 0, 1, "Delete 1 file of Column A",
-         "Delete the file of column File A found 100% the same as its partner, for good", true},
+         "Delete for good the file of column File A found 100% the same.", true},
         {"move", core::batch_mode::kMove, "dupes", 1, 2, "Move 2 files of Column B",
-         "Move the 2 files of column File B found 100% the same as their partners to " + moveFolder + ".", true},
+         "Move the 2 files of column File B found 100% the same to " + moveFolder + ".", true},
         {"move with no folder", core::batch_mode::kMove, "", 1, 2, "Move 2 files of Column B",
          "No move folder is chosen", false},
         {"nothing at 100", core::batch_mode::kRecycle, "", 0, 0, "Recycle 0 files of Column A",
