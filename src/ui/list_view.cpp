@@ -207,7 +207,8 @@ void ListView::removeSelectedPairs(std::atomic<std::uint32_t>& pairCount) {
     ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     syncRowCount();
     InvalidateRect(list_, nullptr, FALSE);
-    int next = std::max(rows.front(), 1);  // the "Start" row never went
+    // The first row taken out; the "Start" row never is.
+    int next = *std::upper_bound(rows.begin(), rows.end(), 0);
     if (next < ListView_GetItemCount(list_)) {
         ListView_SetItemState(list_, next, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         ListView_EnsureVisible(list_, next, FALSE);

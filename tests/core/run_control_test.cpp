@@ -342,26 +342,6 @@ TEST(CloseTimer, DestroysTheWindowOnlyOnceTheWorkerHasEnded) {
     }
 }
 
-// A close confirmed during a run ends when the worker's end is told, not at
-// the close timer's next tick; the same notice after a run nobody is
-// closing leaves the window alone.
-TEST(RunEnded, ClosesAtOnceOnlyWhenACloseWaitsForIt) {
-    for (bool closing : {true, false}) {
-        SCOPED_TRACE(closing ? "close confirmed" : "no close");
-        AppState state;
-        setRun(state, run_state::kRunning, run_control::kRun);
-        FakeWindow window;
-        window.promptAnswer = kPromptFirst;
-        const WindowEffects effects = window.effects();
-        if (closing) onCloseRequest(state, effects);
-        endRun(state, effects);  // on the worker's thread
-        window.calls.clear();
-        onRunEnded(state, effects);  // on the window's, once told
-        EXPECT_EQ(window.calls, closing ? (Calls{"stopCloseTimer", "destroyWindow"}) : Calls{});
-        EXPECT_FALSE(state.closePending);
-    }
-}
-
 // Effects that a worker thread may call, counted without a lock.
 struct CountingEffects {
     std::atomic<int> closeTimers{0};

@@ -4,14 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <cstring>
 #include <ostream>
 #include <string>
-#include <thread>
 
 #include "core/run_control.h"
 #include "core/settings.h"
@@ -285,10 +283,9 @@ TEST_F(MainWindowTest, CloseDuringRunConfirmedAbortsAndClosesAfterWorkerEnds) {
 }
 
 // "I know, close anyway." during a run, paused or running: the window goes
-// as soon as the worker has stopped, not at a timer's next tick, and the
-// settings file is left as it was.
+// as soon as the worker has stopped (it stops within a chunk), not at a
+// timer's next tick, and the settings file is left as it was.
 TEST_F(MainWindowTest, ConfirmedCloseEndsAsSoonAsTheWorkerStops) {
-    using Clock = std::chrono::steady_clock;
     // Long enough, read from holes in the files, to be still running when
     // the answer comes.
     const std::string a = folder.pathOf("a.bin"), b = folder.pathOf("b.bin");
@@ -304,25 +301,17 @@ TEST_F(MainWindowTest, ConfirmedCloseEndsAsSoonAsTheWorkerStops) {
         core::startRun(*state, main().effects);
         ASSERT_TRUE(pumpUntil([&] { return state->progressPercent.load() >= 1; }));
         if (paused) core::togglePause(*state, main().effects);
-
-        std::atomic<bool> watching{true};
-        Clock::time_point workerStopped{};
-        std::thread watcher([&] {
-            while (watching && state->runState.load() != core::run_state::kIdle)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            workerStopped = Clock::now();
+        bool running = false;
+        auto answered = std::chrono::steady_clock::now();
+        answerNextDialog(kTitle, IDOK, [&](HWND) {
+            running = core::workerRuns(state->runState.load());
+            answered = std::chrono::steady_clock::now();
         });
-        bool runningWhenAnswered = false;
-        answerNextDialog(kTitle, IDOK, [&](HWND) { runningWhenAnswered = core::workerRuns(state->runState.load()); });
         PostMessageA(window, WM_CLOSE, 0, 0);
         EXPECT_EQ(runUntilQuit(), 0);
-        Clock::time_point closed = Clock::now();
-        watching = false;
-        watcher.join();
-
-        EXPECT_TRUE(runningWhenAnswered);
+        EXPECT_LT(std::chrono::steady_clock::now() - answered, std::chrono::milliseconds(500));
+        EXPECT_TRUE(running);
         EXPECT_FALSE(IsWindow(window));
-        EXPECT_LT(closed - workerStopped, std::chrono::milliseconds(400));
         EXPECT_TRUE(readAll(settingsPath()).empty());
     }
 }

@@ -158,6 +158,13 @@ void pressKey(HWND mainWindow, HWND target, WPARAM virtualKey, bool control) {
     SetKeyboardState(keys);
 }
 
+RECT placeOf(HWND child) {
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
 std::string listCell(HWND list, int row, int column) {
     char text[700] = {};
     LVITEMA item{};
@@ -201,6 +208,10 @@ void WindowTest::closeWhileIdle() {
 
 void WindowTest::runToTheEnd() {
     core::startRun(*state, main().effects);
+    waitForTheEnd();
+}
+
+void WindowTest::waitForTheEnd() {
     ASSERT_TRUE(pumpUntil([&] {
         return state->runState.load() == core::run_state::kIdle &&
                listRowCount(main().list.handle()) == state->list.rowCount();

@@ -66,6 +66,9 @@ private:
 // that follow it handled by the program's own message loop step.
 void pressKey(HWND mainWindow, HWND target, WPARAM virtualKey, bool control = false);
 
+// Where a child window lies in its parent's client area.
+RECT placeOf(HWND child);
+
 // The text of a cell as the list control shows it.
 std::string listCell(HWND list, int row, int column);
 int listRowCount(HWND list);
@@ -87,6 +90,8 @@ protected:
     void closeWhileIdle();
     // Starts a run as the strip's Start does, and waits for its end.
     void runToTheEnd();
+    // Waits until no worker runs and the list control shows every row.
+    void waitForTheEnd();
 
     void TearDown() override;
 };

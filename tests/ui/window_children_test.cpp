@@ -19,13 +19,6 @@ namespace {
 using namespace ui_test;
 using ChildrenTest = WindowTest;
 
-RECT clientRectOf(HWND child) {
-    RECT rect{};
-    GetWindowRect(child, &rect);
-    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
 std::string textOf(HWND window) {
     char text[700] = {};
     GetWindowTextA(window, text, sizeof text);
@@ -68,7 +61,7 @@ TEST_F(ChildrenTest, LayoutFollowsTheClientSize) {
         const std::pair<HWND, RECT> children[] = {
             {child(IDC_PATH_A), c.editA}, {child(IDC_PATH_B), c.editB}, {main().list.handle(), c.list}};
         for (const auto& [handle, expected] : children) {
-            RECT actual = clientRectOf(handle);
+            RECT actual = placeOf(handle);
             EXPECT_EQ(actual.left, expected.left);
             EXPECT_EQ(actual.top, expected.top);
             EXPECT_EQ(actual.right, expected.right);
