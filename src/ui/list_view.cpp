@@ -41,6 +41,9 @@ bool byteAsCharacter(UINT codePage, unsigned char byte, std::string& text) {
     return true;
 }
 
+// Each byte as the system's code page shows it; one that is no character
+// there on its own (half of a two-byte character, say) as the Western code
+// page shows it, and failing that as "?": never as a box.
 core::HighByteTexts highByteTexts() {
     UINT codePage = systemAnsiCodePage();
     core::HighByteTexts texts;
