@@ -5,8 +5,11 @@
 namespace ui {
 
 HWND createTooltipControl(HINSTANCE instance) {
-    return CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                           CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+    // A popup, as tips are: created as a plain top-level window it starts
+    // with a caption, is handed to the window manager for good, and every tip
+    // shown or hidden then waits for it (seconds where there is none).
+    return CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
 }
 
 void addTooltipTo(HWND tooltipControl, HWND window, int controlId, const char* text) {

@@ -6,8 +6,8 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <ostream>
 #include <string>
 
