@@ -177,6 +177,7 @@ void onStripRelease(MainWindow& main, int x, int y) {
 
 void pressStart(MainWindow& main) {
     invalidate(main.window, core::stripArea(main.state.clientWidth), true);
+    main.list.followFromTheStart();
     core::startRun(main.state, main.effects);
 }
 

@@ -130,6 +130,7 @@ int ListView::rowHeight() const {
 
 void ListView::setColumns(std::uint32_t searchMode) {
     searchMode_ = searchMode;
+    followFromTheStart();
     // Three times column 0: whatever columns there were are gone.
     for (int i = 0; i < core::kColumnCount; ++i) ListView_DeleteColumn(list_, 0);
     auto columns = core::columnsFor(searchMode);
@@ -149,8 +150,7 @@ void ListView::syncRowCount() {
     int rows = model_->rowCount();
     if (ListView_GetItemCount(list_) != rows)
         ListView_SetItemCountEx(list_, rows, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-    // A list emptied for a new run follows its rows from the start again.
-    if (lastFollowed_ >= rows) lastFollowed_ = -1;
+    if (lastFollowed_ >= rows) lastFollowed_ = -1;  // emptied since
 }
 
 void ListView::onRowsChanged() {

@@ -42,6 +42,9 @@ public:
     void onRowsChanged();
     // Scrolls to the newest row, unless the user has scrolled away from the end.
     void onScrollRequest();
+    // A new run: its rows are followed from the first, wherever the last
+    // run's list was scrolled to.
+    void followFromTheStart() { lastFollowed_ = -1; }
     // Fills a cell the list asks for; the text is copied, cut to its buffer.
     void onGetDispInfo(NMLVDISPINFOA& info) const;
 
