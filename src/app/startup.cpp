@@ -4,6 +4,7 @@
 
 #include "core/settings.h"
 #include "resource_ids.h"
+#include "ui/keyboard.h"
 #include "ui/main_window.h"
 #include "ui/placement.h"
 
@@ -46,14 +47,19 @@ HWND startUp(core::AppState& state, const core::FolderProbe& probe) {
     return mainWindow;
 }
 
+void dispatchMessage(HWND mainWindow, MSG& message) {
+    // The window's own keys first: Enter, Escape and F1, and the list's keys.
+    if (ui::handleMainWindowKey(mainWindow, message)) return;
+    // Tab between the path edits; any other Enter and Escape become the
+    // commands 1 and 2, which the window ignores.
+    if (IsDialogMessageA(mainWindow, &message)) return;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+}
+
 int runMessageLoop(HWND mainWindow) {
     MSG message{};
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        // Tab between the path edits; Enter and Escape become commands 1 and 2.
-        if (IsDialogMessageA(mainWindow, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) dispatchMessage(mainWindow, message);
     return static_cast<int>(message.wParam);
 }
 

@@ -16,6 +16,10 @@ core::AppState& appState();
 // place when the settings file had one. Returns the main window.
 HWND startUp(core::AppState& state, const core::FolderProbe& probe = core::FolderProbe{});
 
+// One message of the loop: the main window's keys, then the dialog keys of
+// its children, then the message's own window.
+void dispatchMessage(HWND mainWindow, MSG& message);
+
 // Runs until the quit message; returns its exit code.
 int runMessageLoop(HWND mainWindow);
 

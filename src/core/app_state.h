@@ -164,6 +164,10 @@ struct AppState {
     std::uint32_t dropToggle = 0;
     HoverFlags hover;
 
+    // A close was confirmed during a run: the window goes when the worker
+    // has ended. Window thread only.
+    bool closePending = false;
+
     // Dialog exchange, used by the window layer.
     std::uint32_t aboutOpen = 0;
     PromptRequest prompt;

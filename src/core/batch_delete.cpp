@@ -333,4 +333,20 @@ std::string batchSummary(std::uint32_t batchDeleteMode, const std::string& moveD
     return line;
 }
 
+std::uint32_t filesWithFullScore(const ResultList& list, int column) {
+    std::unordered_set<std::string_view> files;
+    int row = 0;
+    bool ended = false;
+    // The views point into the list, which stays locked while they are used.
+    list.forEachRow([&](const std::array<std::string_view, kColumnCount>& cells) {
+        if (row++ == 0 || ended) return;
+        if (cells[2].empty()) {
+            ended = true;
+            return;
+        }
+        if (text::decimalValue(cells[2]) == 100 && !cells[column].empty()) files.insert(cells[column]);
+    });
+    return static_cast<std::uint32_t>(files.size());
+}
+
 }  // namespace core

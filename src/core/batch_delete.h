@@ -90,4 +90,9 @@ BatchOutcome runBatchDelete(AppState& state, const BatchEffects& effects);
 // "Recycled 3 files. Skipped 1: 1 changed or missing since the search."
 std::string batchSummary(std::uint32_t batchDeleteMode, const std::string& moveDir, const BatchOutcome& outcome);
 
+// How many files the batch action would take from the column (0 File A,
+// 1 File B): the distinct paths of the rows from row 1 on whose score reads
+// exactly "100", up to the last row, as the worker walks them.
+std::uint32_t filesWithFullScore(const ResultList& list, int column);
+
 }  // namespace core

@@ -39,6 +39,15 @@ void saveAndClose(const WindowEffects& effects) {
     call(effects.destroyWindow);
 }
 
+// The end of a close confirmed during a run: once nothing runs, the window
+// goes, without saving the settings.
+void closeIfIdle(AppState& state, const WindowEffects& effects) {
+    if (state.runState.load() != run_state::kIdle) return;
+    state.closePending = false;
+    call(effects.stopCloseTimer);
+    call(effects.destroyWindow);
+}
+
 }  // namespace
 
 void startRun(AppState& state, const WindowEffects& effects) {
@@ -87,6 +96,7 @@ void endRun(AppState& state, const WindowEffects& effects) {
         state.pauseGate.open();
     }
     call(effects.refreshEditStates);
+    call(effects.runEnded);
 }
 
 void endRunForLackOfMemory(AppState& state, const WindowEffects& effects) {
@@ -130,10 +140,14 @@ void onCloseRequest(AppState& state, const WindowEffects& effects) {
         // busy states end by themselves, and the close timer waits for them.
         if (workerRuns(runState)) abortLocked(state);
     }
-    if (stillRunning)
+    if (stillRunning) {
+        // The worker's end closes the window; the timer is there in case a
+        // busy state other than a worker's ends without telling.
+        state.closePending = true;
         call(effects.startCloseTimer);
-    else
+    } else {
         saveAndClose(effects);
+    }
 }
 
 void onProgressTimerTick(AppState& state, const WindowEffects& effects) {
@@ -146,10 +160,10 @@ void onProgressTimerTick(AppState& state, const WindowEffects& effects) {
     }
 }
 
-void onCloseTimerTick(AppState& state, const WindowEffects& effects) {
-    if (state.runState.load() != run_state::kIdle) return;
-    call(effects.stopCloseTimer);
-    call(effects.destroyWindow);
+void onCloseTimerTick(AppState& state, const WindowEffects& effects) { closeIfIdle(state, effects); }
+
+void onRunEnded(AppState& state, const WindowEffects& effects) {
+    if (state.closePending) closeIfIdle(state, effects);
 }
 
 }  // namespace core

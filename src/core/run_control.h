@@ -27,6 +27,7 @@ struct WindowEffects {
     std::function<void()> repaintStrip;         // the whole strip
     std::function<void()> repaintProgress;      // the progress area only
     std::function<void()> refreshEditStates;    // may be called from a worker
+    std::function<void()> runEnded;             // from the worker: onRunEnded on the window's thread
     std::function<void()> saveSettings;
     std::function<void()> destroyWindow;
     std::function<std::uint32_t()> askCloseDuringRun;  // the prompt; returns kPromptFirst or kPromptSecond
@@ -51,6 +52,9 @@ void endRun(AppState& state, const WindowEffects& effects);
 void onCloseRequest(AppState& state, const WindowEffects& effects);
 void onProgressTimerTick(AppState& state, const WindowEffects& effects);
 void onCloseTimerTick(AppState& state, const WindowEffects& effects);
+// The worker's end, told on the window's thread: a close that waits for it
+// happens now, not at the close timer's next tick.
+void onRunEnded(AppState& state, const WindowEffects& effects);
 
 // The worker's "Not enough memory" ending: message, then endRun.
 void endRunForLackOfMemory(AppState& state, const WindowEffects& effects);

@@ -1,5 +1,7 @@
 #include "core/strip_model.h"
 
+#include <algorithm>
+
 #include "text/text.h"
 
 namespace core {
@@ -27,7 +29,7 @@ StripRect buttonColumn(const AppState& state) {
     return rect(w - 58, 0, w - 4, state.clientHeight);
 }
 StripRect modeSwitchArea() { return rect(25, 15, 50, 40); }
-StripRect startAbortArea(std::int64_t w) { return rect(w - 170, 15, w - 70, 40); }
+StripRect startAbortArea(std::int64_t w) { return rect(w - kStartAbortOffset, 15, w - kStartAbortOffset + 100, 40); }
 
 std::string aboutPauseCaption(const AppState& state) {
     if (isIdle(state)) return "About";
@@ -43,8 +45,8 @@ void addLabels(const AppState& state, bool workerState, StripLayout& layout) {
     }
     if (workerState) return;
     layout.labels.push_back({"File", rect(3, 5, 40, 20)});
-    layout.labels.push_back({"Directory", rect(50, 5, 120, 20)});
-    layout.labels.push_back({"Quick Dir", rect(50, 35, 120, 50)});
+    layout.labels.push_back({"Directory", rect(50, 5, kModeLabelsRight, 20)});
+    layout.labels.push_back({"Quick Dir", rect(50, 35, kModeLabelsRight, 50)});
 }
 
 void addProgress(AppState& state, StripLayout& layout) {
@@ -66,7 +68,7 @@ void addButtons(const AppState& state, bool workerState, StripLayout& layout) {
     const HoverFlags& hover = state.hover;
     auto at = [](std::int64_t value) { return static_cast<int>(value); };
     layout.buttons.push_back(
-        {ButtonKind::Wide, at(w - 170), 15, hover.startAbort != 0, workerState ? "Abort" : "Start"});
+        {ButtonKind::Wide, at(w - kStartAbortOffset), 15, hover.startAbort != 0, workerState ? "Abort" : "Start"});
     if (!workerState) layout.buttons.push_back({ButtonKind::ModeSwitch, 25, 15, hover.mode != 0, ""});
     layout.buttons.push_back({ButtonKind::Small, at(w - 58), 5, hover.aboutPause != 0, aboutPauseCaption(state)});
     layout.buttons.push_back({ButtonKind::Small, at(w - 58), 27, hover.help != 0, "Help"});
@@ -74,52 +76,66 @@ void addButtons(const AppState& state, bool workerState, StripLayout& layout) {
     if (isFileMode(state)) layout.buttons.push_back({ButtonKind::Small, at(w - 58), 96, hover.chooseB != 0, "Choose"});
 }
 
-// Sets a hover flag on entering its button; true when it changed.
-bool light(std::uint32_t& flag) {
-    if (flag != 0) return false;
-    flag = 1;
-    return true;
+std::uint32_t* hoverFlagOf(HoverFlags& hover, StripButtonId button) {
+    switch (button) {
+        case StripButtonId::AboutPause: return &hover.aboutPause;
+        case StripButtonId::Help: return &hover.help;
+        case StripButtonId::ChooseA: return &hover.chooseA;
+        case StripButtonId::ChooseB: return &hover.chooseB;
+        case StripButtonId::ModeSwitch: return &hover.mode;
+        case StripButtonId::StartAbort: return &hover.startAbort;
+        case StripButtonId::None: break;
+    }
+    return nullptr;
 }
 
-// Which button of the column the pointer is over, lighting it; false when
-// it is over none of them (or over one that is not live now).
-bool hoverButtonColumn(AppState& state, std::int64_t y, std::vector<StripRect>& repaint) {
-    HoverFlags& hover = state.hover;
-    bool changed;
-    if (between(4, y, 23)) {
-        changed = light(hover.aboutPause);
-    } else if (between(26, y, 45)) {
-        // Help is hit while a worker runs too: it lights nothing then, but
-        // clears nothing either.
-        changed = isIdle(state) && light(hover.help);
-    } else if (between(73, y, 90) && isIdle(state)) {
-        changed = light(hover.chooseA);
-    } else if (between(95, y, 112) && isFileMode(state) && isIdle(state)) {
-        changed = light(hover.chooseB);
-    } else {
-        return false;
+// What must be repainted when the button's lit look changes.
+StripRect repaintAreaOf(const AppState& state, StripButtonId button) {
+    switch (button) {
+        case StripButtonId::ModeSwitch: return modeSwitchArea();
+        case StripButtonId::StartAbort: return startAbortArea(widthOf(state));
+        default: return buttonColumn(state);
     }
-    if (changed) repaint.push_back(buttonColumn(state));
-    return true;
 }
 
-void clearHover(AppState& state, std::vector<StripRect>& repaint) {
-    HoverFlags& hover = state.hover;
-    if (hover.aboutPause || hover.chooseA || hover.chooseB || hover.help) {
-        hover.aboutPause = hover.chooseA = hover.chooseB = hover.help = 0;
-        repaint.push_back(buttonColumn(state));
-    } else if (hover.mode) {
-        hover.mode = 0;
-        repaint.push_back(modeSwitchArea());
-    } else if (hover.startAbort) {
-        hover.startAbort = 0;
-        repaint.push_back(startAbortArea(widthOf(state)));
+StripButtonId columnButtonAt(const AppState& state, std::int64_t y) {
+    bool idle = isIdle(state);
+    if (between(4, y, 23)) return StripButtonId::AboutPause;
+    if (between(26, y, 45) && idle) return StripButtonId::Help;
+    if (between(73, y, 90) && idle) return StripButtonId::ChooseA;
+    if (between(95, y, 112) && idle && isFileMode(state)) return StripButtonId::ChooseB;
+    return StripButtonId::None;
+}
+
+// Lights `lit` (None for nothing) and puts out every other button.
+std::vector<StripRect> lightOnly(AppState& state, StripButtonId lit) {
+    const StripButtonId all[] = {StripButtonId::AboutPause, StripButtonId::Help,       StripButtonId::ChooseA,
+                                 StripButtonId::ChooseB,    StripButtonId::ModeSwitch, StripButtonId::StartAbort};
+    std::vector<StripRect> repaint;
+    for (StripButtonId button : all) {
+        std::uint32_t& flag = *hoverFlagOf(state.hover, button);
+        std::uint32_t wanted = button == lit ? 1 : 0;
+        if (flag == wanted) continue;
+        flag = wanted;
+        StripRect area = repaintAreaOf(state, button);
+        if (std::find(repaint.begin(), repaint.end(), area) == repaint.end()) repaint.push_back(area);
     }
+    return repaint;
 }
 
 }  // namespace
 
 StripRect stripArea(std::uint32_t clientWidth) { return rect(0, 0, clientWidth, kStripHeight); }
+
+StripRect startAbortButton(std::uint32_t clientWidth) {
+    std::int64_t left = static_cast<std::int64_t>(clientWidth) - kStartAbortOffset;
+    return rect(left, 15, left + 100, 39);
+}
+
+StripRect helpButton(std::uint32_t clientWidth) {
+    std::int64_t left = static_cast<std::int64_t>(clientWidth) - 58;
+    return rect(left, 27, left + 54, 45);
+}
 
 StripRect progressArea(std::uint32_t clientWidth) {
     return rect(0, 0, static_cast<std::int64_t>(clientWidth) - kProgressRightMargin, 60);
@@ -147,37 +163,40 @@ StripLayout layoutStrip(AppState& state) {
     return layout;
 }
 
-std::vector<StripRect> trackHover(AppState& state, std::uint32_t x, std::uint32_t y) {
-    std::vector<StripRect> repaint;
+StripButtonId liveButtonAt(const AppState& state, std::int64_t x, std::int64_t y) {
     std::int64_t w = widthOf(state);
-    bool hit = false;
-    if (between(w - 58, x, w - 4)) {
-        hit = hoverButtonColumn(state, y, repaint);
-    } else if (between(25, x, 50) && isIdle(state)) {
-        if (between(15, y, 40)) {
-            hit = true;
-            if (light(state.hover.mode)) repaint.push_back(modeSwitchArea());
-        }
-    } else if (between(15, y, 40) && between(w - 170, x, w - 70)) {
-        hit = true;
-        if (light(state.hover.startAbort)) repaint.push_back(startAbortArea(w));
-    }
-    if (!hit) clearHover(state, repaint);
-    return repaint;
+    if (between(w - 58, x, w - 4)) return columnButtonAt(state, y);
+    if (between(25, x, 50) && between(15, y, 40)) return isIdle(state) ? StripButtonId::ModeSwitch : StripButtonId::None;
+    if (between(15, y, 40) && between(w - kStartAbortOffset, x, w - kStartAbortOffset + 100))
+        return StripButtonId::StartAbort;
+    return StripButtonId::None;
 }
 
-StripAction stripClickAction(const AppState& state) {
-    const HoverFlags& hover = state.hover;
+std::vector<StripRect> trackHover(AppState& state, std::int64_t x, std::int64_t y) {
+    return lightOnly(state, liveButtonAt(state, x, y));
+}
+
+std::vector<StripRect> clearHover(AppState& state) { return lightOnly(state, StripButtonId::None); }
+
+StripAction stripClickAction(const AppState& state, std::int64_t x, std::int64_t y) {
     bool idle = isIdle(state);
-    if ((hover.chooseA || hover.chooseB) && idle) {
-        if (!isFileMode(state)) return StripAction::ChooseFolder;
-        return hover.chooseA ? StripAction::ChooseFileA : StripAction::ChooseFileB;
+    switch (liveButtonAt(state, x, y)) {
+        case StripButtonId::ChooseA:
+            return isFileMode(state) ? StripAction::ChooseFileA : StripAction::ChooseFolder;
+        case StripButtonId::ChooseB: return StripAction::ChooseFileB;
+        case StripButtonId::ModeSwitch: return StripAction::NextMode;
+        case StripButtonId::StartAbort: return idle ? StripAction::Start : StripAction::Abort;
+        case StripButtonId::AboutPause:
+            if (state.aboutOpen != 0) return StripAction::None;
+            return idle ? StripAction::About : StripAction::TogglePause;
+        case StripButtonId::Help: return StripAction::Help;
+        case StripButtonId::None: break;
     }
-    if (hover.mode && idle) return StripAction::NextMode;
-    if (hover.startAbort) return idle ? StripAction::Start : StripAction::Abort;
-    if (hover.aboutPause && state.aboutOpen == 0) return idle ? StripAction::About : StripAction::TogglePause;
-    if (hover.help && idle) return StripAction::Help;
     return StripAction::None;
+}
+
+int minClientHeight(int listChrome, int listRowHeight) {
+    return kStripHeight + listChrome + kMinListRows * listRowHeight;
 }
 
 std::uint32_t nextSearchMode(std::uint32_t searchMode) {

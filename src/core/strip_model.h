@@ -48,9 +48,21 @@ struct StripLayout {
 
 // The strip's height at the top of the client area; the list begins below it.
 constexpr int kStripHeight = 120;
+// Where the mode labels end, and how far left of the right edge Start/Abort
+// begins: the narrowest client area keeps a gap between the two.
+constexpr int kModeLabelsRight = 120;
+constexpr int kStartAbortOffset = 170;
+constexpr int kMinClientWidth = kModeLabelsRight + 10 + kStartAbortOffset;
+// The list keeps room for its header and this many rows.
+constexpr int kMinListRows = 4;
+// The lowest client area: the strip, then the list with its frame and
+// header (`listChrome` pixels high) and its rows.
+int minClientHeight(int listChrome, int listRowHeight);
 
 // The strip's geometry for a client width w.
 StripRect stripArea(std::uint32_t clientWidth);            // (0, 0) to (w, 120)
+StripRect startAbortButton(std::uint32_t clientWidth);     // (w - 170, 15) to (w - 70, 39)
+StripRect helpButton(std::uint32_t clientWidth);           // (w - 58, 27) to (w - 4, 45)
 StripRect progressArea(std::uint32_t clientWidth);         // (0, 0) to (w - 175, 60)
 
 // Where the bar ends for the width; a percentage above 99 is written back
@@ -60,14 +72,26 @@ int progressBarEnd(std::uint32_t clientWidth, std::atomic<std::uint32_t>& progre
 // What to draw now. Reads progressPercent (and may write it back, as above).
 StripLayout layoutStrip(AppState& state);
 
-// A pointer move to client position (x, y): sets or clears the hover flags
-// and returns the areas that must be repainted (without erasing).
-std::vector<StripRect> trackHover(AppState& state, std::uint32_t x, std::uint32_t y);
+enum class StripButtonId { None, AboutPause, Help, ChooseA, ChooseB, ModeSwitch, StartAbort };
+
+// The button under client position (x, y) that answers in the present
+// state (Help, the choosers and the knob only while idle; Choose B only in
+// File mode), or None.
+StripButtonId liveButtonAt(const AppState& state, std::int64_t x, std::int64_t y);
+
+// A pointer move to client position (x, y): the live button under it is
+// lit, and no other. Returns the areas that must be repainted (without
+// erasing).
+std::vector<StripRect> trackHover(AppState& state, std::int64_t x, std::int64_t y);
+// The pointer has left the strip (or another window covers it): nothing lit.
+std::vector<StripRect> clearHover(AppState& state);
 
 enum class StripAction { None, ChooseFileA, ChooseFileB, ChooseFolder, NextMode, Start, Abort, About, TogglePause, Help };
 
-// What a left-button release does: the first lit button that is live now.
-StripAction stripClickAction(const AppState& state);
+// What a left-button release at (x, y) does: it acts on the live button
+// under the pointer at that moment, whatever is lit, so a lit state left
+// over from an earlier move or a dialog can never redirect it.
+StripAction stripClickAction(const AppState& state, std::int64_t x, std::int64_t y);
 
 // File -> Directory -> Quick Dir -> File.
 std::uint32_t nextSearchMode(std::uint32_t searchMode);

@@ -2,10 +2,10 @@
 
 #include <shellapi.h>
 
-#include <atomic>
 #include <system_error>
 #include <thread>
 
+#include "core/batch_confirmation.h"
 #include "core/batch_delete.h"
 #include "platform/win32/shell_files.h"
 #include "resource_ids.h"
@@ -25,18 +25,20 @@ struct BatchSession {
     core::AppState& state;
     OwnedFont large;
     OwnedFont small;
-    // Set by the worker before it ends: the summary then stays on screen
-    // until the user has read it.
-    std::atomic<bool> keepSummary{false};
     bool started = false;
 };
 
+// Says what will happen, to how many files, before the user agrees.
 void initialise(HWND dialog, BatchSession& session) {
-    bool columnA = session.state.runState.load() == core::run_state::kBatchColumnA;
-    SetDlgItemTextA(dialog, IDOK, columnA ? "Delete all files in Column A" : "Delete all files in Column B");
-    SetDlgItemTextA(dialog, IDC_PROMPT_MESSAGE,
-                    "Deleting all files in a column can be dangerous if you are not sure what you are doing. "
-                    "Please be sure you are sure...");
+    const core::AppState& state = session.state;
+    int column = state.runState.load() == core::run_state::kBatchColumnA ? 0 : 1;
+    core::BatchConfirmation confirmation =
+        core::batchConfirmation(state.settings.batchDeleteMode,
+                                core::fieldText(state.settings.moveDir, sizeof state.settings.moveDir), column,
+                                core::filesWithFullScore(state.list, column));
+    SetDlgItemTextA(dialog, IDOK, confirmation.action.c_str());
+    EnableWindow(GetDlgItem(dialog, IDOK), confirmation.canStart);
+    SetDlgItemTextA(dialog, IDC_PROMPT_MESSAGE, confirmation.message.c_str());
     SetDlgItemTextA(dialog, IDCANCEL, "Cancel action and do nothing");
     session.large = makeFont("Arial", 25, 50);
     session.small = makeFont("Arial", 16, 50);
@@ -46,17 +48,13 @@ void initialise(HWND dialog, BatchSession& session) {
 
 void startWorker(HWND dialog, BatchSession& session) {
     core::AppState& state = session.state;
-    std::atomic<bool>* keepSummary = &session.keepSummary;
-    auto work = [&state, dialog, keepSummary] {
+    auto work = [&state, dialog] {
         core::BatchEffects effects;
         effects.recycle = [dialog](const std::vector<std::string>& paths) {
             platform::win32::recycleFiles(dialog, paths, kBatchRecycleFlags);
         };
         effects.showProgress = [dialog](const std::string& line) {
             SetDlgItemTextA(dialog, IDC_PROGRESS_LINE, line.c_str());
-        };
-        effects.finished = [keepSummary](const core::BatchOutcome& outcome) {
-            keepSummary->store(outcome.skipped() + outcome.failed > 0);
         };
         core::runBatchDelete(state, effects);
     };
@@ -88,16 +86,13 @@ void onCancel(HWND dialog, BatchSession& session) {
     EndDialog(dialog, IDCANCEL);
 }
 
-// Once the worker has ended the list is cleared; the dialog closes, unless
-// something was skipped: then the summary stays until Close.
+// Once the worker has ended the list is cleared, and the summary stays on
+// the progress line until the user closes the dialog.
 void onEndTimer(HWND dialog, BatchSession& session) {
     if (session.state.runState.load() != core::run_state::kIdle) return;
     KillTimer(dialog, kEndTimerId);
     session.state.list.clearRows();
-    if (session.keepSummary.load())
-        SetDlgItemTextA(dialog, IDCANCEL, "Close");
-    else
-        EndDialog(dialog, IDOK);
+    SetDlgItemTextA(dialog, IDCANCEL, "Close");
 }
 
 INT_PTR CALLBACK batchProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -109,7 +104,9 @@ INT_PTR CALLBACK batchProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             return TRUE;
         case WM_COMMAND:
             if (!session) return FALSE;
-            if (LOWORD(wParam) == IDOK && IsWindowVisible(GetDlgItem(dialog, IDOK))) onStart(dialog, *session);
+            if (LOWORD(wParam) == IDOK && IsWindowVisible(GetDlgItem(dialog, IDOK)) &&
+                IsWindowEnabled(GetDlgItem(dialog, IDOK)))
+                onStart(dialog, *session);
             if (LOWORD(wParam) == IDCANCEL) onCancel(dialog, *session);
             return TRUE;
         case WM_TIMER:

@@ -19,6 +19,19 @@ bool namesOpenableFile(const char* path) {
     return true;
 }
 
+bool showOpenFileDialog(HWND owner, char* buffer, const char* filter, const char* folder) {
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter;
+    dialog.lpstrFile = buffer;
+    dialog.nMaxFile = static_cast<DWORD>(core::kTextBuffer);
+    dialog.lpstrInitialDir = folder;
+    dialog.lpstrTitle = PAIRLOOK_TITLE;
+    dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES;
+    return GetOpenFileNameA(&dialog) != 0;
+}
+
 }  // namespace
 
 bool chooseFile(HWND owner, char* buffer, const char* filter) {
@@ -27,15 +40,12 @@ bool chooseFile(HWND owner, char* buffer, const char* filter) {
         if (!SHGetSpecialFolderPathA(nullptr, documents, CSIDL_PERSONAL, FALSE)) documents[0] = '\0';
         core::copyToField(buffer, core::kTextBuffer, documents);
     }
-    OPENFILENAMEA dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = filter;
-    dialog.lpstrFile = buffer;
-    dialog.nMaxFile = static_cast<DWORD>(core::kTextBuffer);
-    dialog.lpstrTitle = PAIRLOOK_TITLE;
-    dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES;
-    return GetOpenFileNameA(&dialog) != 0;
+    return showOpenFileDialog(owner, buffer, filter, nullptr);
+}
+
+bool chooseFileInFolder(HWND owner, char* buffer, const char* filter, const std::string& folder) {
+    buffer[0] = '\0';
+    return showOpenFileDialog(owner, buffer, filter, folder.empty() ? nullptr : folder.c_str());
 }
 
 bool chooseFolder(HWND owner, char* buffer) {

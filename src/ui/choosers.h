@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <string>
 
 namespace ui {
 
@@ -13,6 +14,9 @@ namespace ui {
 // dialog's double-NUL form. Returns true when a file was chosen (its full
 // path is then in the buffer).
 bool chooseFile(HWND owner, char* buffer, const char* filter);
+// The open-file dialog in `folder`, with no file name filled in; the chosen
+// path goes to the 600-byte buffer.
+bool chooseFileInFolder(HWND owner, char* buffer, const char* filter, const std::string& folder);
 
 // The shell's folder browser; the buffer (600 bytes) receives the chosen
 // folder. Returns true when one was chosen; a cancel leaves the buffer alone.

@@ -6,6 +6,7 @@
 #include "ui/about_dialog.h"
 #include "ui/choosers.h"
 #include "ui/details_dialog.h"
+#include "ui/main_window.h"
 #include "ui/shell.h"
 #include "ui/window_options.h"
 
@@ -60,7 +61,9 @@ void onMenuCommand(HWND window, core::AppState& state, std::uint32_t command) {
     }
     switch (command) {
         case id::kAbout: openAbout(window, state); break;
-        case id::kHelp: openHelp(state); break;
+        case id::kHelp:
+            if (MainWindow* main = mainWindowOf(window)) openHelpPage(*main);
+            break;
         case id::kExit: SendMessageA(window, WM_CLOSE, 0, 0); break;
         case id::kTransparent: toggleTransparency(window, settings); break;
         case id::kSelectMoveDir:

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "core/strip_model.h"
+#include "text/text.h"
 #include "ui/about_dialog.h"
 #include "ui/choosers.h"
-#include "ui/shell.h"
 
 namespace ui {
 namespace {
@@ -76,9 +76,19 @@ void invalidate(HWND window, const core::StripRect& area, bool erase) {
     InvalidateRect(window, &rect, erase);
 }
 
-void chooseFileFor(MainWindow& main, HWND edit) {
+void chooseFileA(MainWindow& main) {
     char* path = main.state.settings.pathA;  // where the last choice is remembered
-    if (chooseFile(main.window, path, kAllFilesFilter)) SetWindowTextA(edit, path);
+    if (chooseFile(main.window, path, kAllFilesFilter)) SetWindowTextA(main.editA, path);
+}
+
+// The second file is most often beside the first: start in File A's folder,
+// with no name filled in, so that Open cannot compare File A with itself.
+void chooseFileB(MainWindow& main) {
+    char fileA[core::kTextBuffer] = {};
+    GetWindowTextA(main.editA, fileA, sizeof fileA);
+    std::string folder = text::folderOf(fileA[0] ? fileA : main.state.pathAText());
+    char path[core::kTextBuffer] = {};
+    if (chooseFileInFolder(main.window, path, kAllFilesFilter, folder)) SetWindowTextA(main.editB, path);
 }
 
 void chooseFolderForEditA(MainWindow& main) {
@@ -100,7 +110,11 @@ void paintStrip(MainWindow& main) {
     core::StripLayout layout = core::layoutStrip(main.state);
     RECT area = toRect(core::stripArea(main.state.clientWidth));
     RECT update;
-    if (layout.paints && IntersectRect(&update, &paint.rcPaint, &area)) {
+    if (!layout.paints) {
+        // Too narrow for the strip: the window colour, and nothing left over
+        // from wider days or from the edits.
+        FillRect(dc, &paint.rcPaint, GetSysColorBrush(COLOR_WINDOW));
+    } else if (IntersectRect(&update, &paint.rcPaint, &area)) {
         // Drawn whole off screen, then copied: text that got shorter leaves
         // nothing behind, and nothing flickers.
         HDC memory = CreateCompatibleDC(dc);
@@ -116,34 +130,60 @@ void paintStrip(MainWindow& main) {
     EndPaint(main.window, &paint);
 }
 
-void trackHover(MainWindow& main, unsigned x, unsigned y) {
+void trackHover(MainWindow& main, int x, int y) {
+    if (!main.tracksLeave) {
+        TRACKMOUSEEVENT leave{sizeof leave, TME_LEAVE, main.window, 0};
+        main.tracksLeave = TrackMouseEvent(&leave) != FALSE;
+    }
     for (const core::StripRect& area : core::trackHover(main.state, x, y)) invalidate(main.window, area, false);
 }
 
-void onStripClick(MainWindow& main) {
+void onMouseLeave(MainWindow& main) {
+    main.tracksLeave = false;
+    for (const core::StripRect& area : core::clearHover(main.state)) invalidate(main.window, area, false);
+}
+
+void onStripPress(MainWindow& main) {
+    main.pressed = true;
+    // The release comes here even outside the window, where it acts on nothing.
+    SetCapture(main.window);
+}
+
+void onStripRelease(MainWindow& main, int x, int y) {
+    // A release without a press of ours is the end of a click elsewhere,
+    // such as the double-click that closed a chooser over the strip.
+    bool pressed = main.pressed;
+    main.pressed = false;
+    if (GetCapture() == main.window) ReleaseCapture();
+    if (!pressed) return;
     core::AppState& state = main.state;
-    core::StripAction action = core::stripClickAction(state);
+    core::StripAction action = core::stripClickAction(state, x, y);
     switch (action) {
         case core::StripAction::None: break;
-        case core::StripAction::ChooseFileA: chooseFileFor(main, main.editA); break;
-        case core::StripAction::ChooseFileB: chooseFileFor(main, main.editB); break;
+        case core::StripAction::ChooseFileA: chooseFileA(main); break;
+        case core::StripAction::ChooseFileB: chooseFileB(main); break;
         case core::StripAction::ChooseFolder: chooseFolderForEditA(main); break;
         case core::StripAction::NextMode: switchToNextMode(main); break;
-        case core::StripAction::Start:
-            invalidate(main.window, core::stripArea(state.clientWidth), true);
-            core::startRun(state, main.effects);
-            break;
-        case core::StripAction::Abort:
-            invalidate(main.window, core::stripArea(state.clientWidth), true);
-            core::requestAbort(state);
-            break;
+        case core::StripAction::Start: pressStart(main); break;
+        case core::StripAction::Abort: pressAbort(main); break;
         case core::StripAction::About: openAbout(main.window, state); break;
         case core::StripAction::TogglePause:
             core::togglePause(state, main.effects);
             invalidate(main.window, core::stripArea(state.clientWidth), true);
             break;
-        case core::StripAction::Help: openHelp(state); break;
+        case core::StripAction::Help: openHelpPage(main); break;
     }
+}
+
+void pressStart(MainWindow& main) {
+    invalidate(main.window, core::stripArea(main.state.clientWidth), true);
+    main.list.followFromTheStart();
+    core::startRun(main.state, main.effects);
+}
+
+void pressAbort(MainWindow& main) {
+    invalidate(main.window, core::stripArea(main.state.clientWidth), true);
+    core::requestAbort(main.state);
 }
 
 }  // namespace ui

@@ -9,9 +9,16 @@
 namespace ui {
 
 void paintStrip(MainWindow& main);
-// The pointer's client position, as the mouse-move message gives it.
-void trackHover(MainWindow& main, unsigned x, unsigned y);
-// Acts on the lit button, not on where the button was released.
-void onStripClick(MainWindow& main);
+// The pointer's client position, as the mouse messages give it.
+void trackHover(MainWindow& main, int x, int y);
+// The pointer left the client area, or another window came over it.
+void onMouseLeave(MainWindow& main);
+// A press in the client area; only a release that follows one acts.
+void onStripPress(MainWindow& main);
+// Acts on the button under the release, not on the one that is lit.
+void onStripRelease(MainWindow& main, int x, int y);
+// What Start and Abort do, from the strip or from the keyboard.
+void pressStart(MainWindow& main);
+void pressAbort(MainWindow& main);
 
 }  // namespace ui

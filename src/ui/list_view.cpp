@@ -1,5 +1,6 @@
 #include "ui/list_view.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/app_state.h"
@@ -12,6 +13,68 @@ constexpr DWORD kListStyle = WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHAREIMAGE
                              LVS_OWNERDATA;
 constexpr DWORD kListExtendedStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP;
 
+constexpr int kLikelyRowHeight = 17;
+constexpr UINT kWesternCodePage = 1252;
+
+// The code page Windows gives 8-bit text when a program does not ask for
+// UTF-8 as this one does: there a single byte above 127 is no character.
+UINT systemAnsiCodePage() {
+    DWORD codePage = 0;
+    if (!GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                        reinterpret_cast<LPWSTR>(&codePage), sizeof codePage / sizeof(WCHAR)) ||
+        codePage == 0 || codePage == CP_UTF8)
+        return kWesternCodePage;
+    return codePage;
+}
+
+// The byte as a UTF-8 text in the code page, when it is a visible character
+// there (not a control, not undefined, not half of a two-byte character).
+bool byteAsCharacter(UINT codePage, unsigned char byte, std::string& text) {
+    WCHAR wide[2] = {};
+    char narrow = static_cast<char>(byte);
+    if (MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, &narrow, 1, wide, 2) != 1) return false;
+    if (wide[0] < 0xA0 || wide[0] == 0xFFFD || (wide[0] >= 0xD800 && wide[0] < 0xE000)) return false;
+    char utf8[4] = {};
+    int length = WideCharToMultiByte(CP_UTF8, 0, wide, 1, utf8, sizeof utf8, nullptr, nullptr);
+    if (length <= 0) return false;
+    text.assign(utf8, static_cast<std::size_t>(length));
+    return true;
+}
+
+// Each byte as the system's code page shows it; one that is no character
+// there on its own (half of a two-byte character, say) as the Western code
+// page shows it, and failing that as "?": never as a box.
+core::HighByteTexts highByteTexts() {
+    UINT codePage = systemAnsiCodePage();
+    core::HighByteTexts texts;
+    for (int byte = 128; byte < 256; ++byte) {
+        std::string& text = texts[static_cast<std::size_t>(byte - 128)];
+        auto b = static_cast<unsigned char>(byte);
+        if (!byteAsCharacter(codePage, b, text) && !byteAsCharacter(kWesternCodePage, b, text)) text = "?";
+    }
+    return texts;
+}
+
+std::wstring wideOf(const std::string& utf8) {
+    int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+    return wide;
+}
+
+void putOnClipboard(HWND owner, const std::wstring& text) {
+    if (!OpenClipboard(owner)) return;
+    EmptyClipboard();
+    std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+        std::memcpy(GlobalLock(memory), text.c_str(), bytes);
+        GlobalUnlock(memory);
+        // The clipboard owns the memory once it has taken it.
+        if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+    }
+    CloseClipboard();
+}
+
 // Posts `message` unless one is already on its way.
 void postOnce(HWND window, std::atomic<bool>& pending, UINT message) {
     if (!pending.exchange(true)) PostMessageA(window, message, 0, 0);
@@ -21,6 +84,7 @@ void postOnce(HWND window, std::atomic<bool>& pending, UINT message) {
 
 void ListView::create(HWND mainWindow, core::ResultList& model) {
     model_ = &model;
+    highBytes_ = highByteTexts();
     signals_ = std::make_shared<Signals>();
     signals_->mainWindow = mainWindow;
     list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", kListStyle, 0, 0, 0, 0, mainWindow,
@@ -43,7 +107,30 @@ void ListView::create(HWND mainWindow, core::ResultList& model) {
     });
 }
 
+int ListView::chromeHeight() const {
+    // The sunken edge, and the horizontal scroll bar: at the window's
+    // smallest width the columns never fit.
+    int frame = 2 * GetSystemMetrics(SM_CYEDGE) + GetSystemMetrics(SM_CYHSCROLL);
+    HWND header = list_ ? ListView_GetHeader(list_) : nullptr;
+    RECT place{};
+    if (!header || !GetWindowRect(header, &place)) return frame + kLikelyRowHeight + 4;
+    MapWindowPoints(nullptr, list_, reinterpret_cast<POINT*>(&place), 2);
+    return frame + place.bottom;  // the rows begin under the header
+}
+
+int ListView::rowHeight() const {
+    if (!list_) return kLikelyRowHeight;
+    // The difference between the room for one row and for two is one row,
+    // whatever the header and edges take.
+    DWORD one = ListView_ApproximateViewRect(list_, -1, -1, 1);
+    DWORD two = ListView_ApproximateViewRect(list_, -1, -1, 2);
+    int height = HIWORD(two) - HIWORD(one);
+    return height > 0 ? height : kLikelyRowHeight;
+}
+
 void ListView::setColumns(std::uint32_t searchMode) {
+    searchMode_ = searchMode;
+    followFromTheStart();
     // Three times column 0: whatever columns there were are gone.
     for (int i = 0; i < core::kColumnCount; ++i) ListView_DeleteColumn(list_, 0);
     auto columns = core::columnsFor(searchMode);
@@ -63,6 +150,7 @@ void ListView::syncRowCount() {
     int rows = model_->rowCount();
     if (ListView_GetItemCount(list_) != rows)
         ListView_SetItemCountEx(list_, rows, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    if (lastFollowed_ >= rows) lastFollowed_ = -1;  // emptied since
 }
 
 void ListView::onRowsChanged() {
@@ -75,18 +163,65 @@ void ListView::onScrollRequest() {
     signals_->scrollPending.store(false);
     syncRowCount();
     int row = signals_->scrollRow.load();
-    if (row >= 0 && row < ListView_GetItemCount(list_)) ListView_EnsureVisible(list_, row, FALSE);
+    if (row < 0 || row >= ListView_GetItemCount(list_)) return;
+    bool follow = core::followsNewRows(ListView_GetTopIndex(list_), ListView_GetCountPerPage(list_), lastFollowed_);
+    // Judged against the newest row even when not followed: scrolling back
+    // down to it takes up the following again.
+    lastFollowed_ = row;
+    if (follow) ListView_EnsureVisible(list_, row, FALSE);
 }
 
 void ListView::onGetDispInfo(NMLVDISPINFOA& info) const {
     LVITEMA& item = info.item;
     if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
-    std::string cell = model_->readCell(item.iItem, item.iSubItem);
+    std::string cell = shownCell(item.iItem, item.iSubItem);
     std::size_t length = cell.size() < static_cast<std::size_t>(item.cchTextMax - 1)
                              ? cell.size()
                              : static_cast<std::size_t>(item.cchTextMax - 1);
     std::memcpy(item.pszText, cell.data(), length);
     item.pszText[length] = '\0';
+}
+
+std::string ListView::shownCell(int row, int column) const {
+    std::string cell = model_->readCell(row, column);
+    return core::cellHoldsFileBytes(searchMode_, column) ? core::withHighBytesAs(cell, highBytes_) : cell;
+}
+
+std::vector<int> ListView::selectedRows() const {
+    std::vector<int> rows;
+    int count = ListView_GetItemCount(list_);
+    // Every row, as after Ctrl+A, without asking for each of a million.
+    if (count > 0 && static_cast<int>(ListView_GetSelectedCount(list_)) == count) {
+        rows.resize(static_cast<std::size_t>(count));
+        for (int row = 0; row < count; ++row) rows[static_cast<std::size_t>(row)] = row;
+        return rows;
+    }
+    for (int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED); row >= 0;
+         row = ListView_GetNextItem(list_, row, LVNI_SELECTED))
+        rows.push_back(row);
+    return rows;
+}
+
+void ListView::selectAll() { ListView_SetItemState(list_, -1, LVIS_SELECTED, LVIS_SELECTED); }
+
+void ListView::removeSelectedPairs(std::atomic<std::uint32_t>& pairCount) {
+    std::vector<int> rows = selectedRows();
+    if (rows.empty() || core::removePairRows(*model_, pairCount, rows) == 0) return;
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    syncRowCount();
+    InvalidateRect(list_, nullptr, FALSE);
+    // The first row taken out; the "Start" row never is.
+    int next = *std::upper_bound(rows.begin(), rows.end(), 0);
+    if (next < ListView_GetItemCount(list_)) {
+        ListView_SetItemState(list_, next, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_EnsureVisible(list_, next, FALSE);
+    }
+}
+
+void ListView::copySelectedRows(HWND owner) const {
+    std::vector<std::array<std::string, core::kColumnCount>> cells;
+    for (int row : selectedRows()) cells.push_back({shownCell(row, 0), shownCell(row, 1), shownCell(row, 2)});
+    if (!cells.empty()) putOnClipboard(owner, wideOf(core::rowsAsTabText(cells)));
 }
 
 }  // namespace ui

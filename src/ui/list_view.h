@@ -11,7 +11,10 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "core/list_rules.h"
 #include "core/result_list.h"
 
 namespace ui {
@@ -28,13 +31,34 @@ public:
     void create(HWND mainWindow, core::ResultList& model);
     HWND handle() const { return list_; }
 
+    // In pixels, for the window's smallest size: the frame and the header,
+    // and one row. Before the list exists, likely values.
+    int chromeHeight() const;
+    int rowHeight() const;
+
     // The columns of the mode, after removing the old ones.
     void setColumns(std::uint32_t searchMode);
 
     void onRowsChanged();
+    // Scrolls to the newest row, unless the user has scrolled away from the end.
     void onScrollRequest();
+    // A new run: its rows are followed from the first, wherever the last
+    // run's list was scrolled to.
+    void followFromTheStart() { lastFollowed_ = -1; }
     // Fills a cell the list asks for; the text is copied, cut to its buffer.
     void onGetDispInfo(NMLVDISPINFOA& info) const;
+
+    // A cell as the list shows it: in File mode's Details the files' bytes
+    // above 127 appear as the system's 8-bit code page has them.
+    std::string shownCell(int row, int column) const;
+    // Selected rows, in order.
+    std::vector<int> selectedRows() const;
+    void selectAll();
+    // The Delete key: the selected pair rows go, and the row that takes the
+    // first one's place is selected, so the next press goes on from there.
+    void removeSelectedPairs(std::atomic<std::uint32_t>& pairCount);
+    // The selected rows as the list shows them, tab-separated, on the clipboard.
+    void copySelectedRows(HWND owner) const;
 
 private:
     // Shared with the model's notices, which may outlive this object by a
@@ -51,6 +75,9 @@ private:
     HWND list_ = nullptr;
     core::ResultList* model_ = nullptr;
     std::shared_ptr<Signals> signals_;
+    std::uint32_t searchMode_ = 0;
+    core::HighByteTexts highBytes_;
+    int lastFollowed_ = -1;  // the newest row scrolled into view
 };
 
 }  // namespace ui

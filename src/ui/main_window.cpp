@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <algorithm>
 
@@ -11,6 +12,7 @@
 #include "ui/context_menu.h"
 #include "ui/control_strip.h"
 #include "ui/details_dialog.h"
+#include "ui/shell.h"
 #include "ui/tooltips.h"
 #include "ui/window_effects.h"
 #include "ui/window_options.h"
@@ -30,8 +32,28 @@ HWND createPathEdit(HWND window, HINSTANCE instance, int id, int top) {
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
 }
 
+// The keys are named in the tips, where the user looks for what a thing does.
+constexpr char kFileTip[] = "File to be compared. Enter starts";
+constexpr char kFolderTip[] = "Folder to check. Enter starts";
+constexpr char kStartAbortTip[] = "Start: Enter in a path box. Abort: Esc";
+constexpr char kHelpTip[] = "The help page: F1";
+constexpr char kListTip[] =
+    "In the list: Delete removes the selected pairs, Ctrl+A selects every row, Ctrl+C copies the selected rows";
+constexpr UINT_PTR kStartAbortTipId = 1;
+constexpr UINT_PTR kHelpTipId = 2;
+
 const char* pathATip(std::uint32_t searchMode) {
-    return searchMode == core::search_mode::kFile ? "File to be compared" : "Folder to check";
+    return searchMode == core::search_mode::kFile ? kFileTip : kFolderTip;
+}
+
+RECT toRect(const core::StripRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+
+// The painted buttons' tips follow the buttons as the width changes.
+void placeButtonTips(MainWindow& main) {
+    std::uint32_t width = main.state.clientWidth;
+    addAreaTooltipTo(main.tooltip, main.window, kStartAbortTipId, toRect(core::startAbortButton(width)),
+                     kStartAbortTip);
+    addAreaTooltipTo(main.tooltip, main.window, kHelpTipId, toRect(core::helpButton(width)), kHelpTip);
 }
 
 void onCreate(MainWindow& main) {
@@ -46,11 +68,24 @@ void onCreate(MainWindow& main) {
         SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(main.editFont.get()), FALSE);
     main.list.create(window, main.state.list);
     main.tooltip = createTooltipControl(instance);
-    addTooltip(main, window, IDC_PATH_B, "File to be compared");
+    addTooltip(main, window, IDC_PATH_B, kFileTip);
+    // On the column captions, where it does not cover the rows' own tips.
+    addTooltipToChild(main.tooltip, ListView_GetHeader(main.list.handle()), kListTip);
     setListColumns(main);
     const core::SettingsBlock& settings = main.state.settings;
     applyOnTop(window, settings.alwaysOnTop);
     if (settings.transparent != 0) applyTransparency(window, settings.transparencyLevel);
+}
+
+// No smaller than keeps the strip's buttons, labels and knob apart and
+// shows the list's header and a few rows.
+void onGetMinMaxInfo(const MainWindow& main, MINMAXINFO& limits) {
+    RECT frame{0, 0, core::kMinClientWidth,
+               core::minClientHeight(main.list.chromeHeight(), main.list.rowHeight())};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(main.window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrA(main.window, GWL_EXSTYLE)));
+    limits.ptMinTrackSize.x = frame.right - frame.left;
+    limits.ptMinTrackSize.y = frame.bottom - frame.top;
 }
 
 void onTimer(MainWindow& main, WPARAM timerId) {
@@ -105,6 +140,7 @@ void onNcCreate(HWND window, const CREATESTRUCTA& create) {
     auto& state = *static_cast<core::AppState*>(create.lpCreateParams);
     auto* main = new MainWindow(state, window);
     main->effects = makeWindowEffects(window, state);
+    main->openInShell = openWithShell;
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(main));
 }
 
@@ -119,17 +155,22 @@ LRESULT dispatch(MainWindow& main, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CREATE: onCreate(main); return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         case WM_SIZE: layoutChildren(main, LOWORD(lParam), HIWORD(lParam)); return 0;
+        case WM_GETMINMAXINFO: onGetMinMaxInfo(main, *reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
         case WM_CLOSE: core::onCloseRequest(main.state, main.effects); return 0;
         case WM_PAINT: paintStrip(main); return 0;
         case WM_NOTIFY: return onNotify(main, *reinterpret_cast<NMHDR*>(lParam), wParam, lParam);
         case WM_CONTEXTMENU: PostMessageA(window, WM_RBUTTONUP, 0, 0); return 0;
         case WM_COMMAND: onMenuCommand(window, main.state, LOWORD(wParam)); return 0;
         case WM_TIMER: onTimer(main, wParam); return 0;
-        case WM_MOUSEMOVE: trackHover(main, LOWORD(lParam), HIWORD(lParam)); return 0;
-        case WM_LBUTTONUP: onStripClick(main); return 0;
+        case WM_MOUSEMOVE: trackHover(main, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+        case WM_MOUSELEAVE: onMouseLeave(main); return 0;
+        case WM_LBUTTONDOWN: onStripPress(main); return 0;
+        case WM_LBUTTONUP: onStripRelease(main, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+        case WM_CAPTURECHANGED: main.pressed = false; return 0;
         case WM_RBUTTONUP: onRightButtonUp(main); return 0;
         case WM_DROPFILES: onDropFiles(main, reinterpret_cast<HDROP>(wParam)); return 0;
         case kRefreshEditsMessage: refreshEditStates(window); return 0;
+        case kRunEndedMessage: core::onRunEnded(main.state, main.effects); return 0;
         case kRowsChangedMessage: main.list.onRowsChanged(); return 0;
         case kScrollRequestMessage: main.list.onScrollRequest(); return 0;
     }
@@ -187,10 +228,13 @@ void layoutChildren(MainWindow& main, int width, int height) {
     main.state.clientHeight = static_cast<std::uint32_t>(height);
     int editWidth = std::max(width - kEditRightMargin, 0);
     int listHeight = height > core::kStripHeight ? height - core::kStripHeight : 0;
-    // No repaint now: the class repaints the whole window on every size change.
-    MoveWindow(main.editA, kEditLeft, kEditATop, editWidth, kEditHeight, FALSE);
-    MoveWindow(main.editB, kEditLeft, kEditBTop, editWidth, kEditHeight, FALSE);
-    MoveWindow(main.list.handle(), 1, core::kStripHeight, std::max(width - 2, 0), listHeight, FALSE);
+    // The class repaints the main window on every size change, but not the
+    // children, which it clips: each is repainted here, frame and header
+    // included, or its old border and grid would stay where it was.
+    MoveWindow(main.editA, kEditLeft, kEditATop, editWidth, kEditHeight, TRUE);
+    MoveWindow(main.editB, kEditLeft, kEditBTop, editWidth, kEditHeight, TRUE);
+    MoveWindow(main.list.handle(), 1, core::kStripHeight, std::max(width - 2, 0), listHeight, TRUE);
+    placeButtonTips(main);
 }
 
 void refreshEditStates(HWND window) {
@@ -213,6 +257,8 @@ void setListColumns(MainWindow& main) {
     addTooltip(main, main.window, IDC_PATH_A, pathATip(main.state.settings.searchMode));
     refreshEditStates(main.window);
 }
+
+void openHelpPage(MainWindow& main) { main.openInShell(helpPagePath(main.state)); }
 
 void addTooltip(MainWindow& main, HWND window, int controlId, const char* text) {
     addTooltipTo(main.tooltip, window, controlId, text);

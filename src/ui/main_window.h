@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <string>
+
 #include "core/app_state.h"
 #include "core/run_control.h"
 #include "ui/knob_images.h"
@@ -24,6 +27,9 @@ constexpr UINT kCloseTimerPeriodMs = 1000;
 // Sent by refreshEditStates, so a worker's call is carried out on the
 // window's thread while the worker waits.
 constexpr UINT kRefreshEditsMessage = WM_APP + 3;
+// Posted by a worker as its last step, so that a close waiting for it
+// happens at once.
+constexpr UINT kRunEndedMessage = WM_APP + 4;
 
 struct ProgramIcons {
     HICON large = nullptr;  // 32 x 32
@@ -45,6 +51,10 @@ struct MainWindow {
     OwnedFont editFont;
     OwnedFont stripFont;
     KnobImages knobs;
+    // Opens a file or address with its default program; a test may watch it.
+    std::function<void(const std::string& target)> openInShell;
+    bool pressed = false;      // the left button went down in the client area
+    bool tracksLeave = false;  // a mouse-leave notice has been asked for
 };
 
 // The MainWindow of a main window handle; nullptr for any other window.
@@ -66,6 +76,8 @@ void refreshEditStates(HWND window);
 // Empties the list and gives it the columns of the current mode; then path
 // edit A's tip and the edits' states follow the mode.
 void setListColumns(MainWindow& main);
+// The help page beside the program, through the window's shell.
+void openHelpPage(MainWindow& main);
 // A tip for a child of `window` (the main window or one of its dialogs).
 void addTooltip(MainWindow& main, HWND window, int controlId, const char* text);
 

@@ -6,6 +6,6 @@ namespace ui {
 
 void openWithShell(const std::string& target) { platform::win32::openWithShell(target); }
 
-void openHelp(const core::AppState& state) { openWithShell(state.programFolder + "ReadMe.htm"); }
+std::string helpPagePath(const core::AppState& state) { return state.programFolder + "ReadMe.htm"; }
 
 }  // namespace ui

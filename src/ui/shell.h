@@ -12,7 +12,7 @@ namespace ui {
 // reported.
 void openWithShell(const std::string& target);
 
-// Opens programFolder + "ReadMe.htm"; a missing page shows nothing.
-void openHelp(const core::AppState& state);
+// programFolder + "ReadMe.htm"; a missing page shows nothing when opened.
+std::string helpPagePath(const core::AppState& state);
 
 }  // namespace ui

@@ -13,5 +13,11 @@ HWND createTooltipControl(HINSTANCE instance);
 // the child's mouse messages itself. Adding a tip for the same child again
 // replaces its text: a child never has two tools.
 void addTooltipTo(HWND tooltipControl, HWND window, int controlId, const char* text);
+// The same for a child known by its handle.
+void addTooltipToChild(HWND tooltipControl, HWND child, const char* text);
+
+// A tip for an area of `window`'s client (a painted button), known by `id`;
+// adding it again moves the area and replaces the text.
+void addAreaTooltipTo(HWND tooltipControl, HWND window, UINT_PTR id, const RECT& area, const char* text);
 
 }  // namespace ui

@@ -71,6 +71,7 @@ core::WindowEffects makeWindowEffects(HWND window, core::AppState& state) {
     effects.repaintStrip = [window, &state] { repaint(window, core::stripArea(state.clientWidth)); };
     effects.repaintProgress = [window, &state] { repaint(window, core::progressArea(state.clientWidth)); };
     effects.refreshEditStates = [window] { refreshEditStates(window); };
+    effects.runEnded = [window] { PostMessageA(window, kRunEndedMessage, 0, 0); };
     effects.saveSettings = [window, &state] { saveSettings(window, state); };
     effects.destroyWindow = [window] { DestroyWindow(window); };
     effects.askCloseDuringRun = [window, &state] { return askCloseDuringRun(window, state); };

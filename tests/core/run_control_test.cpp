@@ -47,6 +47,7 @@ public:
         e.repaintStrip = recorder("repaintStrip");
         e.repaintProgress = recorder("repaintProgress");
         e.refreshEditStates = recorder("refreshEditStates");
+        e.runEnded = recorder("runEnded");
         e.saveSettings = recorder("saveSettings");
         e.destroyWindow = recorder("destroyWindow");
         e.askCloseDuringRun = [this] {
@@ -250,7 +251,7 @@ TEST(EndRun, LackOfMemorySaysSoAndEndsTheRun) {
     EXPECT_NE(message.find("Not enough memory"), std::string::npos);
     EXPECT_EQ(state.runState.load(), run_state::kIdle);
     EXPECT_EQ(state.runControl.load(), run_control::kRun);
-    EXPECT_EQ(window.calls, Calls{"refreshEditStates"});
+    EXPECT_EQ(window.calls, (Calls{"refreshEditStates", "runEnded"}));
 }
 
 TEST(ProgressTimer, RepaintsWhatTheStateCallsFor) {
@@ -299,10 +300,10 @@ TEST(CloseRequest, SavesWhenIdleAndAsksDuringARun) {
         {"running, don't close", run_state::kRunning, kPromptSecond, false, {"askCloseDuringRun"},
          run_state::kRunning, run_control::kPaused},
         {"ended while asking, close anyway", run_state::kRunning, kPromptFirst, true,
-         {"askCloseDuringRun", "refreshEditStates", "saveSettings", "destroyWindow"}, run_state::kIdle,
+         {"askCloseDuringRun", "refreshEditStates", "runEnded", "saveSettings", "destroyWindow"}, run_state::kIdle,
          run_control::kRun},
         {"ended while asking, don't close", run_state::kRunning, kPromptSecond, true,
-         {"askCloseDuringRun", "refreshEditStates"}, run_state::kIdle, run_control::kRun},
+         {"askCloseDuringRun", "refreshEditStates", "runEnded"}, run_state::kIdle, run_control::kRun},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

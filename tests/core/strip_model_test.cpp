@@ -145,62 +145,64 @@ TEST_F(Strip, HoverZonesHaveExclusiveBounds) {
     }
 }
 
-TEST_F(Strip, HoverDuringARunLightsOnlyLiveButtons) {
-    state.runState = core::run_state::kRunning;
-    // Help, the choosers and the knob are dead while a worker runs.
-    for (auto [x, y] : {std::pair{470u, 30u}, std::pair{470u, 80u}, std::pair{30u, 20u}}) {
-        core::trackHover(state, x, y);
-        EXPECT_EQ(state.hover.help + state.hover.chooseA + state.hover.mode, 0u) << x << "," << y;
+// Crossing the strip lights only the live button under the pointer: the
+// one it left goes out, and a dead button lights nothing.
+TEST_F(Strip, OnlyTheLiveButtonUnderThePointerIsLit) {
+    const StripRect column{442, 0, 496, 360};
+    const StripRect knob{25, 15, 50, 40};
+    struct Move {
+        std::uint32_t runState;
+        std::int64_t x, y;
+        std::vector<StripRect> repaint;
+        std::uint32_t core::HoverFlags::*lit;
+    };
+    const Move moves[] = {
+        {0, 470, 10, {column}, &core::HoverFlags::aboutPause},
+        {0, 470, 30, {column}, &core::HoverFlags::help},  // About goes out
+        {0, 37, 27, {column, knob}, &core::HoverFlags::mode},
+        {1, 470, 30, {knob}, nullptr},  // Help and the knob are dead during a run
+    };
+    for (const Move& m : moves) {
+        SCOPED_TRACE(std::to_string(m.x) + "," + std::to_string(m.y));
+        state.runState = m.runState;
+        EXPECT_EQ(core::trackHover(state, m.x, m.y), m.repaint);
+        const core::HoverFlags& h = state.hover;
+        EXPECT_EQ(h.help + h.aboutPause + h.chooseA + h.chooseB + h.mode + h.startAbort, m.lit ? 1u : 0u);
+        if (m.lit) {
+            EXPECT_EQ(state.hover.*m.lit, 1u);
+        }
     }
-    // Over Help a lit Pause stays lit: Help is hit, so nothing is cleared.
-    core::trackHover(state, 470, 10);
-    EXPECT_EQ(state.hover.aboutPause, 1u);
-    EXPECT_TRUE(core::trackHover(state, 470, 30).empty());
-    EXPECT_EQ(state.hover.aboutPause, 1u);
-    core::trackHover(state, 380, 20);  // Abort is live
-    EXPECT_EQ(state.hover.startAbort, 1u);
 }
 
-TEST_F(Strip, LeavingButtonsClearsOneGroupPerMove) {
-    state.hover = {1, 1, 0, 0, 1, 1};  // help, aboutPause, mode and startAbort lit
-    EXPECT_EQ(core::trackHover(state, 200, 60), (std::vector<StripRect>{{442, 0, 496, 360}}));
-    EXPECT_EQ(state.hover.help + state.hover.aboutPause, 0u);
-    EXPECT_EQ(core::trackHover(state, 200, 60), (std::vector<StripRect>{{25, 15, 50, 40}}));
-    EXPECT_EQ(core::trackHover(state, 200, 60), (std::vector<StripRect>{{330, 15, 430, 40}}));
-    EXPECT_TRUE(core::trackHover(state, 200, 60).empty());
-}
-
-TEST_F(Strip, ClickActsOnTheFirstLiveLitButton) {
+// A release acts on the live button under it; what is lit does not count.
+TEST_F(Strip, ClickActsOnTheLiveButtonUnderThePointer) {
     struct Case {
         const char* name;
-        core::HoverFlags hover;  // help, aboutPause, chooseA, chooseB, mode, startAbort
+        std::int64_t x, y;
         std::uint32_t mode, runState, aboutOpen;
         StripAction action;
     };
     using core::search_mode::kFile;
     using core::search_mode::kQuickDir;
     const Case cases[] = {
-        {"nothing lit", {}, kFile, 0, 0, StripAction::None},
-        {"Choose A, File", {0, 0, 1, 0, 0, 0}, kFile, 0, 0, StripAction::ChooseFileA},
-        {"Choose B, File", {0, 0, 0, 1, 0, 0}, kFile, 0, 0, StripAction::ChooseFileB},
-        {"Choose A, Quick Dir", {0, 0, 1, 0, 0, 0}, kQuickDir, 0, 0, StripAction::ChooseFolder},
-        {"choose before Start", {0, 0, 1, 0, 0, 1}, kFile, 0, 0, StripAction::ChooseFileA},
-        {"knob", {0, 0, 0, 0, 1, 0}, kFile, 0, 0, StripAction::NextMode},
-        {"Start", {0, 0, 0, 0, 0, 1}, kFile, 0, 0, StripAction::Start},
-        {"Abort", {0, 0, 0, 0, 0, 1}, kFile, 1, 0, StripAction::Abort},
-        {"About", {0, 1, 0, 0, 0, 0}, kFile, 0, 0, StripAction::About},
-        {"Pause", {0, 1, 0, 0, 0, 0}, kFile, 1, 0, StripAction::TogglePause},
-        {"About already open", {0, 1, 0, 0, 0, 0}, kFile, 1, 1, StripAction::None},
-        {"Help", {1, 0, 0, 0, 0, 0}, kFile, 0, 0, StripAction::Help},
-        {"Help during a run", {1, 0, 0, 0, 0, 0}, kFile, 1, 0, StripAction::None},
-        {"choose lit as a run starts", {0, 0, 1, 0, 0, 1}, kFile, 1, 0, StripAction::Abort},
+        {"Help", 470, 30, kFile, 0, 0, StripAction::Help},
+        {"Start", 380, 27, kFile, 0, 0, StripAction::Start},
+        {"empty strip", 200, 60, kFile, 0, 0, StripAction::None},
+        {"Choose B", 470, 100, kFile, 0, 0, StripAction::ChooseFileB},
+        {"Choose B's place, Quick Dir", 470, 100, kQuickDir, 0, 0, StripAction::None},
+        {"Choose A, Quick Dir", 470, 80, kQuickDir, 0, 0, StripAction::ChooseFolder},
+        {"knob during a run", 37, 27, kFile, 1, 0, StripAction::None},
+        {"Help during a run", 470, 30, kFile, 1, 0, StripAction::None},
+        {"Abort", 380, 27, kFile, 1, 0, StripAction::Abort},
+        {"Pause", 470, 10, kFile, 1, 0, StripAction::TogglePause},
+        {"Pause with About open", 470, 10, kFile, 1, 1, StripAction::None},
     };
+    state.hover = {1, 1, 1, 1, 1, 1};
     for (const Case& c : cases) {
-        state.hover = c.hover;
         state.settings.searchMode = c.mode;
         state.runState = c.runState;
         state.aboutOpen = c.aboutOpen;
-        EXPECT_EQ(core::stripClickAction(state), c.action) << c.name;
+        EXPECT_EQ(core::stripClickAction(state, c.x, c.y), c.action) << c.name;
     }
 }
 

@@ -2,6 +2,8 @@
 // releases at the strip's coordinates, runs started and steered by clicks,
 // and the pixels the strip paints, read back from the window.
 #include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
 
 #include <gtest/gtest.h>
 
@@ -22,44 +24,22 @@ constexpr COLORREF kButton = RGB(213, 215, 183);
 constexpr COLORREF kLitButton = RGB(229, 231, 199);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 
-// The client area as painted, read back from the window.
-class Capture {
-public:
-    explicit Capture(HWND window) {
-        RECT client;
-        GetClientRect(window, &client);
-        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        HDC screen = GetDC(window);
-        memory_ = CreateCompatibleDC(screen);
-        bitmap_ = CreateCompatibleBitmap(screen, client.right, client.bottom);
-        old_ = SelectObject(memory_, bitmap_);
-        BitBlt(memory_, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
-        ReleaseDC(window, screen);
-    }
-    ~Capture() {
-        SelectObject(memory_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(memory_);
-    }
-    COLORREF at(int x, int y) const { return GetPixel(memory_, x, y) & 0xFFFFFF; }
-
-private:
-    HDC memory_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
-};
-
 class StripTest : public WindowTest {
 protected:
     int w() const { return static_cast<int>(state->clientWidth); }
 
     void moveTo(int x, int y) { SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y)); }
-    // A press released over (x, y), the pointer coming from an empty part
-    // of the strip, as a real pointer does.
+    // A press and release at (x, y), without a move to get there.
+    void pressAt(int x, int y) {
+        SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    }
+    // A click at (x, y), the pointer coming from an empty part of the
+    // strip, as a real pointer does.
     void clickAt(int x, int y) {
         moveTo(200, 60);
         moveTo(x, y);
-        SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+        pressAt(x, y);
     }
     void clickStart() { clickAt(w() - 120, 27); }
     void clickPause() { clickAt(w() - 30, 14); }
@@ -173,10 +153,25 @@ TEST_F(StripTest, ChooseButtonsOpenTheChooserOfTheMode) {
     EXPECT_STREQ(text, chosen.c_str());
     EXPECT_EQ(state->pathAText(), chosen);
 
+    // Choose B starts in File A's folder with no name filled in.
+    std::string startFolder, startName = "unread";
+    answerNextDialog(PAIRLOOK_TITLE, IDCANCEL, [&](HWND dialog) {
+        char text[600] = {};
+        SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof text, reinterpret_cast<LPARAM>(text));
+        startFolder = text;
+        HWND name = GetDlgItem(dialog, 0x47c);
+        if (!name) name = GetDlgItem(dialog, 0x480);
+        GetWindowTextA(name, text, sizeof text);
+        startName = text;
+    });
+    clickAt(w() - 30, 103);
+    EXPECT_EQ(startFolder, folder.path());
+    EXPECT_EQ(startName, "");
+
     clickKnob();
     answerNextDialog("Browse for Folder", IDCANCEL);
     clickChooseA();
-    EXPECT_EQ(dialogsAnswered(), answered + 2);
+    EXPECT_EQ(dialogsAnswered(), answered + 3);
     GetWindowTextA(child(IDC_PATH_A), text, sizeof text);
     EXPECT_STREQ(text, chosen.c_str());  // a cancel changes nothing
 }
@@ -212,18 +207,84 @@ TEST_F(StripTest, LitButtonAndProgressBarArePainted) {
     state->runState = core::run_state::kIdle;
 }
 
-TEST_F(StripTest, NarrowStripPaintsNothingButStillAnswers) {
+// After every change of size, the list (frame, header and rows) and the
+// strip show what a full repaint shows: no old border or grid left behind,
+// nothing left unpainted.
+TEST_F(StripTest, EverySizeChangeLeavesTheWindowFullyPainted) {
     start();
-    RECT frame{0, 0, 200, 300};
-    AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_ACCEPTFILES);
-    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER);
-    ASSERT_EQ(w(), 200);
-    Capture picture(window);
-    COLORREF background = GetSysColor(COLOR_WINDOW) & 0xFFFFFF;
-    EXPECT_EQ(picture.at(30, 27), background);        // no knob
-    EXPECT_EQ(picture.at(200 - 40, 14), background);  // no About button
-    clickKnob();
-    EXPECT_EQ(state->settings.searchMode, core::search_mode::kDirectory);
+    for (int row = 0; row < 40; ++row) state->list.insertRow(-1, std::to_string(row));
+    for (SIZE size : {SIZE{800, 600}, SIZE{430, 300}, SIZE{700, 420}, SIZE{0, 0}}) {
+        SCOPED_TRACE(std::to_string(size.cx) + " x " + std::to_string(size.cy));
+        if (size.cx > 0)
+            SetWindowPos(window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+        else
+            ShowWindow(window, SW_MAXIMIZE);
+        pumpPending();  // the paint messages the change left
+        Capture asLeft(window, false);
+        Capture repainted(window);
+        int differing = 0;
+        RECT list = placeOf(main().list.handle());
+        for (RECT area : {list, RECT{0, 0, w(), 70}})  // the strip above the edits
+            for (int y = area.top; y < area.bottom; ++y)
+                for (int x = area.left; x < area.right; ++x) differing += asLeft.at(x, y) != repainted.at(x, y);
+        EXPECT_EQ(differing, 0);
+    }
+}
+
+// Too narrow for the strip (a size the user cannot give it): nothing of it
+// is painted, nothing black is left where it was, and clicks still answer.
+// Sized smaller by the user, the window stops where the strip fits and the
+// list shows a few rows.
+TEST_F(StripTest, WindowStopsAtTheSmallestSizeTheStripFits) {
+    start();
+    SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(200, 300));
+    {
+        Capture picture(window);
+        COLORREF background = GetSysColor(COLOR_WINDOW) & 0xFFFFFF;
+        EXPECT_EQ(picture.at(30, 27), background);   // no knob
+        EXPECT_EQ(picture.at(300, 80), background);  // where edit A reached before
+        clickKnob();
+        EXPECT_EQ(state->settings.searchMode, core::search_mode::kDirectory);
+    }
+    SetWindowPos(window, nullptr, 0, 0, 100, 100, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(w(), core::kMinClientWidth);
+    EXPECT_GE(ListView_GetCountPerPage(main().list.handle()), core::kMinListRows);
+    EXPECT_EQ(Capture(window).at(w() - 170 + 10, 15 + 12), kButton);  // Start, clear of the labels
+}
+
+// Three clicks that once landed elsewhere: each acts on the button under the pointer.
+TEST_F(StripTest, ClickLandsOnTheButtonUnderThePointer) {
+    std::string a = folder.write("a.bin", "same bytes");
+    std::string b = folder.write("b.bin", "same bytes");
+    start();
+    std::vector<std::string> opened;
+    main().openInShell = [&](const std::string& target) { opened.push_back(target); };
+    int answered = dialogsAnswered();
+    answerNextDialog("About Pairlook", IDOK);
+    moveTo(w() - 30, 14);  // About
+    moveTo(w() - 30, 36);  // Help
+    pressAt(w() - 30, 36);
+    pumpPending();
+    EXPECT_EQ(opened, std::vector<std::string>{state->programFolder + "ReadMe.htm"});
+    EXPECT_EQ(dialogsAnswered(), answered) << "About opened";
+    stopAnswering();
+
+    // From the knob straight into a path edit, then Start: a run, in the same mode.
+    SetWindowTextA(child(IDC_PATH_A), a.c_str());
+    SetWindowTextA(child(IDC_PATH_B), b.c_str());
+    moveTo(37, 27);
+    pressAt(w() - 120, 27);
+    EXPECT_EQ(state->settings.searchMode, core::search_mode::kFile);
+    waitForTheEnd();
+    EXPECT_EQ(lastRow(2), "Same");
+
+    // A release that no press of ours began (the end of a double-click in a
+    // chooser that closed over Start) does nothing.
+    state->list.clearRows();
+    moveTo(w() - 120, 27);
+    SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(w() - 120, 27));
+    EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
+    EXPECT_EQ(state->list.rowCount(), 0);
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <ostream>
 #include <string>
 
@@ -278,6 +280,40 @@ TEST_F(MainWindowTest, CloseDuringRunConfirmedAbortsAndClosesAfterWorkerEnds) {
     EXPECT_EQ(runUntilQuit(), 0);                // the close timer destroys the window
     EXPECT_FALSE(IsWindow(window));
     EXPECT_TRUE(readAll(settingsPath()).empty());
+}
+
+// "I know, close anyway." during a run, paused or running: the window goes
+// as soon as the worker has stopped (it stops within a chunk), not at a
+// timer's next tick, and the settings file is left as it was.
+TEST_F(MainWindowTest, ConfirmedCloseEndsAsSoonAsTheWorkerStops) {
+    // Long enough, read from holes in the files, to be still running when
+    // the answer comes.
+    const std::string a = folder.pathOf("a.bin"), b = folder.pathOf("b.bin");
+    for (const std::string& path : {a, b}) {
+        writeAll(path, {1});
+        std::filesystem::resize_file(path, 4'000'000'000u);
+    }
+    for (bool paused : {true, false}) {
+        SCOPED_TRACE(paused ? "paused" : "running");
+        start();
+        SetWindowTextA(child(1002), a.c_str());
+        SetWindowTextA(child(1013), b.c_str());
+        core::startRun(*state, main().effects);
+        ASSERT_TRUE(pumpUntil([&] { return state->progressPercent.load() >= 1; }));
+        if (paused) core::togglePause(*state, main().effects);
+        bool running = false;
+        auto answered = std::chrono::steady_clock::now();
+        answerNextDialog(kTitle, IDOK, [&](HWND) {
+            running = core::workerRuns(state->runState.load());
+            answered = std::chrono::steady_clock::now();
+        });
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(runUntilQuit(), 0);
+        EXPECT_LT(std::chrono::steady_clock::now() - answered, std::chrono::milliseconds(500));
+        EXPECT_TRUE(running);
+        EXPECT_FALSE(IsWindow(window));
+        EXPECT_TRUE(readAll(settingsPath()).empty());
+    }
 }
 
 }  // namespace

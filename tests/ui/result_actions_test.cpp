@@ -85,6 +85,19 @@ protected:
         ListView_SetItemState(main().list.handle(), row, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
     }
 
+    // Answers the batch confirmation: reads what it says it will do, starts
+    // it, and once the worker has ended reads the summary, which stays
+    // until the dialog is closed.
+    void confirmBatch(std::string* action, std::string* summary) {
+        answerNextDialog(PAIRLOOK_TITLE, IDOK, [action](HWND dialog) { *action = itemText(dialog, IDOK); });
+        answerNextDialog(
+            PAIRLOOK_TITLE, IDCANCEL, [summary](HWND dialog) { *summary = itemText(dialog, IDC_PROGRESS_LINE); },
+            [] {
+                HWND dialog = FindWindowA("#32770", PAIRLOOK_TITLE);
+                return dialog && itemText(dialog, IDCANCEL) == "Close";
+            });
+    }
+
     // Opens the details with the focus on `row`, reads what they show, then
     // presses `command` in them.
     bool openDetails(int row, int command, DetailsSeen* seen = nullptr) {
@@ -205,9 +218,11 @@ TEST_F(ActionsTest, DeleteAllRecyclesColumnB) {
     std::string nearA = file("nearA", "near 1"), nearB = file("nearB", "near 2");
     pairs.insert(pairs.begin() + 1, Pair{nearA, nearB, "99"});
     showPairs(pairs);
-    answerNextDialog(PAIRLOOK_TITLE, IDOK);  // "Delete all files in Column B"
-    // The dialog closes by itself once the worker has ended.
+    std::string action, summary;
+    confirmBatch(&action, &summary);
     ASSERT_TRUE(openDetails(1, IDC_DELETE_ALL_B));
+    EXPECT_EQ(action, "Recycle 1003 files of Column B");
+    EXPECT_EQ(summary, "Recycled 1003 files.");
     EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
     EXPECT_EQ(state->list.rowCount(), 0);
     int left = 0;
@@ -233,8 +248,12 @@ TEST_F(ActionsTest, DeleteAllAfterASearchLeavesOneFileOfEachGroup) {
     SetWindowTextA(child(IDC_PATH_A), folder.pathOf("tree").c_str());
     runToTheEnd();
     ASSERT_EQ(state->pairCount.load(), 3u + 1u + 6u);
-    answerNextDialog(PAIRLOOK_TITLE, IDOK);
+    std::string action, summary;
+    confirmBatch(&action, &summary);
     ASSERT_TRUE(openDetails(1, IDC_DELETE_ALL_B));
+    // Column B names each copy but the first of its group once or more.
+    EXPECT_EQ(action, "Delete 6 files of Column B");
+    EXPECT_EQ(summary, "Deleted 6 files.");
     for (const std::vector<std::string>& group : files) {
         int left = 0;
         for (const std::string& path : group) left += fs::exists(path);
@@ -246,10 +265,14 @@ TEST_F(ActionsTest, CancelBeforeTheStartChangesNothing) {
     std::string a = file("a", "x"), b = file("b", "x");
     start();
     showPairs({{a, b, "100"}});
-    std::string buttonText;
-    answerNextDialog(PAIRLOOK_TITLE, IDCANCEL, [&](HWND dialog) { buttonText = itemText(dialog, IDOK); });
+    std::string buttonText, message;
+    answerNextDialog(PAIRLOOK_TITLE, IDCANCEL, [&](HWND dialog) {
+        buttonText = itemText(dialog, IDOK);
+        message = itemText(dialog, IDC_PROMPT_MESSAGE);
+    });
     ASSERT_TRUE(openDetails(1, IDC_DELETE_ALL_A));
-    EXPECT_EQ(buttonText, "Delete all files in Column A");
+    EXPECT_EQ(buttonText, "Recycle 1 file of Column A");
+    EXPECT_EQ(message.rfind("Recycle the file of column File A", 0), 0u) << message;
     EXPECT_TRUE(fs::exists(a) && fs::exists(b));
     EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
     EXPECT_EQ(state->list.rowCount(), 3);

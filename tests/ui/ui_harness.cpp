@@ -127,6 +127,44 @@ void readNextMenu(std::vector<std::string>& into) {
     SetTimer(nullptr, 0, 30, readMenu);
 }
 
+Capture::Capture(HWND window, bool redraw) {
+    RECT client;
+    GetClientRect(window, &client);
+    if (redraw) RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    HDC screen = GetDC(window);
+    memory_ = CreateCompatibleDC(screen);
+    bitmap_ = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    old_ = SelectObject(memory_, bitmap_);
+    BitBlt(memory_, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
+    ReleaseDC(window, screen);
+}
+
+Capture::~Capture() {
+    SelectObject(memory_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(memory_);
+}
+
+void pressKey(HWND mainWindow, HWND target, WPARAM virtualKey, bool control) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = control ? 0x80 : 0;
+    SetKeyboardState(keys);
+    PostMessageA(target, WM_KEYDOWN, virtualKey, 1);
+    PostMessageA(target, WM_KEYUP, virtualKey, 0xC0000001);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) app::dispatchMessage(mainWindow, message);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+}
+
+RECT placeOf(HWND child) {
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
 std::string listCell(HWND list, int row, int column) {
     char text[700] = {};
     LVITEMA item{};
@@ -170,6 +208,10 @@ void WindowTest::closeWhileIdle() {
 
 void WindowTest::runToTheEnd() {
     core::startRun(*state, main().effects);
+    waitForTheEnd();
+}
+
+void WindowTest::waitForTheEnd() {
     ASSERT_TRUE(pumpUntil([&] {
         return state->runState.load() == core::run_state::kIdle &&
                listRowCount(main().list.handle()) == state->list.rowCount();

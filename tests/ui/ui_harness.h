@@ -45,6 +45,30 @@ std::vector<std::string> describeMenu(HMENU menu);
 // Reads the next popup menu shown, then closes it without a choice.
 void readNextMenu(std::vector<std::string>& into);
 
+// A window's client area as painted, read back. With `redraw` the window
+// and its children paint everything first; without, the picture shows what
+// the window's own handling of its messages left on screen.
+class Capture {
+public:
+    explicit Capture(HWND window, bool redraw = true);
+    ~Capture();
+    Capture(const Capture&) = delete;
+    Capture& operator=(const Capture&) = delete;
+    COLORREF at(int x, int y) const { return GetPixel(memory_, x, y) & 0xFFFFFF; }
+
+private:
+    HDC memory_;
+    HBITMAP bitmap_;
+    HGDIOBJ old_;
+};
+
+// A key pressed in `target` (Ctrl held with `control`), and the messages
+// that follow it handled by the program's own message loop step.
+void pressKey(HWND mainWindow, HWND target, WPARAM virtualKey, bool control = false);
+
+// Where a child window lies in its parent's client area.
+RECT placeOf(HWND child);
+
 // The text of a cell as the list control shows it.
 std::string listCell(HWND list, int row, int column);
 int listRowCount(HWND list);
@@ -66,6 +90,8 @@ protected:
     void closeWhileIdle();
     // Starts a run as the strip's Start does, and waits for its end.
     void runToTheEnd();
+    // Waits until no worker runs and the list control shows every row.
+    void waitForTheEnd();
 
     void TearDown() override;
 };

@@ -19,13 +19,6 @@ namespace {
 using namespace ui_test;
 using ChildrenTest = WindowTest;
 
-RECT clientRectOf(HWND child) {
-    RECT rect{};
-    GetWindowRect(child, &rect);
-    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
 std::string textOf(HWND window) {
     char text[700] = {};
     GetWindowTextA(window, text, sizeof text);
@@ -68,7 +61,7 @@ TEST_F(ChildrenTest, LayoutFollowsTheClientSize) {
         const std::pair<HWND, RECT> children[] = {
             {child(IDC_PATH_A), c.editA}, {child(IDC_PATH_B), c.editB}, {main().list.handle(), c.list}};
         for (const auto& [handle, expected] : children) {
-            RECT actual = clientRectOf(handle);
+            RECT actual = placeOf(handle);
             EXPECT_EQ(actual.left, expected.left);
             EXPECT_EQ(actual.top, expected.top);
             EXPECT_EQ(actual.right, expected.right);
@@ -112,6 +105,34 @@ TEST_F(ChildrenTest, DropsFillTheEditsByWhatThePathNames) {
     EXPECT_EQ(textOf(child(IDC_PATH_A)), folderWithDot);
     EXPECT_EQ(GlobalSize(drop), 0u);
     state->runState = core::run_state::kIdle;
+}
+
+// Rows arriving as a worker writes them (a row, then the request to show
+// it): the list follows them while its end is in view, stays where the user
+// scrolled to, and follows again once the user is back at the end.
+TEST_F(ChildrenTest, ListFollowsNewRowsOnlyWhileItsEndIsInView) {
+    start();
+    HWND list = main().list.handle();
+    int written = 0;
+    auto rowsArrive = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            int row = state->list.insertRow(-1, std::to_string(written++));
+            state->list.ensureVisible(row);
+        }
+        pumpPending();
+    };
+    auto lastRowShown = [&] {
+        return ListView_GetTopIndex(list) + ListView_GetCountPerPage(list) >= listRowCount(list);
+    };
+    rowsArrive(100);
+    EXPECT_TRUE(lastRowShown());
+    ListView_EnsureVisible(list, 0, FALSE);  // the user scrolls up to read
+    rowsArrive(100);
+    EXPECT_EQ(ListView_GetTopIndex(list), 0);
+    EXPECT_EQ(listRowCount(list), 200);
+    ListView_EnsureVisible(list, 199, FALSE);  // and back down to the end
+    rowsArrive(100);
+    EXPECT_TRUE(lastRowShown());
 }
 
 }  // namespace

@@ -1,0 +1,59 @@
+#include "core/list_rules.h"
+
+#include <algorithm>
+#include <functional>
+
+#include "core/app_state.h"
+
+namespace core {
+
+int removePairRows(ResultList& list, std::atomic<std::uint32_t>& pairCount, std::vector<int> rows) {
+    std::sort(rows.begin(), rows.end(), std::greater<>());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    int removed = 0;
+    for (int row : rows) {
+        std::uint32_t pairs = pairCount.load();
+        // Pair rows are 1 to pairCount; the last row follows them.
+        bool pairRow = row >= 1 && static_cast<std::uint32_t>(row) <= pairs && row < list.rowCount() - 1;
+        if (!pairRow) continue;
+        list.deleteRow(row);
+        pairCount.store(pairs - 1);
+        ++removed;
+    }
+    return removed;
+}
+
+std::string rowsAsTabText(const std::vector<std::array<std::string, kColumnCount>>& rows) {
+    std::string text;
+    for (const auto& row : rows) {
+        for (int column = 0; column < kColumnCount; ++column) {
+            if (column > 0) text += '\t';
+            for (char c : row[column]) text += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+bool cellHoldsFileBytes(std::uint32_t searchMode, int column) {
+    return searchMode == search_mode::kFile && column == 2;
+}
+
+std::string withHighBytesAs(std::string_view cell, const HighByteTexts& texts) {
+    std::string shown;
+    shown.reserve(cell.size());
+    for (char c : cell) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte < 128)
+            shown += c;
+        else
+            shown += texts[byte - 128];
+    }
+    return shown;
+}
+
+bool followsNewRows(int topRow, int rowsPerPage, int lastFollowed) {
+    return lastFollowed < 0 || topRow + rowsPerPage > lastFollowed;
+}
+
+}  // namespace core
