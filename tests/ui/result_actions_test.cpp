@@ -332,8 +332,10 @@ TEST_F(ActionsTest, ALongPathIsFoundShownAndRecycled) {
     ASSERT_TRUE(openDetails(1, IDCANCEL, &seen));
     EXPECT_EQ(seen.fileB, b);
     EXPECT_EQ(seen.sizeA, "9");
-    answerNextDialog(PAIRLOOK_TITLE, IDOK);
+    std::string action, summary;
+    confirmBatch(&action, &summary);
     ASSERT_TRUE(openDetails(1, IDC_DELETE_ALL_B));
+    EXPECT_EQ(summary, "Recycled 1 file.");
     EXPECT_TRUE(fs::exists(testing_support::exactFsPath(a)));
     EXPECT_FALSE(fs::exists(testing_support::exactFsPath(b)));
     EXPECT_TRUE(fs::exists(trashFolder() + "\\files\\" + prefix + "b"));
