@@ -23,6 +23,8 @@ const char kUsage[] =
     "         size (and, unless --no-hash, equal checksum). Exit status 0 at the end,\n"
     "         2 for a usage error or a FOLDER that is not a folder.\n"
     "--tsv    one line per row, cells joined by TAB, control bytes escaped.\n"
+    "On a terminal search prints each pair as it is found, not always in the\n"
+    "final order; redirected, the rows come in the list's order at the end.\n"
     "Options may stand before, between or after the operands; -- ends them.\n"
     "Ctrl+C aborts the run; its rows are still printed, and the exit status is 130.\n"
     "Output that cannot be written, or a run stopped for want of file handles or\n"

@@ -61,8 +61,14 @@ int runSearchCommand(const Arguments& options) {
     state.progressPercent.store(0);
     state.pairCount.store(0);
     const core::WindowEffects effects = consoleEffects();
+    // On a terminal the rows appear as they are found; otherwise they are
+    // printed in the list's order once the run has ended.
+    if (standardOutputIsTerminal()) {
+        LiveRows live(options.tsv, stdout);
+        bool interrupted = runWorker(state, [&] { search::runPairSearch(state, effects); }, &live);
+        return exitStatus(state, interrupted);
+    }
     bool interrupted = runWorker(state, [&] { search::runPairSearch(state, effects); });
-
     printRows(state, options.tsv, stdout);
     return exitStatus(state, interrupted);
 }

@@ -9,6 +9,7 @@
 
 #include "core/app_state.h"
 #include "platform/platform.h"
+#include "search/progress.h"
 #include "search/work_pool.h"
 
 namespace search {
@@ -44,8 +45,10 @@ struct Index {
 // each file entered. Links are neither entered nor followed; only regular
 // files are entered; an item whose path would not fit in 599 bytes is skipped.
 // The pool's threads list folders ahead of the walk; the entries and their
-// order do not depend on how many there are.
-std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string& folder, WorkPool& pool);
+// order do not depend on how many there are. The bar moves through `share`
+// as the tree is listed.
+std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string& folder, WorkPool& pool,
+                          ProgressShare share = {});
 // The same on the calling thread alone.
 std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string& folder);
 

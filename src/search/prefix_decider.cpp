@@ -46,7 +46,7 @@ public:
         : state_(state), index_(index), order_(candidates.bySize), tuning_(tuning), pool_(pool),
           matchPercent_(candidates.matchPercent), ring_(tuning.budget), found_(pool.workers()) {}
 
-    bool run(std::vector<PairToJudge>& pairs);
+    bool run(ProgressShare share, const DecidedPairs& take);
 
 private:
     void measure();
@@ -57,6 +57,7 @@ private:
     void decide(std::size_t p, std::size_t q, std::vector<PairToJudge>& out) const;
     bool stopRequested();
     std::size_t stepEnd(std::size_t start) const;
+    void collectFound(std::vector<PairToJudge>& pairs);
 
     core::AppState& state_;
     const Index& index_;
@@ -192,7 +193,21 @@ bool Decider::stopRequested() {
     return state_.abortRequested();
 }
 
-bool Decider::run(std::vector<PairToJudge>& pairs) {
+// The pairs the workers found in the step, in (i, j) order.
+void Decider::collectFound(std::vector<PairToJudge>& pairs) {
+    pairs.clear();
+    for (auto& part : found_) {
+        pairs.insert(pairs.end(), part.begin(), part.end());
+        part.clear();
+    }
+    std::sort(pairs.begin(), pairs.end(),
+              [](const PairToJudge& a, const PairToJudge& b) { return a.i != b.i ? a.i < b.i : a.j < b.j; });
+}
+
+// Each step's pairs go to `take` at once, so their rows appear while the
+// search goes on. Deciding a step and judging its pairs share the step's
+// part of the bar by the pairs each visits.
+bool Decider::run(ProgressShare share, const DecidedPairs& take) {
     if (!ring_.obtained()) {
         core::failRun(state_, platform::IoFault::OutOfMemory);
         return false;
@@ -201,6 +216,7 @@ bool Decider::run(std::vector<PairToJudge>& pairs) {
     const std::size_t m = order_.size();
     std::size_t headsRead = 0;
     std::uint64_t pairsDone = 0;
+    std::vector<PairToJudge> pairs;
     for (std::size_t start = 0; start < m;) {
         if (stopRequested()) return false;
         const std::size_t end = stepEnd(start);
@@ -211,16 +227,19 @@ bool Decider::run(std::vector<PairToJudge>& pairs) {
         if (state_.abortRequested()) return false;
         pool_.run(end - start, [&](std::size_t k, std::size_t worker) { decideFor(start + k, worker); });
         // Later files pair only with files after them: these heads are done.
+        std::uint64_t stepPairs = 0;
         for (std::size_t k = start; k < end; ++k) {
             if (headAt_[k] != kNoHead) ring_.releaseBefore(headAt_[k] + headLength_[k]);
-            pairsDone += windowEnd_[k] - k - 1;
+            stepPairs += windowEnd_[k] - k - 1;
         }
-        if (totalPairs_) state_.progressPercent.store(static_cast<std::uint32_t>(pairsDone * kDecidedPercent / totalPairs_));
+        collectFound(pairs);
+        const std::uint64_t decided = pairsDone + stepPairs - std::min<std::uint64_t>(pairs.size(), stepPairs);
+        share.show(state_, decided, totalPairs_);
+        if (!pairs.empty() && !take(pairs, share.part(decided, pairsDone + stepPairs, totalPairs_))) return false;
+        pairsDone += stepPairs;
+        share.show(state_, pairsDone, totalPairs_);
         start = end;
     }
-    for (auto& part : found_) pairs.insert(pairs.end(), part.begin(), part.end());
-    std::sort(pairs.begin(), pairs.end(),
-              [](const PairToJudge& a, const PairToJudge& b) { return a.i != b.i ? a.i < b.i : a.j < b.j; });
     return true;
 }
 
@@ -230,10 +249,10 @@ bool decidesInMemory(const Candidates& candidates, const PrefixTuning& tuning) {
     return tuning.enabled && candidates.directory && candidates.matchPercent != 0;
 }
 
-bool pairsToJudge(core::AppState& state, const Index& index, const Candidates& candidates,
-                  const PrefixTuning& tuning, WorkPool& pool, std::vector<PairToJudge>& pairs) {
+bool decidePairs(core::AppState& state, const Index& index, const Candidates& candidates,
+                 const PrefixTuning& tuning, WorkPool& pool, ProgressShare share, const DecidedPairs& take) {
     Decider decider(state, index, candidates, tuning, pool);
-    return decider.run(pairs);
+    return decider.run(share, take);
 }
 
 }  // namespace search

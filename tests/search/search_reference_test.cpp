@@ -187,6 +187,74 @@ TEST(PairSearchAgainstReference, AbortDuringPairingLeavesAPrefixOfTheRows) {
     }
 }
 
+// Directory mode decides pairs in memory in size order, a step of files at
+// a time, and lists each step's pairs at once: out of pair order while the
+// search runs, in pair order once it ends.
+std::vector<search::SearchTuning> stepwiseTunings() {
+    search::SearchTuning wholeHeads;  // small files scored exactly in memory
+    wholeHeads.prefixes.filesPerStep = 1;
+    wholeHeads.helperThreads = 1;
+    return {wholeHeads, tuningsToTry()[1]};
+}
+
+// The pair rows of `complete` that `kept` holds, in the order of `complete`.
+Rows rowsAmong(const Rows& complete, const Rows& kept) {
+    Rows rows;
+    for (const Row& row : complete)
+        if (std::find(kept.begin(), kept.end(), row) != kept.end()) rows.push_back(row);
+    return rows;
+}
+
+TEST(PairSearchAgainstReference, DecidedPairsAppearOutOfPairOrderAndEndInIt) {
+    TempFolder f;
+    writeMixedTree(f, 5);
+    Options options{core::search_mode::kDirectory, 1, 45};
+    Rows expected = referenceRows(f.path(), options);
+    for (const search::SearchTuning& tuning : stepwiseTunings()) {
+        auto state = preparedState(f.path(), options);
+        Rows appeared;  // each pair row as it was written
+        state->list.setObserver({[&] {
+                                     int count = state->list.rowCount();
+                                     if (state->list.readCell(0, 0) == "Start" && count > 1 &&
+                                         static_cast<std::uint32_t>(count - 1) > appeared.size())
+                                         appeared.push_back(state->list.readRow(count - 1));
+                                 },
+                                 nullptr});
+        EXPECT_EQ(runSearch(*state, tuning), expected);
+        appeared.erase(std::remove_if(appeared.begin(), appeared.end(),
+                                      [](const Row& r) { return r[0] == "End" || r[0] == "Aborted"; }),
+                       appeared.end());
+        EXPECT_NE(appeared, pairRowsOf(expected)) << "the tree makes rows appear out of pair order";
+        EXPECT_EQ(rowsAmong(pairRowsOf(expected), appeared), pairRowsOf(expected)) << "each row appeared";
+    }
+}
+
+TEST(PairSearchAgainstReference, AbortWhileDecidingKeepsThePairsFoundInPairOrder) {
+    TempFolder f;
+    writeMixedTree(f, 5);
+    Options options{core::search_mode::kDirectory, 1, 45};
+    const Rows complete = pairRowsOf(referenceRows(f.path(), options));
+    ASSERT_GE(complete.size(), 8u);
+    for (const search::SearchTuning& tuning : stepwiseTunings()) {
+        for (int stopAfter : {1, 4, static_cast<int>(complete.size()) - 2}) {
+            auto state = preparedState(f.path(), options);
+            Rows found;
+            state->list.setObserver({[&] {
+                                         if (!found.empty() || state->list.rowCount() != 1 + stopAfter) return;
+                                         Rows now = state->list.snapshot();
+                                         found.assign(now.begin() + 1, now.end());
+                                         core::requestAbort(*state);
+                                     },
+                                     nullptr});
+            Rows rows = runSearch(*state, tuning);
+            ASSERT_EQ(found.size(), static_cast<std::size_t>(stopAfter));
+            EXPECT_EQ(pairRowsOf(rows), rowsAmong(complete, found)) << "stop after " << stopAfter << "\n" << describe(rows);
+            EXPECT_EQ(rows.back(), (Row{"Aborted", std::to_string(stopAfter) + " twins found", ""}));
+            EXPECT_EQ(state->pairCount.load(), static_cast<std::uint32_t>(stopAfter));
+        }
+    }
+}
+
 TEST(PairSearchAgainstReference, AbortDuringIndexing) {
     TempFolder f;
     writeMixedTree(f, 5);
@@ -237,6 +305,35 @@ TEST(PairSearchAgainstReference, AbortWhilePausedEndsWithAborted) {
     EXPECT_EQ(rows.back(), (Row{"Aborted", "0 twins found", ""})) << describe(rows);
     EXPECT_EQ(rows.size(), 2u) << describe(rows);
     EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
+}
+
+TEST(PairSearchAgainstReference, AbortWhilePausedInTheMiddleOfDecidingKeepsThePairsFound) {
+    TempFolder f;
+    writeMixedTree(f, 5);
+    Options options{core::search_mode::kDirectory, 1, 45};
+    const Rows complete = pairRowsOf(referenceRows(f.path(), options));
+    const int pauseAt = static_cast<int>(complete.size()) / 2;
+    for (const search::SearchTuning& tuning : stepwiseTunings()) {
+        auto state = preparedState(f.path(), options);
+        core::WindowEffects effects;
+        state->list.setObserver({[&] {
+                                     if (state->list.rowCount() == 1 + pauseAt && state->list.readCell(0, 0) == "Start")
+                                         core::togglePause(*state, effects);
+                                 },
+                                 nullptr});
+        std::thread worker([&] { search::runPairSearch(*state, effects, tuning); });
+        waitUntil([&] { return state->runControl.load() == core::run_control::kPaused; });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        Rows held = state->list.snapshot();
+        ASSERT_EQ(held.size(), static_cast<std::size_t>(1 + pauseAt)) << "the pause holds the search";
+        core::requestAbort(*state);
+        worker.join();
+        Rows rows = state->list.snapshot();
+        Rows found(held.begin() + 1, held.end());
+        EXPECT_EQ(pairRowsOf(rows), rowsAmong(complete, found)) << describe(rows);
+        EXPECT_EQ(rows.back(), (Row{"Aborted", std::to_string(pauseAt) + " twins found", ""}));
+        EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,108 @@
+#!/usr/bin/env python3
+"""Watches the progress of pairlook-cli search as a user on a terminal sees it.
+
+Runs each mode on a generated tree with standard error on a pseudo-terminal
+(so the progress line is drawn, ten times a second) and standard output to
+a file, reads the percentages as they are drawn, and reports per mode the
+run's time, how many times the percent changed, and the longest stretch in
+which it stood still (from the start, between changes, and up to the end),
+with the percent it stood at.
+
+Usage: progress.py TREE [--cli PATH] [--modes quick,dir95,dir50] [--runs N]
+       (the tree comes from bench/gen_tree.py; --cli defaults to
+       build/release/pairlook-cli)
+"""
+import argparse
+import os
+import pty
+import re
+import select
+import subprocess
+import sys
+import time
+
+MODES = {
+    "quick": ["--quick", "--match", "100"],
+    "quick95": ["--quick", "--match", "95"],
+    "dir95": ["--match", "95"],
+    "dir50": ["--match", "50"],
+}
+
+PERCENT = re.compile(rb"\r *(\d+)%")
+
+
+def watch(cli, tree, options):
+    """Runs one search; returns (seconds, [(time, percent), ...], exit status)."""
+    master, slave = pty.openpty()
+    started = time.monotonic()
+    with open(os.devnull, "wb") as rows:
+        process = subprocess.Popen([cli, "search", *options, "--tsv", tree], stdout=rows, stderr=slave)
+    os.close(slave)
+    samples = []
+    pending = b""
+    while True:
+        ready, _, _ = select.select([master], [], [], 0.05)
+        if not ready:
+            if process.poll() is not None:
+                break
+            continue
+        try:
+            chunk = os.read(master, 65536)
+        except OSError:  # the other end closed
+            break
+        if not chunk:
+            break
+        now = time.monotonic() - started
+        pending += chunk
+        for match in PERCENT.finditer(pending):
+            samples.append((now, int(match.group(1))))
+        pending = pending[pending.rfind(b"\r"):] if b"\r" in pending else pending
+    status = process.wait()
+    os.close(master)
+    return time.monotonic() - started, samples, status
+
+
+def longest_stand(seconds, samples):
+    """The longest stretch without a change of percent: (length, percent, from)."""
+    best = (0.0, 0, 0.0)
+    since, shown = 0.0, 0
+    for at, percent in samples:
+        if percent != shown:
+            if at - since > best[0]:
+                best = (at - since, shown, since)
+            since, shown = at, percent
+    if seconds - since > best[0]:
+        best = (seconds - since, shown, since)
+    return best
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("tree")
+    here = os.path.dirname(os.path.abspath(__file__))
+    parser.add_argument("--cli", default=os.path.join(os.path.dirname(here), "build", "release", "pairlook-cli"))
+    parser.add_argument("--modes", default="quick,dir95,dir50")
+    parser.add_argument("--runs", type=int, default=1)
+    args = parser.parse_args()
+    with open("/proc/loadavg") as load:
+        print("load before the runs:", " ".join(load.read().split()[:3]))
+    print(f"{'mode':8} {'seconds':>8} {'changes':>8} {'longest still':>14} {'at %':>5} {'from s':>7}  percents")
+    worst = 0.0
+    for mode in args.modes.split(","):
+        for _ in range(args.runs):
+            seconds, samples, status = watch(args.cli, args.tree, MODES[mode])
+            stand, percent, since = longest_stand(seconds, samples)
+            changes = sum(1 for k in range(1, len(samples)) if samples[k][1] != samples[k - 1][1])
+            shown = []
+            for _, p in samples:
+                if not shown or shown[-1] != p:
+                    shown.append(p)
+            print(f"{mode:8} {seconds:8.2f} {changes:8d} {stand:13.2f}s {percent:5d} {since:7.2f}  "
+                  f"{' '.join(map(str, shown[:40]))}{' ...' if len(shown) > 40 else ''}"
+                  f"{'' if status == 0 else f'  (exit {status})'}")
+            worst = max(worst, stand)
+    print(f"longest stretch without a change: {worst:.2f} s")
+
+
+if __name__ == "__main__":
+    sys.exit(main())
