@@ -57,6 +57,7 @@ private:
     void decide(std::size_t p, std::size_t q, std::vector<PairToJudge>& out) const;
     bool stopRequested();
     std::size_t stepEnd(std::size_t start) const;
+    std::uint64_t workOf(std::size_t k) const;
     void collectFound(std::vector<PairToJudge>& pairs);
 
     core::AppState& state_;
@@ -75,7 +76,7 @@ private:
     std::vector<std::uint32_t> headLength_;
     std::vector<std::uint64_t> headAt_;        // in the ring, or kNoHead
     std::vector<std::size_t> windowEnd_;       // one past its last partner
-    std::uint64_t totalPairs_ = 0;
+    std::uint64_t totalWork_ = 0;  // of workOf over every file
 };
 
 // The sizes, windows and head lengths. A head holds what a pair with any
@@ -99,7 +100,7 @@ void Decider::measure() {
         headLength_[k] = static_cast<std::uint32_t>(std::min<std::uint64_t>(size_[k], need + need / 64 + 64));
         end = windowEnd(k, std::max(end, k + 1));
         windowEnd_[k] = end;
-        totalPairs_ += end - k - 1;
+        totalWork_ += workOf(k);
     }
 }
 
@@ -188,6 +189,14 @@ std::size_t Decider::stepEnd(std::size_t start) const {
     return end;
 }
 
+// What deciding the pairs of the file at k costs, for the bar: comparing
+// unrelated heads ends about where they fall below matchPercent, so a pair
+// costs about its head, and a little besides.
+std::uint64_t Decider::workOf(std::size_t k) const {
+    constexpr std::uint64_t kPerPair = 256;
+    return std::uint64_t{windowEnd_[k] - k - 1} * (headLength_[k] + kPerPair);
+}
+
 bool Decider::stopRequested() {
     state_.pauseGate.wait();
     return state_.abortRequested();
@@ -215,7 +224,7 @@ bool Decider::run(ProgressShare share, const DecidedPairs& take) {
     measure();
     const std::size_t m = order_.size();
     std::size_t headsRead = 0;
-    std::uint64_t pairsDone = 0;
+    std::uint64_t workDone = 0;
     std::vector<PairToJudge> pairs;
     for (std::size_t start = 0; start < m;) {
         if (stopRequested()) return false;
@@ -227,17 +236,19 @@ bool Decider::run(ProgressShare share, const DecidedPairs& take) {
         if (state_.abortRequested()) return false;
         pool_.run(end - start, [&](std::size_t k, std::size_t worker) { decideFor(start + k, worker); });
         // Later files pair only with files after them: these heads are done.
-        std::uint64_t stepPairs = 0;
+        std::uint64_t stepPairs = 0, stepWork = 0;
         for (std::size_t k = start; k < end; ++k) {
             if (headAt_[k] != kNoHead) ring_.releaseBefore(headAt_[k] + headLength_[k]);
             stepPairs += windowEnd_[k] - k - 1;
+            stepWork += workOf(k);
         }
         collectFound(pairs);
-        const std::uint64_t decided = pairsDone + stepPairs - std::min<std::uint64_t>(pairs.size(), stepPairs);
-        share.show(state_, decided, totalPairs_);
-        if (!pairs.empty() && !take(pairs, share.part(decided, pairsDone + stepPairs, totalPairs_))) return false;
-        pairsDone += stepPairs;
-        share.show(state_, pairsDone, totalPairs_);
+        const std::uint64_t judging = stepPairs ? stepWork * std::min<std::uint64_t>(pairs.size(), stepPairs) / stepPairs : 0;
+        share.show(state_, workDone + stepWork - judging, totalWork_);
+        if (!pairs.empty() && !take(pairs, share.part(workDone + stepWork - judging, workDone + stepWork, totalWork_)))
+            return false;
+        workDone += stepWork;
+        share.show(state_, workDone, totalWork_);
         start = end;
     }
     return true;

@@ -291,17 +291,6 @@ TEST(ResultList, AWriterAndAReaderOnTwoThreadsSeeWholeCells) {
     EXPECT_EQ(list.readCell(kRows - 1, 1), "len" + std::to_string(kRows - 1));
 }
 
-TEST(ResultList, AWholeRowIsInsertedAtOnceWithOneNotice) {
-    ResultList list;
-    int notices = 0;
-    list.setObserver({[&] { ++notices; }, nullptr});
-    list.insertRow(0, "Start");
-    EXPECT_EQ(list.insertRow(5, {"a", "b", "100"}), 1);
-    EXPECT_EQ(notices, 2);
-    EXPECT_EQ(list.readRow(1), (std::array<std::string, core::kColumnCount>{"a", "b", "100"}));
-    EXPECT_EQ(list.readRow(2), (std::array<std::string, core::kColumnCount>{}));
-}
-
 TEST(ResultList, ReorderRowsPutsARangeInTheGivenOrderAsOneChange) {
     ResultList list;
     for (const char* text : {"Start", "p0", "p1", "p2", "p3", "End"}) list.insertRow(-1, text);
@@ -322,10 +311,8 @@ TEST(ResultList, ReorderRowsThatIsNoPermutationWithinTheRowsChangesNothing) {
     ResultList list;
     for (const char* text : {"a", "b", "c"}) list.insertRow(-1, text);
     const Rows before = list.snapshot();
-    list.reorderRows(1, {0, 0});     // twice the same row
-    list.reorderRows(1, {0, 2});     // beyond the range
-    list.reorderRows(2, {1, 0});     // beyond the rows
-    list.reorderRows(-1, {0});
+    const std::pair<int, std::vector<std::uint32_t>> wrong[] = {{1, {0, 0}}, {1, {0, 2}}, {2, {1, 0}}, {-1, {0}}};
+    for (const auto& [first, order] : wrong) list.reorderRows(first, order);
     EXPECT_EQ(list.snapshot(), before);
     EXPECT_EQ(list.reorderCount(), 0u);
 }
