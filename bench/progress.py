@@ -72,6 +72,17 @@ def watch(cli, tree, options, limit):
     return seconds, [s for s in samples if s[0] <= seconds], status
 
 
+def stands(seconds, samples):
+    """The lengths of all stretches without a change of percent."""
+    lengths, since, shown = [], 0.0, 0
+    for at, percent in samples:
+        if percent != shown:
+            lengths.append(at - since)
+            since, shown = at, percent
+    lengths.append(seconds - since)
+    return lengths
+
+
 def longest_stand(seconds, samples):
     """The longest stretch without a change of percent: (length, percent, from)."""
     best = (0.0, 0, 0.0)
@@ -97,7 +108,7 @@ def main():
     args = parser.parse_args()
     with open("/proc/loadavg") as load:
         print("load before the runs:", " ".join(load.read().split()[:3]))
-    print(f"{'mode':8} {'seconds':>8}  {'changes':>7} {'longest still':>14} {'at %':>5} {'from s':>7}  percents")
+    print(f"{'mode':8} {'seconds':>8}  {'changes':>7} {'median still':>13} {'longest still':>14} {'at %':>5} {'from s':>7}  percents")
     worst = 0.0
     for mode in args.modes.split(","):
         for _ in range(args.runs):
@@ -108,7 +119,9 @@ def main():
             for _, p in samples:
                 if not shown or shown[-1] != p:
                     shown.append(p)
-            print(f"{mode:8} {seconds:8.2f}{'+' if status == 130 else ' '} {changes:7d} {stand:13.2f}s {percent:5d} {since:7.2f}  "
+            lengths = sorted(stands(seconds, samples))
+            median = lengths[len(lengths) // 2]
+            print(f"{mode:8} {seconds:8.2f}{'+' if status == 130 else ' '} {changes:7d} {median:12.2f}s {stand:13.2f}s {percent:5d} {since:7.2f}  "
                   f"{' '.join(map(str, shown[:40]))}{' ...' if len(shown) > 40 else ''}"
                   f"{'' if status in (0, 130) else f'  (exit {status})'}")
             worst = max(worst, stand)

@@ -189,11 +189,12 @@ std::size_t Decider::stepEnd(std::size_t start) const {
     return end;
 }
 
-// What deciding the pairs of the file at k costs, for the bar: comparing
-// unrelated heads ends about where they fall below matchPercent, so a pair
-// costs about its head, and a little besides.
+// What deciding the pairs of the file at k costs, for the bar: a pair costs
+// a fixed part and a part that grows with its head (measured at match 50,
+// where heads are whole files: a pair costs about as much as comparing 8 KiB
+// more of head).
 std::uint64_t Decider::workOf(std::size_t k) const {
-    constexpr std::uint64_t kPerPair = 256;
+    constexpr std::uint64_t kPerPair = 8 * 1024;
     return std::uint64_t{windowEnd_[k] - k - 1} * (headLength_[k] + kPerPair);
 }
 
