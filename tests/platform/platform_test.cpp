@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -220,6 +221,79 @@ TEST(PlatformFiles, DisposalActsOnTheOpenFileOnly) {
     EXPECT_TRUE(platform::moveOpenFile(file, folder.pathOf("moved").c_str()));
     EXPECT_EQ(readWhole(folder.pathOf("moved"), 64), "newcomer");
     EXPECT_FALSE(fs::exists(fs::u8path(path)));
+}
+
+std::set<std::string> namesIn(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& [name, item] : listAll(folder)) names.insert(name);
+    return names;
+}
+
+platform::FileIdentity identityAt(const std::string& path) {
+    platform::FileIdentity identity;
+    EXPECT_TRUE(platform::identityOfPath(path.c_str(), identity)) << path;
+    return identity;
+}
+
+platform::LinkFault replaceByLink(const std::string& duplicate, const std::string& partner,
+                                  const std::string& partnerPath) {
+    platform::File file = platform::openForDisposal(duplicate.c_str());
+    platform::File held = platform::openForReading(partner.c_str());
+    EXPECT_TRUE(file.isOpen() && held.isOpen());
+    return platform::replaceWithLink(file, held, partnerPath.c_str());
+}
+
+TEST(PlatformLinks, TheFileBecomesALinkToItsPartnerAndNothingIsLeftBeside) {
+    TempFolder folder;
+    std::string partner = folder.write("partner", "same bytes");
+    std::string duplicate = folder.write("sub/duplicate", "same bytes");
+    EXPECT_EQ(replaceByLink(duplicate, partner, partner), platform::LinkFault::None);
+    EXPECT_EQ(identityAt(duplicate), identityAt(partner));
+    EXPECT_EQ(readWhole(duplicate, 64), "same bytes");
+    EXPECT_EQ(namesIn(folder.pathOf("sub")), (std::set<std::string>{".", "..", "duplicate"}));
+}
+
+// A replacement that cannot be made leaves the file as it was, with no
+// temporary name behind, and says why.
+TEST(PlatformLinks, AFailedReplacementLeavesTheFileAsItWas) {
+    namespace fs = std::filesystem;
+#ifdef _WIN32
+    const std::string otherVolume = "Z:\\dev\\shm";  // Wine's view of a tmpfs
+#else
+    const std::string otherVolume = "/dev/shm";
+#endif
+    struct Case {
+        const char* name;
+        platform::LinkFault expected;
+    };
+    for (Case c : {Case{"read-only", platform::LinkFault::ReadOnlyOrInUse},
+                   Case{"partner path names another file", platform::LinkFault::Other},
+                   Case{"other volume", platform::LinkFault::OtherVolume}}) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        std::string duplicate = folder.write("sub/duplicate", "same bytes");
+        std::string partner = folder.write("partner", "same bytes");
+        std::string partnerPath = partner;
+        const std::string what = c.name;
+        if (what == "read-only") {
+            fs::permissions(testing_support::exactFsPath(duplicate),
+                            fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                            fs::perm_options::remove);
+        } else if (what == "partner path names another file") {
+            partnerPath = folder.write("other", "same bytes");
+        } else {
+            if (!platform::isFolder(otherVolume.c_str())) continue;
+            partner = partnerPath = otherVolume + platform::kPathSeparator + "pairlook-link-test-" +
+                                    std::to_string(identityAt(duplicate).fileId);
+            platform::writeWholeFile(partner.c_str(), "same bytes", 10);
+        }
+        const platform::FileIdentity before = identityAt(duplicate);
+        EXPECT_EQ(replaceByLink(duplicate, partner, partnerPath), c.expected);
+        EXPECT_EQ(identityAt(duplicate), before);
+        EXPECT_EQ(readWhole(duplicate, 64), "same bytes");
+        EXPECT_EQ(namesIn(folder.pathOf("sub")), (std::set<std::string>{".", "..", "duplicate"}));
+        if (what == "other volume") platform::deleteFile(partner.c_str());
+    }
 }
 
 TEST(PlatformListing, ListsFilesFoldersAndSizes) {
