@@ -98,7 +98,7 @@ private:
     friend File openForDisposal(const char* path);
     friend bool deleteOpenFile(File& file);
     friend bool moveOpenFile(File& file, const char* target);
-    friend LinkFault replaceWithLink(File& duplicate, const File& partner, const char* partnerPath);
+    friend LinkFault replaceWithLink(File& duplicate, File& partner, const char* partnerPath);
 
     std::intptr_t handle_ = kNoHandle;
     std::uint64_t sizeAtOpen_ = 0;
@@ -168,8 +168,9 @@ constexpr std::size_t kLinkFaultCount = 6;
 // partner, which `partnerPath` must name, and closes it. The link is made
 // under a temporary name in the file's folder and put in the file's place
 // in one step; on any failure the file stays at its path as it was. A
-// read-only file is never replaced.
-LinkFault replaceWithLink(File& duplicate, const File& partner, const char* partnerPath);
+// read-only file is never replaced. The partner stays held against writes,
+// but its names, the new link's among them, may then be moved or deleted.
+LinkFault replaceWithLink(File& duplicate, File& partner, const char* partnerPath);
 
 // Reading counters, so tests can prove a file was never opened or read.
 struct IoCounters {

@@ -380,7 +380,7 @@ LinkFault linkInPlaceOf(const std::string& path, const File& duplicate, const Fi
 
 }  // namespace
 
-LinkFault replaceWithLink(File& duplicate, const File& partner, const char* partnerPath) {
+LinkFault replaceWithLink(File& duplicate, File& partner, const char* partnerPath) {
     const LinkFault fault = linkInPlaceOf(duplicate.disposalPath_, duplicate, partner, partnerPath);
     duplicate.close();
     return fault;

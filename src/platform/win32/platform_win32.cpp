@@ -404,11 +404,19 @@ LinkFault putInPlace(const std::string& temporary, const std::string& path, HAND
     return LinkFault::None;
 }
 
-LinkFault linkInPlaceOf(const std::string& path, const File& duplicate, const File& partner, const char* partnerPath) {
+LinkFault linkInPlaceOf(const std::string& path, const File& duplicate, File& partner, const char* partnerPath) {
     FileIdentity duplicateIdentity, partnerIdentity;
     if (!identityOf(duplicate, duplicateIdentity) || !identityOf(partner, partnerIdentity) ||
         !names(path, duplicateIdentity) || !names(partnerPath, partnerIdentity))
         return LinkFault::Other;
+    // A hold that keeps the partner from being deleted keeps every name of
+    // it, the new link's too, from being moved or deleted. A second hold
+    // that lets names go, taken before the first is let go, leaves no gap
+    // in which the partner could be written.
+    File namesFree = FileInternals::open(partnerPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE);
+    FileIdentity reopened;
+    if (!identityOf(namesFree, reopened) || reopened != partnerIdentity) return LinkFault::Other;
+    partner = std::move(namesFree);
     if (isReadOnly(FileInternals::handleOf(duplicate))) return LinkFault::ReadOnlyOrInUse;
     std::string temporary;
     if (LinkFault fault = linkBeside(path, partnerPath, temporary); fault != LinkFault::None) return fault;
@@ -422,7 +430,7 @@ LinkFault linkInPlaceOf(const std::string& path, const File& duplicate, const Fi
 
 }  // namespace
 
-LinkFault replaceWithLink(File& duplicate, const File& partner, const char* partnerPath) {
+LinkFault replaceWithLink(File& duplicate, File& partner, const char* partnerPath) {
     const LinkFault fault = linkInPlaceOf(duplicate.disposalPath_, duplicate, partner, partnerPath);
     duplicate.close();  // a replaced file goes with its handle
     return fault;
