@@ -407,12 +407,13 @@ LinkFault putInPlace(const std::string& temporary, const std::string& path, HAND
 LinkFault linkInPlaceOf(const std::string& path, const File& duplicate, File& partner, const char* partnerPath) {
     FileIdentity duplicateIdentity, partnerIdentity;
     if (!identityOf(duplicate, duplicateIdentity) || !identityOf(partner, partnerIdentity) ||
-        !names(path, duplicateIdentity) || !names(partnerPath, partnerIdentity))
+        !names(path, duplicateIdentity))
         return LinkFault::Other;
     // A hold that keeps the partner from being deleted keeps every name of
     // it, the new link's too, from being moved or deleted. A second hold
     // that lets names go, taken before the first is let go, leaves no gap
-    // in which the partner could be written.
+    // in which the partner could be written; opened at the partner's path,
+    // it also proves that the path names the partner.
     File namesFree = FileInternals::open(partnerPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE);
     FileIdentity reopened;
     if (!identityOf(namesFree, reopened) || reopened != partnerIdentity) return LinkFault::Other;
