@@ -263,12 +263,6 @@ TEST_F(ActionsTest, DeleteAllAfterASearchLeavesOneFileOfEachGroup) {
     }
 }
 
-platform::FileIdentity identityAt(const std::string& path) {
-    platform::FileIdentity identity;
-    EXPECT_TRUE(platform::identityOfPath(path.c_str(), identity)) << path;
-    return identity;
-}
-
 // The whole road of Replace with link: groups of 2 and 3 copies become one
 // file each with every path kept; a pair whose partner changed since the
 // search and a read-only pair are left alone, and a new search finds only
@@ -308,7 +302,8 @@ TEST_F(ActionsTest, ReplaceWithLinkKeepsEveryPathAndLeavesOneFilePerGroup) {
     for (const Group& group : groups) {
         std::set<std::pair<std::uint64_t, std::uint64_t>> files;
         for (const std::string& path : group.paths) {
-            platform::FileIdentity identity = identityAt(path);
+            platform::FileIdentity identity;
+            EXPECT_TRUE(platform::identityOfPath(path.c_str(), identity)) << path;
             files.insert({identity.volume, identity.fileId});
             Bytes content = readAll(path);
             if (&group != &changed) {
