@@ -1,5 +1,6 @@
-// pairlook-cli compare [--tsv | --json] FILE_A FILE_B: a File-mode run, started and
-// ended as the window starts and ends it, with the rows on standard output.
+// pairlook-cli compare [--tsv | --json] FILE_A FILE_B: a File-mode run,
+// started and ended as the window starts and ends it, with the rows on
+// standard output.
 #include <cstdio>
 #include <string>
 #include <vector>

@@ -332,7 +332,8 @@ std::string batchSummary(std::uint32_t batchDeleteMode, const std::string& moveD
     std::string line = outcome.cancelled ? "Cancelled. " : "";
     line.append(verb.done).append(" ").append(plural(outcome.disposed, "file", "files"));
     if (batchDeleteMode == batch_mode::kMove && outcome.disposed > 0) line.append(" to ").append(moveDir);
-    if (batchDeleteMode == batch_mode::kLink) line.append(" with links to their partners");
+    if (batchDeleteMode == batch_mode::kLink)
+        line.append(outcome.disposed == 1 ? " with a link to its partner" : " with links to their partners");
     line += '.';
     struct Reason {
         std::uint32_t count;
@@ -367,7 +368,7 @@ std::string batchSummary(std::uint32_t batchDeleteMode, const std::string& moveD
         {notLinked(LinkFault::OtherVolume), " on another volume than its partner"},
         {notLinked(LinkFault::NoHardLinks), " on a file system without hard links"},
         {notLinked(LinkFault::ReadOnlyOrInUse), " read-only or in use"},
-        {notLinked(LinkFault::LinkLimit), " partner at the file system's link limit"},
+        {notLinked(LinkFault::LinkLimit), " at its partner's link limit"},
         {notLinked(LinkFault::Other), " refused by the system"},
     };
     line += ':';

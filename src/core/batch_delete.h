@@ -1,7 +1,7 @@
 // Disposing of one column of 100% pairs: recycle, delete or move every file
 // of the column whose partner still holds the same bytes, or replace it by
-// a hard link to that partner. The worker's logic,
-// without a window: the dialog hands in the recycle bin and the progress line.
+// a hard link to that partner. The worker's logic, without a window: the
+// dialog hands in the recycle bin and the progress line.
 #pragma once
 
 #include <array>
