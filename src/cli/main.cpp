@@ -12,8 +12,8 @@ namespace {
 
 const char kUsage[] =
     "Usage:\n"
-    "  pairlook-cli compare [--tsv] FILE_A FILE_B\n"
-    "  pairlook-cli search [--tsv] [--quick] [--no-hash] [--match PERCENT] FOLDER\n"
+    "  pairlook-cli compare [--tsv | --json] FILE_A FILE_B\n"
+    "  pairlook-cli search [--tsv | --json] [--quick] [--no-hash] [--match PERCENT] FOLDER\n"
     "  pairlook-cli --help | --version\n"
     "\n"
     "compare  lists every run of bytes in which the two files differ, then the verdict.\n"
@@ -23,6 +23,11 @@ const char kUsage[] =
     "         size (and, unless --no-hash, equal checksum). Exit status 0 at the end,\n"
     "         2 for a usage error or a FOLDER that is not a folder.\n"
     "--tsv    one line per row, cells joined by TAB, control bytes escaped.\n"
+    "--json   one JSON document: \"options\", \"status\" (\"complete\", \"aborted\" or\n"
+    "         \"limit\"), then for compare \"sizes\", \"differences\" (offset, length,\n"
+    "         details) and \"verdict\"; for search \"start\", \"pairs\" (score, fileA,\n"
+    "         fileB) and \"pairCount\". Bytes of a name that are not UTF-8 come as\n"
+    "         \\udc80 to \\udcff (Python: errors=\"surrogateescape\").\n"
     "Options may stand before, between or after the operands; -- ends them.\n"
     "Ctrl+C aborts the run; its rows are still printed, and the exit status is 130.\n"
     "Output that cannot be written, or a run stopped for want of file handles or\n"

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/json_output.h"
 #include "cli/run_output.h"
 #include "platform/platform.h"
 #include "search/pair_search.h"
@@ -63,7 +64,11 @@ int runSearchCommand(const Arguments& options) {
     const core::WindowEffects effects = consoleEffects();
     bool interrupted = runWorker(state, [&] { search::runPairSearch(state, effects); });
 
-    printRows(state, options.tsv, stdout);
+    if (options.json)
+        printSearchJson(state, options, folder,
+                        runWasAborted(state, interrupted) ? RunStatus::Aborted : RunStatus::Complete, stdout);
+    else
+        printRows(state, options.tsv, stdout);
     return exitStatus(state, interrupted);
 }
 
