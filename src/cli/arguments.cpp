@@ -24,6 +24,8 @@ std::string takeOption(const std::string& arg, const std::string* next, bool& us
         parsed.command = Command::Version;
     } else if (arg == "--tsv") {
         parsed.tsv = true;
+    } else if (arg == "--json") {
+        parsed.json = true;
     } else if (arg == "--quick") {
         parsed.quick = true;
         searchOnly.push_back(arg);
@@ -89,6 +91,7 @@ std::string parseArguments(const std::vector<std::string>& args, Arguments& pars
                (parsed.command == Command::Help ? "--help" : "--version");
     }
     if (words.empty()) return "no command given";
+    if (parsed.tsv && parsed.json) return "--json and --tsv cannot be used together";
     if (words[0] == "compare")
         parsed.command = Command::Compare;
     else if (words[0] == "search")

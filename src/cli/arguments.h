@@ -14,6 +14,7 @@ enum class Command { None, Help, Version, Compare, Search };
 struct Arguments {
     Command command = Command::None;
     bool tsv = false;
+    bool json = false;
     bool quick = false;
     bool noHash = false;
     std::uint32_t matchPercent = 95;

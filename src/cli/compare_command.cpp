@@ -1,10 +1,12 @@
-// pairlook-cli compare [--tsv] FILE_A FILE_B: a File-mode run, started and
-// ended as the window starts and ends it, with the rows on standard output.
+// pairlook-cli compare [--tsv | --json] FILE_A FILE_B: a File-mode run,
+// started and ended as the window starts and ends it, with the rows on
+// standard output.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/json_output.h"
 #include "cli/run_output.h"
 #include "compare/compare_files.h"
 
@@ -32,7 +34,11 @@ int runCompareCommand(const Arguments& parsed) {
     core::startRun(state, effects);
 
     bool interrupted = runWorker(state, [&] { compare::runFileComparison(state, effects); });
-    printRows(state, parsed.tsv, stdout);
+    if (parsed.json)
+        printCompareJson(state, parsed, runWasAborted(state, interrupted) ? RunStatus::Aborted : RunStatus::Complete,
+                         stdout);
+    else
+        printRows(state, parsed.tsv, stdout);
     if (interrupted) return kExitInterrupted;
     if (state.runFailure.load() != core::run_failure::kNone) return kExitTrouble;
     return exitStatusOf(state.list);

@@ -254,6 +254,13 @@ void LiveRows::finish(const core::AppState& state) {
     print(rows);
 }
 
+bool runWasAborted(const core::AppState& state, bool interrupted) {
+    if (interrupted || state.runFailure.load() != core::run_failure::kNone) return true;
+    // A search with no file leaves its closing row above "Indexing....".
+    const int rows = state.list.rowCount();
+    return state.list.readCell(rows - 1, 0) == "Aborted" || state.list.readCell(0, 0) == "Aborted";
+}
+
 int usageError(const std::string& message) {
     std::fprintf(stderr, "pairlook-cli: %s (see pairlook-cli --help)\n", message.c_str());
     return kExitTrouble;

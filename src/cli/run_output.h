@@ -64,6 +64,10 @@ std::string escapeCell(std::string_view cell);
 // under the column captions of the mode.
 void printRows(const core::AppState& state, bool tsv, std::FILE* out);
 
+// How the run in `state` ended: its closing row reads "Aborted", it was
+// interrupted, or the process ran out of handles or memory.
+bool runWasAborted(const core::AppState& state, bool interrupted);
+
 // One line on standard error; returns the status of a usage error.
 int usageError(const std::string& message);
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/json_output.h"
 #include "cli/run_output.h"
 #include "platform/platform.h"
 #include "search/pair_search.h"
@@ -63,13 +64,18 @@ int runSearchCommand(const Arguments& options) {
     const core::WindowEffects effects = consoleEffects();
     // On a terminal the rows appear as they are found; otherwise they are
     // printed in the list's order once the run has ended.
-    if (standardOutputIsTerminal()) {
+    if (!options.json && standardOutputIsTerminal()) {
         LiveRows live(options.tsv, stdout);
         bool interrupted = runWorker(state, [&] { search::runPairSearch(state, effects); }, &live);
         return exitStatus(state, interrupted);
     }
     bool interrupted = runWorker(state, [&] { search::runPairSearch(state, effects); });
-    printRows(state, options.tsv, stdout);
+
+    if (options.json)
+        printSearchJson(state, options, folder,
+                        runWasAborted(state, interrupted) ? RunStatus::Aborted : RunStatus::Complete, stdout);
+    else
+        printRows(state, options.tsv, stdout);
     return exitStatus(state, interrupted);
 }
 

@@ -58,6 +58,7 @@ namespace batch_mode {
 constexpr std::uint32_t kRecycle = 0;
 constexpr std::uint32_t kDelete = 1;
 constexpr std::uint32_t kMove = 2;
+constexpr std::uint32_t kLink = 3;  // replace with a hard link to the partner
 }  // namespace batch_mode
 
 constexpr std::size_t kTextBuffer = 600;  // 599 characters and the NUL

@@ -20,6 +20,7 @@ BatchConfirmation batchConfirmation(std::uint32_t batchDeleteMode, const std::st
     const std::string letter = column == 0 ? "A" : "B";
     const char* verb = batchDeleteMode == batch_mode::kRecycle  ? "Recycle"
                        : batchDeleteMode == batch_mode::kDelete ? "Delete"
+                       : batchDeleteMode == batch_mode::kLink   ? "Link"
                                                                 : "Move";
     BatchConfirmation confirmation;
     confirmation.action = std::string(verb) + " " + filesText(files) + " of Column " + letter;
@@ -41,6 +42,10 @@ BatchConfirmation batchConfirmation(std::uint32_t batchDeleteMode, const std::st
         confirmation.message = "Recycle " + which + ".";
     else if (batchDeleteMode == batch_mode::kDelete)
         confirmation.message = "Delete for good " + which + ".";
+    else if (batchDeleteMode == batch_mode::kLink)
+        confirmation.message = "Replace " + which +
+                               " with hard links to their partners: each name stays, the content is stored once, "
+                               "and a change made through one name shows through the other.";
     else
         confirmation.message = "Move " + which + " to " + text::withTrailingBackslash(moveDir, platform::kPathSeparator) + ".";
     confirmation.message += kChecks;

@@ -13,8 +13,9 @@ struct BatchConfirmation {
     bool canStart = true;  // false when it could only empty the list
 };
 
-// For the batch mode (recycle, delete, move to moveDir), the column (0 File
-// A, 1 File B) and the number of files in it found 100% the same.
+// For the batch mode (recycle, delete, move to moveDir, replace with link),
+// the column (0 File A, 1 File B) and the number of files in it found 100%
+// the same.
 BatchConfirmation batchConfirmation(std::uint32_t batchDeleteMode, const std::string& moveDir, int column,
                                     std::uint32_t files);
 

@@ -137,6 +137,10 @@ private:
     }
 
     void dispose(const std::string& path, const std::string& partner, CheckedPair held) {
+        if (mode_ == batch_mode::kLink) {
+            replaceWithLink(path, partner, held);
+            return;
+        }
         const platform::FileIdentity identity = held.fileStamp.identity;
         gone_.insert(identity);
         if (mode_ == batch_mode::kRecycle) {
@@ -169,6 +173,26 @@ private:
         platform::FileStamp moved;
         const bool whole = platform::stampOfPath(target.c_str(), moved) && moved.size == held.fileStamp.size;
         settle(path, identity, whole);
+    }
+
+    // No data goes, only a name of one copy: nothing is recorded as gone.
+    // A path replaced before may be replaced again, by a link to the file
+    // its new partner names, so that a group ends as one file.
+    void replaceWithLink(const std::string& path, const std::string& partner, CheckedPair& held) {
+        if (!unchangedSinceCheck(held, path, partner)) {
+            ++outcome_.changed;
+            return;
+        }
+        const platform::FileIdentity target = held.partnerStamp.identity;
+        platform::LinkFault fault = platform::replaceWithLink(held.file, held.partner, partner.c_str());
+        // Replaced only when the path now names the partner, whatever the system reported.
+        if (fault == platform::LinkFault::None && stillAt(path, target)) {
+            if (disposedPaths_.insert(path).second) ++outcome_.disposed;
+            return;
+        }
+        if (fault == platform::LinkFault::None) fault = platform::LinkFault::Other;
+        ++outcome_.failed;
+        ++outcome_.notLinked[static_cast<std::size_t>(fault)];
     }
 
     // A file counts as gone only when it is no longer at its path (and, for
@@ -303,14 +327,27 @@ std::string batchSummary(std::uint32_t batchDeleteMode, const std::string& moveD
     };
     const Verb verb = batchDeleteMode == batch_mode::kRecycle ? Verb{"Recycled", "recycled"}
                       : batchDeleteMode == batch_mode::kDelete ? Verb{"Deleted", "deleted"}
+                      : batchDeleteMode == batch_mode::kLink   ? Verb{"Replaced", "replaced"}
                                                                 : Verb{"Moved", "moved"};
     std::string line = outcome.cancelled ? "Cancelled. " : "";
     line.append(verb.done).append(" ").append(plural(outcome.disposed, "file", "files"));
     if (batchDeleteMode == batch_mode::kMove && outcome.disposed > 0) line.append(" to ").append(moveDir);
+    if (batchDeleteMode == batch_mode::kLink)
+        line.append(outcome.disposed == 1 ? " with a link to its partner" : " with links to their partners");
     line += '.';
     struct Reason {
         std::uint32_t count;
         const char* why;
+    };
+    // Appends "N why; M why" for the reasons that counted.
+    auto appendReasons = [&line](const auto& reasons) {
+        const char* separator = " ";
+        for (const Reason& reason : reasons) {
+            if (reason.count == 0) continue;
+            line.append(separator).append(text::unsignedDecimalText(reason.count)).append(reason.why);
+            separator = "; ";
+        }
+        line += '.';
     };
     const Reason reasons[] = {
         {outcome.changed, " changed or missing since the search"},
@@ -320,16 +357,22 @@ std::string batchSummary(std::uint32_t batchDeleteMode, const std::string& moveD
     };
     if (outcome.skipped() > 0) {
         line.append(" Skipped ").append(text::unsignedDecimalText(outcome.skipped())).append(":");
-        const char* separator = " ";
-        for (const Reason& reason : reasons) {
-            if (reason.count == 0) continue;
-            line.append(separator).append(text::unsignedDecimalText(reason.count)).append(reason.why);
-            separator = "; ";
-        }
-        line += '.';
+        appendReasons(reasons);
     }
-    if (outcome.failed > 0)
-        line.append(" ").append(plural(outcome.failed, "file", "files")).append(" could not be ").append(verb.past).append(".");
+    if (outcome.failed == 0) return line;
+    line.append(" ").append(plural(outcome.failed, "file", "files")).append(" could not be ").append(verb.past);
+    if (batchDeleteMode != batch_mode::kLink) return line + ".";
+    using platform::LinkFault;
+    auto notLinked = [&outcome](LinkFault fault) { return outcome.notLinked[static_cast<std::size_t>(fault)]; };
+    const Reason linkReasons[] = {
+        {notLinked(LinkFault::OtherVolume), " on another volume than its partner"},
+        {notLinked(LinkFault::NoHardLinks), " on a file system without hard links"},
+        {notLinked(LinkFault::ReadOnlyOrInUse), " read-only or in use"},
+        {notLinked(LinkFault::LinkLimit), " at its partner's link limit"},
+        {notLinked(LinkFault::Other), " refused by the system"},
+    };
+    line += ':';
+    appendReasons(linkReasons);
     return line;
 }
 

@@ -1,8 +1,10 @@
 // Disposing of one column of 100% pairs: recycle, delete or move every file
-// of the column whose partner still holds the same bytes. The worker's logic,
-// without a window: the dialog hands in the recycle bin and the progress line.
+// of the column whose partner still holds the same bytes, or replace it by
+// a hard link to that partner. The worker's logic, without a window: the
+// dialog hands in the recycle bin and the progress line.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -62,7 +64,9 @@ struct BatchOutcome {
     std::uint32_t changed = 0;       // missing, changed or unreadable since the search
     std::uint32_t lastCopy = 0;      // its partner was disposed of, or is the file itself
     std::uint32_t alreadyThere = 0;  // Move: it is in the move folder already
-    std::uint32_t failed = 0;        // the system would not recycle, delete or move it
+    std::uint32_t failed = 0;        // the system would not recycle, delete, move or replace it
+    // Link: why the files counted in `failed` were not replaced.
+    std::array<std::uint32_t, platform::kLinkFaultCount> notLinked{};
     std::uint32_t noMoveFolder = 0;  // Move without a move folder
     bool cancelled = false;
 

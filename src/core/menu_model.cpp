@@ -41,6 +41,7 @@ std::vector<MenuItem> batchModeMenu(const SettingsBlock& settings) {
         command("Delete", menu_command::kDelete, settings.batchDeleteMode == batch_mode::kDelete),
         command(text::cutToLimit("Move to " + moveDir), menu_command::kMoveTo,
                 settings.batchDeleteMode == batch_mode::kMove),
+        command("Replace with link", menu_command::kReplaceWithLink, settings.batchDeleteMode == batch_mode::kLink),
         separator(),
         command("Select Move Dir", menu_command::kSelectMoveDir),
     };
@@ -90,6 +91,7 @@ bool applyOptionCommand(SettingsBlock& settings, std::uint32_t command) {
         case menu_command::kRecycle: settings.batchDeleteMode = batch_mode::kRecycle; return true;
         case menu_command::kDelete: settings.batchDeleteMode = batch_mode::kDelete; return true;
         case menu_command::kMoveTo: settings.batchDeleteMode = batch_mode::kMove; return true;
+        case menu_command::kReplaceWithLink: settings.batchDeleteMode = batch_mode::kLink; return true;
         case menu_command::kHash: settings.hashEnabled = settings.hashEnabled == 0 ? 1 : 0; return true;
         case menu_command::kOnTop: settings.alwaysOnTop = settings.alwaysOnTop == 0 ? 1 : 0; return true;
     }

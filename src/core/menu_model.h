@@ -21,6 +21,7 @@ constexpr std::uint32_t kRecycle = 2021;
 constexpr std::uint32_t kDelete = 2022;
 constexpr std::uint32_t kMoveTo = 2023;
 constexpr std::uint32_t kSelectMoveDir = 2024;
+constexpr std::uint32_t kReplaceWithLink = 2025;
 constexpr std::uint32_t kFirstMatch = 2050;  // "50%"; the nine values follow in order
 constexpr std::uint32_t kLastMatch = 2058;   // "100%"
 constexpr std::uint32_t kHash = 2072;

@@ -29,7 +29,7 @@ constexpr std::uint32_t kHighestAlpha = 255;
 bool anyValue(std::uint32_t) { return true; }
 bool isFlag(std::uint32_t value) { return value <= 1; }
 bool isSearchMode(std::uint32_t value) { return value <= search_mode::kQuickDir; }
-bool isBatchMode(std::uint32_t value) { return value <= batch_mode::kMove; }
+bool isBatchMode(std::uint32_t value) { return value <= batch_mode::kLink; }
 bool isAlpha(std::uint32_t value) { return value <= kHighestAlpha; }
 // Only what the menu offers: another value would list pairs no one asked for.
 bool isOfferedMatchPercent(std::uint32_t value) {

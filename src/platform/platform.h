@@ -49,6 +49,7 @@ struct FileStamp {
 };
 
 class Folder;
+enum class LinkFault : std::uint8_t;
 struct FileInternals;  // each platform's own helpers
 
 // An open file, read from its start on. Closed when it goes; moved, never copied.
@@ -97,6 +98,7 @@ private:
     friend File openForDisposal(const char* path);
     friend bool deleteOpenFile(File& file);
     friend bool moveOpenFile(File& file, const char* target);
+    friend LinkFault replaceWithLink(File& duplicate, File& partner, const char* partnerPath);
 
     std::intptr_t handle_ = kNoHandle;
     std::uint64_t sizeAtOpen_ = 0;
@@ -150,6 +152,25 @@ bool deleteOpenFile(File& file);
 // it. Across volumes its bytes are copied from the open file and the file
 // goes only once the copy is whole; a failed copy is removed again.
 bool moveOpenFile(File& file, const char* target);
+
+// Why a file could not be replaced by a link to its partner.
+enum class LinkFault : std::uint8_t {
+    None,
+    OtherVolume,      // the two files lie on different volumes
+    NoHardLinks,      // the file system keeps no hard links
+    ReadOnlyOrInUse,  // the file or its folder is read-only, or the file is in use
+    LinkLimit,        // the partner has as many links as its file system allows
+    Other,
+};
+constexpr std::size_t kLinkFaultCount = 6;
+
+// Replaces the open file (opened for disposal) by a hard link to the open
+// partner, which `partnerPath` must name, and closes it. The link is made
+// under a temporary name in the file's folder and put in the file's place
+// in one step; on any failure the file stays at its path as it was. A
+// read-only file is never replaced. The partner stays held against writes,
+// but its names, the new link's among them, may then be moved or deleted.
+LinkFault replaceWithLink(File& duplicate, File& partner, const char* partnerPath);
 
 // Reading counters, so tests can prove a file was never opened or read.
 struct IoCounters {

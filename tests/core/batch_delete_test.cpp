@@ -373,3 +373,24 @@ TEST(DuplicateChecker, TellsWhyTwoFilesAreNotCopies) {
 }
 
 }  // namespace
+
+// Three copies listed as three pairs: whichever column is replaced, every
+// path keeps its content and the group ends as one file; a path replaced
+// twice counts once.
+TEST_F(BatchDelete, ReplaceWithLinkLeavesEveryPathAndOneFilePerGroup) {
+    for (std::uint32_t column : {core::run_state::kBatchColumnA, core::run_state::kBatchColumnB}) {
+        SCOPED_TRACE(column);
+        TempFolder tree;
+        std::string x = tree.write("x", "copy"), y = tree.write("d/y", "copy"), z = tree.write("e/z", "copy");
+        fillList(state, {{x, y, "100"}, {x, z, "100"}, {y, z, "100"}});
+        core::BatchOutcome outcome = run(core::batch_mode::kLink, column);
+        std::vector<platform::FileIdentity> ids;
+        for (const std::string& path : {x, y, z}) {
+            EXPECT_EQ(readAll(path), "copy") << path;
+            platform::identityOfPath(path.c_str(), ids.emplace_back());
+        }
+        EXPECT_TRUE(ids[0] == ids[2] && ids[1] == ids[2]);
+        EXPECT_EQ(lines.back(), "Replaced 2 files with links to their partners.");
+        EXPECT_EQ(outcome.skipped() + outcome.failed, 0u);
+    }
+}

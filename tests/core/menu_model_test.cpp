@@ -60,7 +60,7 @@ TEST_F(ContextMenu, IdleRightClickInAFolderModeWithPairsOffersEverything) {
         "About", "Help", "---", "Details", "Remove", "---", "Transparent", "On Top *",
         "Settings",
         "  Batch Delete Mode",
-        "    Recycle *", "    Delete", "    Move to ", "    ---", "    Select Move Dir",
+        "    Recycle *", "    Delete", "    Move to ", "    Replace with link", "    ---", "    Select Move Dir",
         "  Match Percentage",
         "    50%", "    75%", "    90%", "    95% *", "    96%", "    97%", "    98%", "    99%", "    100%",
         "  Hash *",

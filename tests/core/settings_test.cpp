@@ -291,8 +291,8 @@ TEST(SettingsLoad, ValuesNoMenuCanSetFallBackFieldByField) {
         {16, &SettingsBlock::matchPercent, 98, 98},     {16, &SettingsBlock::matchPercent, 99, 99},
         {16, &SettingsBlock::matchPercent, 100, 100},   {20, &SettingsBlock::reserved1, kHuge, kHuge},
         {24, &SettingsBlock::transparent, 2, 0},        {28, &SettingsBlock::hashEnabled, 2, 1},
-        {28, &SettingsBlock::hashEnabled, kHuge, 1},    {32, &SettingsBlock::batchDeleteMode, 3, 0},
-        {32, &SettingsBlock::batchDeleteMode, 1, 1},    {36, &SettingsBlock::transparencyLevel, 256, 75},
+        {28, &SettingsBlock::hashEnabled, kHuge, 1},    {32, &SettingsBlock::batchDeleteMode, 4, 0},
+        {32, &SettingsBlock::batchDeleteMode, 3, 3},    {36, &SettingsBlock::transparencyLevel, 256, 75},
         {36, &SettingsBlock::transparencyLevel, kHuge, 75}, {36, &SettingsBlock::transparencyLevel, 0, 0},
         {36, &SettingsBlock::transparencyLevel, 255, 255},
     };

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -220,6 +221,58 @@ TEST(PlatformFiles, DisposalActsOnTheOpenFileOnly) {
     EXPECT_TRUE(platform::moveOpenFile(file, folder.pathOf("moved").c_str()));
     EXPECT_EQ(readWhole(folder.pathOf("moved"), 64), "newcomer");
     EXPECT_FALSE(fs::exists(fs::u8path(path)));
+}
+
+platform::FileIdentity identityAt(const std::string& path) {
+    platform::FileIdentity identity;
+    EXPECT_TRUE(platform::identityOfPath(path.c_str(), identity)) << path;
+    return identity;
+}
+
+// The file becomes a link to its partner, or, when that cannot be done, is
+// left as it was and the reason told; no temporary name is left behind.
+TEST(PlatformLinks, TheFileBecomesALinkOrStaysAsItWas) {
+    namespace fs = std::filesystem;
+#ifdef _WIN32
+    const std::string otherVolume = "Z:\\dev\\shm";  // Wine's view of a tmpfs
+#else
+    const std::string otherVolume = "/dev/shm";
+#endif
+    using platform::LinkFault;
+    const std::pair<std::string, LinkFault> cases[] = {{"linked", LinkFault::None},
+                                                       {"read-only", LinkFault::ReadOnlyOrInUse},
+                                                       {"partner path names another file", LinkFault::Other},
+                                                       {"other volume", LinkFault::OtherVolume}};
+    for (const auto& [what, expected] : cases) {
+        SCOPED_TRACE(what);
+        TempFolder folder;
+        std::string duplicate = folder.write("sub/duplicate", "same bytes");
+        std::string partner = folder.write("partner", "same bytes");
+        std::string partnerPath = partner;
+        if (what == "read-only") {
+            fs::permissions(testing_support::exactFsPath(duplicate),
+                            fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                            fs::perm_options::remove);
+        } else if (what == "partner path names another file") {
+            partnerPath = folder.write("other", "same bytes");
+        } else if (what == "other volume") {
+            if (!platform::isFolder(otherVolume.c_str())) continue;
+            partner = partnerPath = otherVolume + platform::kPathSeparator + "pairlook-link-test-" +
+                                    std::to_string(identityAt(duplicate).fileId);
+            platform::writeWholeFile(partner.c_str(), "same bytes", 10);
+        }
+        const platform::FileIdentity before = identityAt(duplicate);
+        platform::File file = platform::openForDisposal(duplicate.c_str());
+        platform::File held = platform::openForReading(partner.c_str());
+        EXPECT_EQ(platform::replaceWithLink(file, held, partnerPath.c_str()), expected);
+        EXPECT_EQ(identityAt(duplicate), expected == LinkFault::None ? identityAt(partner) : before);
+        EXPECT_EQ(readWhole(duplicate, 64), "same bytes");
+        std::set<std::string> names;
+        for (const auto& [name, item] : listAll(folder.pathOf("sub"))) names.insert(name);
+        EXPECT_EQ(names, (std::set<std::string>{".", "..", "duplicate"}));
+        held.close();
+        if (what == "other volume") platform::deleteFile(partner.c_str());
+    }
 }
 
 TEST(PlatformListing, ListsFilesFoldersAndSizes) {

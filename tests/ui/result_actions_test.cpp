@@ -7,11 +7,13 @@
 
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "core/menu_model.h"
 #include "core/run_control.h"
+#include "platform/platform.h"
 #include "resource_ids.h"
 #include "ui/details_dialog.h"
 #include "ui_harness.h"
@@ -259,6 +261,62 @@ TEST_F(ActionsTest, DeleteAllAfterASearchLeavesOneFileOfEachGroup) {
         for (const std::string& path : group) left += fs::exists(path);
         EXPECT_EQ(left, 1) << group.front();
     }
+}
+
+// The whole road of Replace with link: groups of 2 and 3 copies become one
+// file each with every path kept; a pair whose partner changed since the
+// search and a read-only pair are left alone, and a new search finds only
+// the read-only pair again.
+TEST_F(ActionsTest, ReplaceWithLinkKeepsEveryPathAndLeavesOneFilePerGroup) {
+    struct Group {
+        std::string content;
+        std::vector<std::string> paths;
+    };
+    std::vector<Group> groups{{"alpha", {}}, {"beta!!", {}}, {"gamma!!!", {}}, {"delta!!!!", {}}};
+    const int copies[] = {2, 3, 2, 2};
+    for (std::size_t g = 0; g < groups.size(); ++g)
+        for (int i = 0; i < copies[g]; ++i)
+            groups[g].paths.push_back(
+                folder.write("tree/" + std::to_string(g) + "/" + std::to_string(i), groups[g].content));
+    Group& changed = groups[2];
+    Group& readOnly = groups[3];
+    for (const std::string& path : readOnly.paths) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    start();
+    state->settings.searchMode = core::search_mode::kQuickDir;
+    ui::setListColumns(main());
+    SetWindowTextA(child(IDC_PATH_A), folder.pathOf("tree").c_str());
+    runToTheEnd();
+    ASSERT_EQ(state->pairCount.load(), 1u + 3u + 1u + 1u);
+    // The partner (File A) of the changed group's row is written after the search.
+    for (int row = 1; row <= 6; ++row)
+        if (state->list.readCell(row, 1) == changed.paths[0] || state->list.readCell(row, 1) == changed.paths[1])
+            writeAll(state->list.readCell(row, 0), Bytes{'n', 'e', 'w'});
+    SendMessageA(window, WM_COMMAND, core::menu_command::kReplaceWithLink, 0);
+    std::string action, summary;
+    confirmBatch(&action, &summary);
+    ASSERT_TRUE(openDetails(1, IDC_DELETE_ALL_B));
+    EXPECT_EQ(action, "Link 5 files of Column B");
+    EXPECT_EQ(summary,
+              "Replaced 3 files with links to their partners. Skipped 1: 1 changed or missing since the search. "
+              "1 file could not be replaced: 1 read-only or in use.");
+    for (const Group& group : groups) {
+        std::set<std::pair<std::uint64_t, std::uint64_t>> files;
+        for (const std::string& path : group.paths) {
+            platform::FileIdentity identity;
+            EXPECT_TRUE(platform::identityOfPath(path.c_str(), identity)) << path;
+            files.insert({identity.volume, identity.fileId});
+            Bytes content = readAll(path);
+            if (&group != &changed) {
+                EXPECT_EQ(std::string(content.begin(), content.end()), group.content) << path;
+            }
+        }
+        EXPECT_EQ(files.size(), &group == &changed || &group == &readOnly ? group.paths.size() : 1u)
+            << group.content;
+    }
+    runToTheEnd();
+    ASSERT_EQ(state->pairCount.load(), 1u);
+    EXPECT_EQ(std::set<std::string>({state->list.readCell(1, 0), state->list.readCell(1, 1)}),
+              std::set<std::string>(readOnly.paths.begin(), readOnly.paths.end()));
 }
 
 TEST_F(ActionsTest, CancelBeforeTheStartChangesNothing) {

@@ -75,6 +75,7 @@ struct FolderState {
 
 struct FileInternals {
     static File openRegular(int folderFd, const char* name, int extraFlags, const char* path);
+    static int descriptorOf(const File& file) { return fdOf(file.handle_); }
 };
 
 // Opens a regular file at `name` relative to folderFd; `path` names it for
@@ -296,6 +297,93 @@ bool moveOpenFile(File& file, const char* target) {
     }
     file.close();
     return moved;
+}
+
+namespace {
+
+std::atomic<std::uint32_t> gTemporaryNames{0};
+
+// A name no one else picks, in the folder of `path`.
+std::string temporaryNameBeside(const std::string& path) {
+    const std::string folder = path.substr(0, path.rfind('/') + 1);
+    return folder + ".pairlook-link-" + std::to_string(::getpid()) + "-" + std::to_string(++gTemporaryNames);
+}
+
+LinkFault linkFaultOf(int error) {
+    switch (error) {
+        case EXDEV: return LinkFault::OtherVolume;
+        case EPERM:
+        case EOPNOTSUPP: return LinkFault::NoHardLinks;
+        case EMLINK: return LinkFault::LinkLimit;
+        case EACCES:
+        case EROFS:
+        case EBUSY:
+        case ETXTBSY: return LinkFault::ReadOnlyOrInUse;
+        default: return LinkFault::Other;
+    }
+}
+
+// The permissions forbid every write: the user has kept it from changing,
+// and replacing it would change it.
+bool isReadOnly(const File& file) {
+    struct stat st;
+    return ::fstat(FileInternals::descriptorOf(file), &st) != 0 || (st.st_mode & 0222) == 0;
+}
+
+// Makes a link to the partner under a temporary name beside `path`.
+LinkFault linkBeside(const std::string& path, const char* partnerPath, std::string& temporary) {
+    for (int attempt = 0;; ++attempt) {
+        temporary = temporaryNameBeside(path);
+        if (::link(partnerPath, temporary.c_str()) == 0) return LinkFault::None;
+        if (errno != EEXIST || attempt == 9) return linkFaultOf(errno);
+    }
+}
+
+// Puts the link at `temporary` in the place of the duplicate at `path`.
+// The exchange is one step, and what it took from the path is checked
+// after it: anything but the duplicate goes back. Where the file system
+// has no exchange, the path is checked just before it is renamed over.
+LinkFault putInPlace(const std::string& temporary, const std::string& path, const File& duplicate) {
+    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) == 0) {
+        if (namesOpenFile(temporary.c_str(), duplicate)) {
+            ::unlink(temporary.c_str());  // the duplicate's last name
+            return LinkFault::None;
+        }
+        ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE);
+        ::unlink(temporary.c_str());
+        return LinkFault::Other;
+    }
+    const int error = errno;
+    if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP) {
+        ::unlink(temporary.c_str());
+        return linkFaultOf(error);
+    }
+    if (namesOpenFile(path.c_str(), duplicate) && ::rename(temporary.c_str(), path.c_str()) == 0) return LinkFault::None;
+    ::unlink(temporary.c_str());
+    return LinkFault::Other;
+}
+
+LinkFault linkInPlaceOf(const std::string& path, const File& duplicate, const File& partner, const char* partnerPath) {
+    if (!duplicate.isOpen() || !partner.isOpen() || !namesOpenFile(path.c_str(), duplicate) ||
+        !namesOpenFile(partnerPath, partner))
+        return LinkFault::Other;
+    if (isReadOnly(duplicate)) return LinkFault::ReadOnlyOrInUse;
+    std::string temporary;
+    if (LinkFault fault = linkBeside(path, partnerPath, temporary); fault != LinkFault::None) return fault;
+    // Linked by name: it must be the partner itself, not what came to its path.
+    if (!namesOpenFile(temporary.c_str(), partner)) {
+        ::unlink(temporary.c_str());
+        return LinkFault::Other;
+    }
+    return putInPlace(temporary, path, duplicate);
+}
+
+}  // namespace
+
+LinkFault replaceWithLink(File& duplicate, File& partner, const char* partnerPath) {
+    const LinkFault fault = linkInPlaceOf(duplicate.disposalPath_, duplicate, partner, partnerPath);
+    duplicate.close();
+    return fault;
 }
 
 // ---- Folder listings ---------------------------------------------------

@@ -161,6 +161,7 @@ struct FolderState {
 
 struct FileInternals {
     static File open(const char* path, DWORD access, DWORD share);
+    static HANDLE handleOf(const File& file) { return reinterpret_cast<HANDLE>(file.handle_); }
 };
 
 File FileInternals::open(const char* path, DWORD access, DWORD share) {
@@ -325,6 +326,115 @@ bool moveOpenFile(File& file, const char* target) {
     }
     file.close();
     return moved;
+}
+
+namespace {
+
+std::atomic<std::uint32_t> gTemporaryNames{0};
+
+// A name no one else picks, in the folder of `path`.
+std::string temporaryNameBeside(const std::string& path, const char* kind) {
+    const std::size_t slash = path.find_last_of("\\/");
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    return folder + ".pairlook-" + kind + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+           std::to_string(++gTemporaryNames);
+}
+
+LinkFault linkFaultOf(DWORD error) {
+    switch (error) {
+        case ERROR_NOT_SAME_DEVICE: return LinkFault::OtherVolume;
+        case ERROR_INVALID_FUNCTION:
+        case ERROR_NOT_SUPPORTED: return LinkFault::NoHardLinks;
+        case ERROR_TOO_MANY_LINKS: return LinkFault::LinkLimit;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_WRITE_PROTECT: return LinkFault::ReadOnlyOrInUse;
+        default: return LinkFault::Other;
+    }
+}
+
+bool isReadOnly(HANDLE handle) {
+    FILE_BASIC_INFO basic;
+    return !GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
+           (basic.FileAttributes & FILE_ATTRIBUTE_READONLY);
+}
+
+bool names(const std::string& path, const FileIdentity& identity) {
+    FileIdentity named;
+    return identityOfPath(path.c_str(), named) && named == identity;
+}
+
+// Makes a link to the partner under a temporary name beside `path`.
+LinkFault linkBeside(const std::string& path, const char* partnerPath, std::string& temporary) {
+    const std::wstring exactPartner = exactPath(partnerPath);
+    for (int attempt = 0;; ++attempt) {
+        temporary = temporaryNameBeside(path, "link");
+        if (CreateHardLinkW(exactPath(temporary.c_str()).c_str(), exactPartner.c_str(), nullptr)) return LinkFault::None;
+        const DWORD error = GetLastError();
+        if ((error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) || attempt == 9) return linkFaultOf(error);
+    }
+}
+
+// Puts the link at `temporary` in the place of the open duplicate: the
+// duplicate is renamed aside by its handle, the link takes its name, and
+// the duplicate goes when its handle closes. Each failed step undoes the
+// ones before it.
+LinkFault putInPlace(const std::string& temporary, const std::string& path, HANDLE duplicate) {
+    const std::wstring exactTemporary = exactPath(temporary.c_str()), exactDuplicate = exactPath(path.c_str());
+    const std::wstring exactAside = exactPath(temporaryNameBeside(path, "aside").c_str());
+    DWORD error = 0, ignored = 0;
+    if (!renameOpenFile(duplicate, exactAside, error)) {
+        DeleteFileW(exactTemporary.c_str());
+        return linkFaultOf(error);
+    }
+    if (!MoveFileExW(exactTemporary.c_str(), exactDuplicate.c_str(), 0)) {
+        error = GetLastError();
+        renameOpenFile(duplicate, exactDuplicate, ignored);
+        DeleteFileW(exactTemporary.c_str());
+        return linkFaultOf(error);
+    }
+    if (!markForDeletion(duplicate)) {
+        error = GetLastError();
+        MoveFileExW(exactDuplicate.c_str(), exactTemporary.c_str(), 0);
+        renameOpenFile(duplicate, exactDuplicate, ignored);
+        DeleteFileW(exactTemporary.c_str());
+        return linkFaultOf(error);
+    }
+    return LinkFault::None;
+}
+
+LinkFault linkInPlaceOf(const std::string& path, const File& duplicate, File& partner, const char* partnerPath) {
+    FileIdentity duplicateIdentity, partnerIdentity;
+    if (!identityOf(duplicate, duplicateIdentity) || !identityOf(partner, partnerIdentity) ||
+        !names(path, duplicateIdentity))
+        return LinkFault::Other;
+    // A hold that keeps the partner from being deleted keeps every name of
+    // it, the new link's too, from being moved or deleted. A second hold
+    // that lets names go, taken before the first is let go, leaves no gap
+    // in which the partner could be written; opened at the partner's path,
+    // it also proves that the path names the partner.
+    File namesFree = FileInternals::open(partnerPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE);
+    FileIdentity reopened;
+    if (!identityOf(namesFree, reopened) || reopened != partnerIdentity) return LinkFault::Other;
+    partner = std::move(namesFree);
+    if (isReadOnly(FileInternals::handleOf(duplicate))) return LinkFault::ReadOnlyOrInUse;
+    std::string temporary;
+    if (LinkFault fault = linkBeside(path, partnerPath, temporary); fault != LinkFault::None) return fault;
+    // Linked by name: it must be the partner itself, not what came to its path.
+    if (!names(temporary, partnerIdentity)) {
+        DeleteFileW(exactPath(temporary.c_str()).c_str());
+        return LinkFault::Other;
+    }
+    return putInPlace(temporary, path, FileInternals::handleOf(duplicate));
+}
+
+}  // namespace
+
+LinkFault replaceWithLink(File& duplicate, File& partner, const char* partnerPath) {
+    const LinkFault fault = linkInPlaceOf(duplicate.disposalPath_, duplicate, partner, partnerPath);
+    duplicate.close();  // a replaced file goes with its handle
+    return fault;
 }
 
 bool createFolder(const char* path) { return CreateDirectoryW(exactPath(path).c_str(), nullptr) != 0; }
