@@ -57,7 +57,7 @@ private:
     void decide(std::size_t p, std::size_t q, std::vector<PairToJudge>& out) const;
     bool stopRequested();
     std::size_t stepEnd(std::size_t start) const;
-    std::uint64_t workOf(std::size_t k) const;
+    void weighWork();
     void collectFound(std::vector<PairToJudge>& pairs);
 
     core::AppState& state_;
@@ -76,7 +76,8 @@ private:
     std::vector<std::uint32_t> headLength_;
     std::vector<std::uint64_t> headAt_;        // in the ring, or kNoHead
     std::vector<std::size_t> windowEnd_;       // one past its last partner
-    std::uint64_t totalWork_ = 0;  // of workOf over every file
+    std::vector<std::uint64_t> work_;  // deciding its pairs, for the bar
+    std::uint64_t totalWork_ = 0;
 };
 
 // The sizes, windows and head lengths. A head holds what a pair with any
@@ -100,7 +101,27 @@ void Decider::measure() {
         headLength_[k] = static_cast<std::uint32_t>(std::min<std::uint64_t>(size_[k], need + need / 64 + 64));
         end = windowEnd(k, std::max(end, k + 1));
         windowEnd_[k] = end;
-        totalWork_ += workOf(k);
+    }
+    weighWork();
+}
+
+// What deciding the pairs of each file costs, for the bar. In memory a pair
+// costs a fixed part and a part that grows with its head (measured at match
+// 50, where heads are whole files: a pair costs about as much as comparing
+// 8 KiB more of head). Where the heads of a file's window cannot all be held
+// in the ring, its pairs go to the comparator, which opens and reads both
+// files: several times the cost.
+void Decider::weighWork() {
+    constexpr std::uint64_t kPerPair = 8 * 1024;
+    constexpr std::uint64_t kReadFromFiles = 8;
+    const std::size_t m = order_.size();
+    std::vector<std::uint64_t> headsBefore(m + 1, 0);
+    for (std::size_t k = 0; k < m; ++k) headsBefore[k + 1] = headsBefore[k] + headLength_[k];
+    work_.resize(m);
+    for (std::size_t k = 0; k < m; ++k) {
+        const bool heldInRing = headsBefore[windowEnd_[k]] - headsBefore[k] <= tuning_.budget;
+        work_[k] = std::uint64_t{windowEnd_[k] - k - 1} * (headLength_[k] + kPerPair) * (heldInRing ? 1 : kReadFromFiles);
+        totalWork_ += work_[k];
     }
 }
 
@@ -189,15 +210,6 @@ std::size_t Decider::stepEnd(std::size_t start) const {
     return end;
 }
 
-// What deciding the pairs of the file at k costs, for the bar: a pair costs
-// a fixed part and a part that grows with its head (measured at match 50,
-// where heads are whole files: a pair costs about as much as comparing 8 KiB
-// more of head).
-std::uint64_t Decider::workOf(std::size_t k) const {
-    constexpr std::uint64_t kPerPair = 8 * 1024;
-    return std::uint64_t{windowEnd_[k] - k - 1} * (headLength_[k] + kPerPair);
-}
-
 bool Decider::stopRequested() {
     state_.pauseGate.wait();
     return state_.abortRequested();
@@ -241,7 +253,7 @@ bool Decider::run(ProgressShare share, const DecidedPairs& take) {
         for (std::size_t k = start; k < end; ++k) {
             if (headAt_[k] != kNoHead) ring_.releaseBefore(headAt_[k] + headLength_[k]);
             stepPairs += windowEnd_[k] - k - 1;
-            stepWork += workOf(k);
+            stepWork += work_[k];
         }
         collectFound(pairs);
         const std::uint64_t judging = stepPairs ? stepWork * std::min<std::uint64_t>(pairs.size(), stepPairs) / stepPairs : 0;
