@@ -44,10 +44,11 @@ public:
 
     void indexing() { state_.list.insertRow(0, "Indexing...."); }
 
-    void start(std::uint32_t fileCount) {
+    // "Start" takes the place of "Indexing....", whatever the index holds.
+    void start(const std::string& found) {
         state_.list.deleteRow(0);
         state_.list.insertRow(0, "Start");
-        state_.list.setCell(0, 1, text::decimalText(static_cast<std::int32_t>(fileCount)) + " files found.");
+        state_.list.setCell(0, 1, found);
         nextRow_ = 1;
     }
 
@@ -60,7 +61,7 @@ public:
         ++nextRow_;
     }
 
-    // Above "Indexing...." when no pair step was reached; not scrolled to.
+    // Not scrolled to.
     void close() {
         bool ran = state_.runControl.load() == core::run_control::kRun;
         int row = state_.list.insertRow(nextRow_, ran ? "End" : "Aborted");
@@ -72,6 +73,19 @@ private:
     core::AppState& state_;
     int nextRow_ = 0;
 };
+
+// Column 1 of the Start row: how many files the index holds, and whether the
+// limit cut the tree; or why the folder gave none.
+std::string filesFoundText(const Index& index) {
+    switch (index.root) {
+        case RootListing::NotAFolder: return "Folder not found.";
+        case RootListing::CannotOpen: return "Cannot open the folder.";
+        case RootListing::Listed: break;
+    }
+    std::string found = text::decimalText(static_cast<std::int32_t>(index.entries.size())) + " files found.";
+    if (index.limitReached) found += " Limit reached: the rest was not searched.";
+    return found;
+}
 
 // Fills `pairs` with the pairs of entry i still to judge, in index order.
 using PairsOf = std::function<void(std::uint32_t i, std::vector<PairToJudge>& pairs)>;
@@ -167,11 +181,10 @@ void runPairSearch(core::AppState& state, const core::WindowEffects& effects, co
     Index index;
     index.cap = tuning.indexCap;
     std::uint32_t n = indexFolder(state, index, folder, pool);
+    state.limitReached.store(index.limitReached);
+    rows.start(filesFoundText(index));
     // An index built under an abort is not searched.
-    if (n != 0 && !state.abortRequested()) {
-        rows.start(n);
-        searchPairs(state, index, *buffers, tuning, pool, rows);
-    }
+    if (n != 0 && !state.abortRequested()) searchPairs(state, index, *buffers, tuning, pool, rows);
     rows.close();
     buffers.reset();
     index.entries = {};
