@@ -13,9 +13,37 @@ bool parsePercent(const std::string& value, std::uint32_t& percent) {
     return percent <= 100;
 }
 
+// A non-negative integer in decimal digits that fits in 64 bits.
+bool parseCount(const std::string& value, std::uint64_t& count) {
+    if (value.empty() || value.size() > 20) return false;
+    std::uint64_t total = 0;
+    for (char c : value) {
+        if (c < '0' || c > '9') return false;
+        auto digit = static_cast<std::uint64_t>(c - '0');
+        if (total > (~std::uint64_t{0} - digit) / 10) return false;
+        total = total * 10 + digit;
+    }
+    count = total;
+    return true;
+}
+
+// "--name VALUE" or "--name=VALUE": the value, or false when there is none.
+bool optionValue(const std::string& arg, const std::string& name, const std::string* next, bool& usedNext,
+                 std::string& value) {
+    if (arg.size() > name.size()) {
+        value = arg.substr(name.size() + 1);
+        return true;
+    }
+    if (!next) return false;
+    value = *next;
+    usedNext = true;
+    return true;
+}
+
 bool isOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
 
-// Takes one option; `next` is the argument after it, which --match consumes.
+// Takes one option; `next` is the argument after it, which --match and
+// --max-files consume.
 std::string takeOption(const std::string& arg, const std::string* next, bool& usedNext, Arguments& parsed,
                        std::vector<std::string>& searchOnly) {
     if (arg == "--help" || arg == "-h") {
@@ -33,13 +61,15 @@ std::string takeOption(const std::string& arg, const std::string* next, bool& us
         parsed.noHash = true;
         searchOnly.push_back(arg);
     } else if (arg == "--match" || arg.rfind("--match=", 0) == 0) {
-        const bool joined = arg.size() > 7;
-        const std::string* value = joined ? nullptr : next;
-        std::string text = joined ? arg.substr(8) : (value ? *value : std::string());
-        if ((!joined && !value) || !parsePercent(text, parsed.matchPercent))
+        std::string text;
+        if (!optionValue(arg, "--match", next, usedNext, text) || !parsePercent(text, parsed.matchPercent))
             return "--match takes a percent from 0 to 100";
-        usedNext = !joined;
         searchOnly.push_back("--match");
+    } else if (arg == "--max-files" || arg.rfind("--max-files=", 0) == 0) {
+        std::string text;
+        if (!optionValue(arg, "--max-files", next, usedNext, text) || !parseCount(text, parsed.maxFiles))
+            return "--max-files takes a number of files, 0 for no limit";
+        searchOnly.push_back("--max-files");
     } else {
         return "unknown option '" + arg + "'";
     }

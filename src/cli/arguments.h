@@ -9,6 +9,9 @@
 
 namespace cli {
 
+// search --max-files by default: the window's limit (search::kIndexCap).
+constexpr std::uint64_t kDefaultMaxFiles = 149'900;
+
 enum class Command { None, Help, Version, Compare, Search };
 
 struct Arguments {
@@ -18,6 +21,7 @@ struct Arguments {
     bool quick = false;
     bool noHash = false;
     std::uint32_t matchPercent = 95;
+    std::uint64_t maxFiles = kDefaultMaxFiles;  // search --max-files; 0 for no limit
     std::vector<std::string> operands;  // after the command's name
 };
 

@@ -19,6 +19,7 @@ namespace cli {
 constexpr int kExitSame = 0;
 constexpr int kExitDiffer = 1;
 constexpr int kExitTrouble = 2;  // a fault, an open error or a usage error
+constexpr int kExitLimitReached = 3;  // search: ended, but the file limit cut the tree
 constexpr int kExitInterrupted = 130;
 
 // Effects for a run without a window: nothing to repaint or refresh.

@@ -25,27 +25,45 @@ std::string folderText(std::string folder) {
     return folder;
 }
 
-// The closing row is the last row, or row 0 above "Indexing...." when no
-// file was searched. A run that could not start (no memory) leaves no rows;
-// one stopped by a failure of the process ends "Aborted" too.
-int exitStatus(const core::AppState& state, bool interrupted) {
+// A folder that could not be searched at all: its Start row says why, and
+// standard error too. Status 2, as for a usage error.
+bool folderRefused(const core::AppState& state, const std::string& given) {
+    std::string found = state.list.rowCount() > 0 ? state.list.readCell(0, 1) : std::string();
+    if (found == "Folder not found.")
+        std::fprintf(stderr, "pairlook-cli: '%s' is not a folder\n", given.c_str());
+    else if (found == "Cannot open the folder.")
+        std::fprintf(stderr, "pairlook-cli: cannot open the folder '%s'\n", given.c_str());
+    else
+        return false;
+    return true;
+}
+
+// The closing row is the last row. A run that could not start (no memory)
+// leaves no rows; one stopped by a failure of the process ends "Aborted" too.
+// A run that ended but searched only part of the tree says so with status 3.
+int exitStatus(const core::AppState& state, const std::string& given, bool interrupted) {
     if (interrupted) return kExitInterrupted;
     if (state.runFailure.load() != core::run_failure::kNone) return kExitTrouble;
     int rows = state.list.rowCount();
     if (rows == 0) return kExitTrouble;
-    int closing = state.list.readCell(rows - 1, 0) == "Indexing...." ? 0 : rows - 1;
-    return state.list.readCell(closing, 0) == "End" ? 0 : kExitTrouble;
+    if (folderRefused(state, given)) return kExitTrouble;
+    if (state.list.readCell(rows - 1, 0) != "End") return kExitTrouble;
+    return state.limitReached.load() ? kExitLimitReached : kExitSame;
+}
+
+// What the JSON document says of the run: an abort outweighs the limit, as
+// an aborted run searched less than the limit let it.
+RunStatus searchRunStatus(const core::AppState& state, bool interrupted) {
+    if (runWasAborted(state, interrupted)) return RunStatus::Aborted;
+    return state.limitReached.load() ? RunStatus::Limit : RunStatus::Complete;
 }
 
 }  // namespace
 
 int runSearchCommand(const Arguments& options) {
+    static_assert(kDefaultMaxFiles == search::kIndexCap, "by default the window's limit");
     const std::string& given = options.operands[0];
     std::string folder = folderText(given);
-    if (!platform::isFolder(folder.c_str())) {
-        std::fprintf(stderr, "pairlook-cli: '%s' is not a folder\n", given.c_str());
-        return kExitTrouble;
-    }
     // The folder text lives in a 600-byte field; a cut one would search elsewhere.
     if (folder.size() > text::kTextLimit) {
         std::fprintf(stderr, "pairlook-cli: the folder path is longer than %zu bytes\n", text::kTextLimit);
@@ -61,22 +79,25 @@ int runSearchCommand(const Arguments& options) {
     state.runState.store(core::run_state::kRunning);
     state.progressPercent.store(0);
     state.pairCount.store(0);
+    search::SearchTuning tuning;
+    tuning.indexCap = options.maxFiles == 0 || options.maxFiles >= search::kNoIndexCap
+                          ? search::kNoIndexCap
+                          : static_cast<std::size_t>(options.maxFiles);
     const core::WindowEffects effects = consoleEffects();
     // On a terminal the rows appear as they are found; otherwise they are
     // printed in the list's order once the run has ended.
     if (!options.json && standardOutputIsTerminal()) {
         LiveRows live(options.tsv, stdout);
-        bool interrupted = runWorker(state, [&] { search::runPairSearch(state, effects); }, &live);
-        return exitStatus(state, interrupted);
+        bool interrupted = runWorker(state, [&] { search::runPairSearch(state, effects, tuning); }, &live);
+        return exitStatus(state, given, interrupted);
     }
-    bool interrupted = runWorker(state, [&] { search::runPairSearch(state, effects); });
+    bool interrupted = runWorker(state, [&] { search::runPairSearch(state, effects, tuning); });
 
     if (options.json)
-        printSearchJson(state, options, folder,
-                        runWasAborted(state, interrupted) ? RunStatus::Aborted : RunStatus::Complete, stdout);
+        printSearchJson(state, options, folder, searchRunStatus(state, interrupted), stdout);
     else
         printRows(state, options.tsv, stdout);
-    return exitStatus(state, interrupted);
+    return exitStatus(state, given, interrupted);
 }
 
 }  // namespace cli

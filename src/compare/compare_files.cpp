@@ -1,12 +1,15 @@
 // The comparator reads both files in chunks of 10,000,000 bytes and walks
 // each chunk as a row of byte steps: a differing byte lengthens the open run,
 // an equal byte closes it (and, in File mode, lists it). The walk below finds
-// the same run boundaries many bytes at a time; the chunk boundaries, the
-// closing step and the "Different" rule shape the rows and stay as they are.
+// the same run boundaries many bytes at a time. A run is one run wherever the
+// chunks fall: it goes on across a boundary, and is listed once, at its true
+// start, with its full length and the Details of its own first bytes.
 #include "compare/compare_files.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <limits>
 
 #include "compare/byte_runs.h"
@@ -60,22 +63,60 @@ struct Comparison {
     std::uint32_t progressBase = 0;
     bool progressShift = false;
     DetailsBuffer details;
+
+    // File mode: the first bytes of a run still open at the end of a chunk
+    // (as many as its Details can show), kept because the next read
+    // overwrites the buffers. 0 while the open run began in the chunk in hand.
+    std::uint32_t keptBytes = 0;
+    std::uint8_t keptA[kShownRunBytes] = {};
+    std::uint8_t keptB[kShownRunBytes] = {};
 };
 
-// The open run ends just before chunk index `end`, `remaining` bytes before
-// the chunk's end: list it (File mode) and count it.
-void closeRun(Comparison& c, std::uint32_t end, std::uint32_t remaining) {
-    if (c.list) {
-        std::uint32_t first = end - c.runLength;
-        std::string_view details = differenceDetails(c.bufferA + first, c.bufferB + first, c.runLength,
-                                                     remaining, c.details);
-        int row = c.list->insertRow(kAppend, text::unsignedDecimalText(c.chunkStart + first));
-        c.list->setCell(row, 1, text::decimalText(static_cast<std::int32_t>(c.runLength)));
-        c.list->setCell(row, 2, details);
-        c.list->ensureVisible(row);
+// A run still open at the chunk's end goes on in the next chunk: keep (or
+// complete) its first bytes for the Details.
+void keepOpenRunHead(Comparison& c) {
+    if (!c.list || c.runLength == 0 || c.keptBytes == kShownRunBytes) return;
+    // Where the run's bytes begin in this chunk: its start, or the chunk's.
+    std::uint32_t from = c.runLength < c.chunk ? c.chunk - c.runLength : 0;
+    std::uint32_t take = std::min(kShownRunBytes - c.keptBytes, c.chunk - from);
+    std::memcpy(c.keptA + c.keptBytes, c.bufferA + from, take);
+    std::memcpy(c.keptB + c.keptBytes, c.bufferB + from, take);
+    c.keptBytes += take;
+}
+
+// The row of the run that ends just before chunk index `end`. A run begun in
+// an earlier chunk shows its kept first bytes, completed from this chunk.
+// "Different" stands for a run of 9,999,999 bytes or more, wherever it lies:
+// differenceDetails reads it so with `remaining` 1.
+void listRun(Comparison& c, std::uint32_t end) {
+    const std::uint8_t* headA = c.bufferA + (end - std::min(end, c.runLength));
+    const std::uint8_t* headB = c.bufferB + (end - std::min(end, c.runLength));
+    std::uint8_t joinedA[kShownRunBytes];
+    std::uint8_t joinedB[kShownRunBytes];
+    if (c.runLength > end) {
+        std::uint32_t shown = std::min(c.runLength, kShownRunBytes);
+        std::uint32_t fromChunk = shown > c.keptBytes ? shown - c.keptBytes : 0;
+        std::memcpy(joinedA, c.keptA, c.keptBytes);
+        std::memcpy(joinedB, c.keptB, c.keptBytes);
+        std::memcpy(joinedA + c.keptBytes, c.bufferA, fromChunk);
+        std::memcpy(joinedB + c.keptBytes, c.bufferB, fromChunk);
+        headA = joinedA;
+        headB = joinedB;
     }
+    std::string_view details = differenceDetails(headA, headB, c.runLength, 1, c.details);
+    int row = c.list->insertRow(kAppend, text::unsignedDecimalText(c.chunkStart + end - c.runLength));
+    c.list->setCell(row, 1, text::decimalText(static_cast<std::int32_t>(c.runLength)));
+    c.list->setCell(row, 2, details);
+    c.list->ensureVisible(row);
+}
+
+// The open run ends just before chunk index `end`: list it (File mode) and
+// count it.
+void closeRun(Comparison& c, std::uint32_t end) {
+    if (c.list) listRun(c, end);
     c.diffTotal += c.runLength;
     c.runLength = 0;
+    c.keptBytes = 0;
 }
 
 // Byte steps over [from, to) of the chunk with the gate open.
@@ -89,7 +130,7 @@ void walkOpen(Comparison& c, std::uint32_t from, std::uint32_t to) {
         std::size_t end = firstEqualByte(c.bufferA, c.bufferB, i, to);
         c.runLength += static_cast<std::uint32_t>(end - i);
         if (end == to) return;
-        closeRun(c, static_cast<std::uint32_t>(end), c.chunk - static_cast<std::uint32_t>(end));
+        closeRun(c, static_cast<std::uint32_t>(end));
         i = end + 1;
     }
 }
@@ -101,7 +142,7 @@ void walkPaused(Comparison& c, std::uint32_t from, std::uint32_t to) {
         if (c.bufferA[i] != c.bufferB[i])
             ++c.runLength;
         else if (c.runLength > 0)
-            closeRun(c, i, c.chunk - i);
+            closeRun(c, i);
     }
 }
 
@@ -154,20 +195,20 @@ void writeProgress(Comparison& c) {
 void closeComparison(Comparison& c) {
     if (!sizeUnchanged(*c.fileA) || !sizeUnchanged(*c.fileB)) return failReading(c, platform::IoFault::OfFile);
     c.state.pauseGate.waitFor(kPauseWaitLimit);
-    if (c.runLength > 0) closeRun(c, c.chunk, 1);
+    if (c.runLength > 0) closeRun(c, c.chunk);
     c.outcome = PairOutcome::Done;
 }
 
-// Reads and walks chunk after chunk, then makes the closing step. An abort
-// ends the loop after the chunk in hand; the closing step is then not made.
+// Reads and walks chunk after chunk, then makes the closing step. A run open
+// at a chunk's end goes on into the next. An abort ends the loop after the
+// chunk in hand; the closing step is then not made, and a run still open is
+// neither listed nor counted.
 void chunkLoop(Comparison& c, std::uint8_t* bufferA, std::uint8_t* bufferB) {
     while (!c.state.abortRequested()) {
         std::uint32_t chunk = c.bytesLeft < kChunkSize ? c.bytesLeft : kChunkSize;
         if (chunk == 0) return closeComparison(c);
+        keepOpenRunHead(c);
         c.reader->begin(bufferA, bufferB, chunk);
-        // A run open at the end of the last chunk is counted, not listed.
-        c.diffTotal += c.runLength;
-        c.runLength = 0;
         c.chunkStart = c.commonLength - c.bytesLeft;
         c.chunk = chunk;
         bool walkedToEnd = walkChunk(c);

@@ -10,7 +10,8 @@
 
 namespace compare {
 
-// Files are read in chunks of this size; the chunk boundaries shape the rows.
+// Files are read in chunks of this size; progress and memory follow them,
+// the rows do not (a run of differing bytes is one row wherever they fall).
 constexpr std::uint32_t kChunkSize = 10'000'000;
 // Each compare buffer holds one chunk (and a little slack).
 constexpr std::size_t kCompareBufferSize = 10'000'064;

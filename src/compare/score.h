@@ -10,8 +10,9 @@
 
 namespace compare {
 
-// Runs that begin and end this close to a full chunk are called "Different"
-// instead of being shown byte by byte.
+// A run whose length and `remaining` (below) reach this together is called
+// "Different" instead of being shown byte by byte. The comparator passes
+// `remaining` 1, so a run of 9,999,999 bytes or more reads "Different".
 constexpr std::uint32_t kDifferentFrom = 10'000'000;
 // A run of several bytes shows at most this many of them.
 constexpr std::uint32_t kShownRunBytes = 20;

@@ -141,6 +141,9 @@ struct AppState {
     std::atomic<std::uint32_t> pairCount{0};
     std::atomic<std::uint32_t> progressPercent{0};
     std::atomic<std::uint32_t> runFailure{run_failure::kNone};
+    // The last folder search was cut by its file limit: the rest of the tree
+    // was not searched. Set once its index is built; cleared when a run starts.
+    std::atomic<bool> limitReached{false};
 
     // Pause, abort and close test and write runState/runControl under this
     // lock, and endRun resets them under it, so they never interleave.

@@ -104,7 +104,10 @@ void endRunForLackOfMemory(AppState& state, const WindowEffects& effects) {
     endRun(state, effects);
 }
 
-void beginWorker(AppState& state) { state.runFailure.store(run_failure::kNone); }
+void beginWorker(AppState& state) {
+    state.runFailure.store(run_failure::kNone);
+    state.limitReached.store(false);
+}
 
 void failRun(AppState& state, platform::IoFault fault) {
     std::uint32_t failure =

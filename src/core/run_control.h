@@ -59,7 +59,7 @@ void onRunEnded(AppState& state, const WindowEffects& effects);
 // The worker's "Not enough memory" ending: message, then endRun.
 void endRunForLackOfMemory(AppState& state, const WindowEffects& effects);
 
-// A worker's first step: no failure yet.
+// A worker's first step: no failure yet, no limit reached.
 void beginWorker(AppState& state);
 // The process ran out of handles or memory while the worker ran: results
 // would silently change, so the run stops as for an abort (its last row reads

@@ -60,6 +60,11 @@ std::atomic<bool> gShortReads{false};
 std::mutex gShortReadMutex;
 std::string gShortReadPath;
 std::uint64_t gShortReadOffset = 0;
+
+// The refused-folder switch, likewise.
+std::atomic<bool> gRefusesFolder{false};
+std::mutex gRefusedFolderMutex;
+std::string gRefusedFolder;
 }  // namespace
 
 namespace counting {
@@ -86,6 +91,12 @@ bool movesCopy() { return gMovesCopy.load(); }
 
 std::uint64_t copyWriteLimit() { return gCopyWriteLimit.load(); }
 
+bool folderRefused(const char* path) {
+    if (!gRefusesFolder.load()) return false;
+    std::lock_guard lock(gRefusedFolderMutex);
+    return gRefusedFolder == path;
+}
+
 std::uint64_t readLimitFor(const char* path) {
     constexpr std::uint64_t kNoLimit = ~std::uint64_t{0};
     if (!gShortReads.load()) return kNoLimit;
@@ -110,6 +121,12 @@ std::int64_t openHandleCount() { return sumOfTallies().handles; }
 void failAllocationsForTesting(bool fail) { gFailAllocations = fail; }
 
 void exhaustHandlesForTesting(bool exhausted) { gHandlesExhausted = exhausted; }
+
+void refuseFolderForTesting(const std::string& path) {
+    std::lock_guard lock(gRefusedFolderMutex);
+    gRefusedFolder = path;
+    gRefusesFolder = !path.empty();
+}
 
 void copyMovesForTesting(bool on, std::uint64_t writesFailAfter) {
     gCopyWriteLimit = writesFailAfter;

@@ -19,6 +19,8 @@ bool handlesExhausted();
 // for that path, else no limit.
 std::uint64_t readLimitFor(const char* path);
 bool readLimitsSet();
+// The folder test switch: whether openFolder of `path` is refused.
+bool folderRefused(const char* path);
 // The move test switch: whether moves copy, and after how many bytes the
 // copy's writes fail.
 bool movesCopy();

@@ -188,6 +188,10 @@ std::int64_t openHandleCount();
 void shortenReadsForTesting(const std::string& path, std::uint64_t offset);
 // Every open of a file or folder fails as when the process has no handle left.
 void exhaustHandlesForTesting(bool exhausted);
+// openFolder of exactly `path` fails as for a folder the user may not list
+// (IoFault::OfFile); an empty path ends the switch. Root may list any folder,
+// so permissions cannot stand in for it.
+void refuseFolderForTesting(const std::string& path);
 // While on, every moveOpenFile copies as across volumes, and the copy's
 // writes fail after `writesFailAfter` bytes, as on a full volume.
 void copyMovesForTesting(bool on, std::uint64_t writesFailAfter = ~std::uint64_t{0});

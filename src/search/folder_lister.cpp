@@ -32,6 +32,7 @@ Listing FolderLister::list(const Pending& pending, std::vector<Pending>& subfold
                        : platform::openFolder(pending.path.c_str()));
     if (!folder->isOpen()) {
         if (platform::isProcessFault(folder->fault())) core::failRun(state_, folder->fault());
+        if (!pending.parent) rootRefused_.store(true);
         return items;
     }
     platform::ListedItem item;

@@ -8,6 +8,7 @@
 // outside it. A parent stays open while any of its subfolders waits.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <memory>
@@ -49,6 +50,9 @@ public:
     // when it cannot be listed. Running out of handles or memory fails the run.
     Listing take(const std::string& folder);
 
+    // Whether the root could not be opened for listing.
+    bool rootRefused() const { return rootRefused_.load(); }
+
 private:
     // A folder still to be listed, and the open folder it is opened from
     // (none for the root).
@@ -74,6 +78,7 @@ private:
     std::size_t held_ = 0;          // items listed ahead so far
     std::unordered_map<std::string, Listing> listed_;
     std::unordered_map<std::string, Pending> unlisted_;  // known, not listed ahead
+    std::atomic<bool> rootRefused_{false};
 };
 
 }  // namespace search

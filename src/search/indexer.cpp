@@ -16,6 +16,12 @@ struct Walk {
 
 std::uint32_t walkFolder(Walk& walk, const std::string& folder);
 
+// Pipes, devices and sockets would block or never end; links are not
+// followed. A cut path could name another file.
+bool entersAsFile(const platform::ListedItem& item, const std::string& path) {
+    return item.kind == platform::ItemKind::File && path.size() <= text::kTextLimit;
+}
+
 // One item of a folder's listing: descends into a folder, enters a file,
 // skips everything else.
 void indexItem(Walk& walk, const std::string& folder, std::uint32_t folderId, const platform::ListedItem& item) {
@@ -24,9 +30,7 @@ void indexItem(Walk& walk, const std::string& folder, std::uint32_t folderId, co
         walkFolder(walk, path);
         return;
     }
-    // Pipes, devices and sockets would block or never end; links are not
-    // followed. A cut path could name another file.
-    if (item.kind != platform::ItemKind::File || path.size() > text::kTextLimit) return;
+    if (!entersAsFile(item, path)) return;
 
     // The size comes from the listing, so no file is opened here. A file that
     // cannot be opened keeps its listed size: it scores 0 against any partner,
@@ -44,15 +48,33 @@ void indexItem(Walk& walk, const std::string& folder, std::uint32_t folderId, co
     walk.index.entries.push_back(std::move(entry));
 }
 
+// Whether the items from `at` on, or the folders below them, hold a file the
+// walk would have entered: then the cap has cut the tree. Subfolders are
+// listed only until the first such file turns up.
+bool fileLeft(Walk& walk, const std::string& folder, const Listing& items, std::size_t at) {
+    for (std::size_t k = at; k < items.size(); ++k)
+        if (entersAsFile(items[k], childPath(folder, items[k].name))) return true;
+    for (std::size_t k = at; k < items.size() && !walk.state.abortRequested(); ++k) {
+        std::string path = childPath(folder, items[k].name);
+        if (descendsInto(items[k], path) && fileLeft(walk, path, walk.lister.take(path), 0)) return true;
+    }
+    return false;
+}
+
 std::uint32_t walkFolder(Walk& walk, const std::string& folder) {
     if (walk.state.abortRequested()) return countOf(walk.index);
     Listing items = walk.lister.take(folder);
     const auto folderId = static_cast<std::uint32_t>(walk.index.folders.size());
     walk.index.folders.push_back(folder);
-    // The cap is tested after each item, so a full index also stops every
+    // The cap is tested before each item, so a full index also stops every
     // enclosing listing as soon as its subfolder's walk returns.
-    for (std::size_t at = 0; at < items.size() && walk.index.entries.size() < walk.index.cap; ++at)
+    for (std::size_t at = 0; at < items.size(); ++at) {
+        if (walk.index.entries.size() >= walk.index.cap) {
+            if (!walk.index.limitReached) walk.index.limitReached = fileLeft(walk, folder, items, at);
+            break;
+        }
         indexItem(walk, folder, folderId, items[at]);
+    }
     return countOf(walk.index);
 }
 
@@ -64,7 +86,10 @@ std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string
     FolderLister lister(state, index.cap, share);
     lister.listAhead(folder, pool);
     Walk walk{state, index, lister};
-    return walkFolder(walk, folder);
+    std::uint32_t count = walkFolder(walk, folder);
+    if (lister.rootRefused())
+        index.root = platform::isFolder(folder.c_str()) ? RootListing::CannotOpen : RootListing::NotAFolder;
+    return count;
 }
 
 std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string& folder) {

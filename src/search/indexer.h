@@ -14,8 +14,17 @@
 
 namespace search {
 
-// At most this many files are searched; the rest of the tree is not walked.
+// The window searches at most this many files; the rest of the tree is not
+// walked, and the Start row says so. pairlook-cli --max-files sets or lifts it.
 constexpr std::size_t kIndexCap = 149'900;
+constexpr std::size_t kNoIndexCap = static_cast<std::size_t>(-1);
+
+// What became of the searched folder itself.
+enum class RootListing {
+    Listed,      // listed (perhaps holding no file, or walked only in part after an abort)
+    NotAFolder,  // missing, or not a folder
+    CannotOpen,  // a folder that could not be listed
+};
 
 struct IndexEntry {
     std::string path;
@@ -36,7 +45,10 @@ struct IndexEntry {
 struct Index {
     std::vector<IndexEntry> entries;
     std::vector<std::string> folders;  // every folder walked, as its files' paths begin
-    std::size_t cap = kIndexCap;  // smaller only in tests
+    std::size_t cap = kIndexCap;  // kNoIndexCap for none
+    // The cap cut the tree: a file it would have entered was left out.
+    bool limitReached = false;
+    RootListing root = RootListing::Listed;
 };
 
 // Enters every file below `folder` (the folder text as given: one separator
@@ -45,8 +57,9 @@ struct Index {
 // each file entered. Links are neither entered nor followed; only regular
 // files are entered; an item whose path would not fit in 599 bytes is skipped.
 // The pool's threads list folders ahead of the walk; the entries and their
-// order do not depend on how many there are. The bar moves through `share`
-// as the tree is listed.
+// order do not depend on how many there are. Sets index.limitReached when the
+// cap left a file out, and index.root when the folder itself could not be
+// listed. The bar moves through `share` as the tree is listed.
 std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string& folder, WorkPool& pool,
                           ProgressShare share = {});
 // The same on the calling thread alone.

@@ -51,10 +51,11 @@ public:
 
     void indexing() { state_.list.insertRow(0, "Indexing...."); }
 
-    void start(std::uint32_t fileCount) {
+    // "Start" takes the place of "Indexing....", whatever the index holds.
+    void start(const std::string& found) {
         state_.list.deleteRow(0);
         state_.list.insertRow(0, "Start");
-        state_.list.setCell(0, 1, text::decimalText(static_cast<std::int32_t>(fileCount)) + " files found.");
+        state_.list.setCell(0, 1, found);
         nextRow_ = 1;
     }
 
@@ -79,7 +80,7 @@ public:
         std::sort(keys_.begin(), keys_.end());
     }
 
-    // Above "Indexing...." when no pair step was reached; not scrolled to.
+    // Not scrolled to.
     void close() {
         putInPairOrder();
         bool ran = state_.runControl.load() == core::run_control::kRun;
@@ -93,6 +94,19 @@ private:
     int nextRow_ = 0;
     std::vector<std::uint64_t> keys_;  // (i, j) of each pair row, as written
 };
+
+// Column 1 of the Start row: how many files the index holds, and whether the
+// limit cut the tree; or why the folder gave none.
+std::string filesFoundText(const Index& index) {
+    switch (index.root) {
+        case RootListing::NotAFolder: return "Folder not found.";
+        case RootListing::CannotOpen: return "Cannot open the folder.";
+        case RootListing::Listed: break;
+    }
+    std::string found = text::decimalText(static_cast<std::int32_t>(index.entries.size())) + " files found.";
+    if (index.limitReached) found += " Limit reached: the rest was not searched.";
+    return found;
+}
 
 // The parts of the bar: listing the tree, telling files of one size apart,
 // then the pairs. Quick Dir reads most while telling files apart; Directory
@@ -269,9 +283,10 @@ void runPairSearch(core::AppState& state, const core::WindowEffects& effects, co
     Index index;
     index.cap = tuning.indexCap;
     std::uint32_t n = indexFolder(state, index, folder, pool, shares.index);
+    state.limitReached.store(index.limitReached);
+    rows.start(filesFoundText(index));
     // An index built under an abort is not searched.
     if (n != 0 && !state.abortRequested()) {
-        rows.start(n);
         raiseProgress(state, shares.index.to);
         searchPairs(state, index, *buffers, tuning, pool, rows, shares);
     }

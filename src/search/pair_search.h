@@ -14,7 +14,8 @@
 namespace search {
 
 // Sizes the search works with; tests shrink them to reach every path with
-// small trees. The rows never depend on them.
+// small trees. The rows never depend on them, but for the index cap: the
+// most files searched (kNoIndexCap for no limit; pairlook-cli --max-files).
 struct SearchTuning {
     std::size_t indexCap = kIndexCap;
     ClassTuning classes;

@@ -41,7 +41,7 @@ bad=("" "bogus" "search" "search $tree $tree" "search --match $tree" "search --m
     "search --match -1 $tree" "search --match abc $tree" "search --match 9x $tree" "search --bogus $tree"
     "compare $tree/a" "compare $tree/a $tree/a $tree/a" "compare --quick $tree/a $tree/a"
     "compare --match 90 $tree/a $tree/a" "-x compare $tree/a $tree/a" "--help extra" "--version extra"
-    "search $tree --help")
+    "search $tree --help" "compare --max-files 5 $tree/a $tree/a" "search --max-files 1x $tree")
 for args in "${bad[@]}"; do
     # shellcheck disable=SC2086
     run $args

@@ -51,6 +51,10 @@ want_status=0
 json_matches_tsv "$tree"
 json_matches_tsv --quick --match 90 "$tree"
 grep -q $'\xff' "$work/out" && fail "a byte that is not UTF-8 came out raw"
+# A tree cut by the file limit says so, apart from a complete run.
+expect_status 3 --json --max-files 2 "$tree"
+python3 -c 'import json,sys; sys.exit(json.load(open(sys.argv[1]))["status"] != "limit")' "$work/out" ||
+    fail "a search cut by the limit is not reported as such"
 
 command=compare
 printf 'ab\t\n\r\\\001\037\310"cd' >"$work/controls"

@@ -16,19 +16,34 @@ printf 'abcd' >"$tree/small2"
 T=$'\t'
 
 # Usage errors: status 2, nothing on stdout.
-for args in "" "--match" "--match 101 $tree" "--match abc $tree" "--match -1 $tree" "--bogus $tree" "$tree $tree"; do
+for args in "" "--match" "--match 101 $tree" "--match abc $tree" "--match -1 $tree" "--bogus $tree" "$tree $tree" \
+    "--max-files" "--max-files -1 $tree" "--max-files abc $tree" "--max-files 1.5 $tree" "--max-files= $tree" \
+    "--max-files 99999999999999999999 $tree"; do
     # shellcheck disable=SC2086
     expect_status 2 $args
     [ -s "$work/out" ] && fail "usage error '$args' printed rows"
     [ -s "$work/err" ] || fail "usage error '$args' said nothing on stderr"
 done
 
-# Not a folder: a message, no rows, status 2.
+# Not a folder: a message, the rows that say so, status 2.
 for target in "$work/missing" "$tree/a"; do
-    expect_status 2 "$target"
-    [ -s "$work/out" ] && fail "'$target' printed rows"
+    expect_status 2 --tsv "$target"
+    expect_output "Start${T}Folder not found.${T}
+End${T}0 twins found${T}"
     grep -q 'not a folder' "$work/err" || fail "'$target' gave no message"
 done
+
+# A folder that cannot be listed (permissions do not stop root).
+locked=$work/locked
+mkdir -p "$locked"
+chmod 000 "$locked"
+if ! ls "$locked" >/dev/null 2>&1; then
+    expect_status 2 --tsv "$locked"
+    expect_output "Start${T}Cannot open the folder.${T}
+End${T}0 twins found${T}"
+    grep -q 'cannot open the folder' "$work/err" || fail "'$locked' gave no message"
+fi
+chmod 700 "$locked"
 
 # Directory mode at 95 (the defaults): identical files only.
 expect_status 0 --tsv "$tree"
@@ -61,10 +76,25 @@ End${T}3 twins found${T}"
 expect_status 0 --tsv --quick --match 0 "$tree"
 grep -qx "$tree/e1${T}$tree/e2${T}0" "$work/out" || fail "empty pair not listed at --match 0"
 
-# An empty folder: the closing row above "Indexing....", status 0.
+# An empty folder: "0 files found." and the End row, status 0.
 expect_status 0 --tsv "$tree/empty folder"
-expect_output "End${T}0 twins found${T}
-Indexing....${T}${T}"
+expect_output "Start${T}0 files found.${T}
+End${T}0 twins found${T}"
+
+# The file limit: the first files in the walk, the Start row says the limit
+# cut the tree, status 3. A limit the tree fits in, or none, is a complete run.
+expect_status 3 --tsv --max-files 3 "$tree"
+expect_output "Start${T}3 files found. Limit reached: the rest was not searched.${T}
+End${T}0 twins found${T}"
+expect_status 3 --tsv --quick --max-files=1 "$tree"
+expect_output "Start${T}1 files found. Limit reached: the rest was not searched.${T}
+End${T}0 twins found${T}"
+for limit in 7 0 149900; do
+    expect_status 0 --tsv --max-files "$limit" "$tree"
+    expect_output "Start${T}7 files found.${T}
+$tree/a${T}$tree/sub/b${T}100
+End${T}1 twins found${T}"
+done
 
 # The readable table has the captions of the folder modes.
 expect_status 0 --quick "$tree"

@@ -57,8 +57,12 @@ TEST(Indexer, DepthFirstInListingOrderWithSubtreesWhereTheyStand) {
 TEST(Indexer, EmptyOrMissingFoldersGiveNoEntries) {
     TempFolder f;
     f.makeFolder("only/empty/folders");
-    EXPECT_EQ(Walk(f.path(), core::search_mode::kQuickDir).count, 0u);
-    EXPECT_EQ(Walk(f.pathOf("missing"), core::search_mode::kQuickDir).count, 0u);
+    Walk empty(f.path(), core::search_mode::kQuickDir);
+    Walk missing(f.pathOf("missing"), core::search_mode::kQuickDir);
+    EXPECT_EQ(empty.count, 0u);
+    EXPECT_EQ(empty.index.root, RootListing::Listed);
+    EXPECT_EQ(missing.count, 0u);
+    EXPECT_EQ(missing.index.root, RootListing::NotAFolder);
 }
 
 TEST(Indexer, SizesPerMode) {
@@ -106,16 +110,19 @@ TEST(Indexer, SizeOfFourGiBAndMoreKeepsItsLow32Bits) {
 TEST(Indexer, CapIsTestedAfterEachItemAtEveryDepth) {
     TempFolder f;
     for (const char* name : {"a/1", "a/2", "a/b/3", "a/b/4", "c", "d/5"}) f.write(name, "x");
+    f.makeFolder("e/empty");  // after the last file: walking it finds nothing
     struct Case {
         std::size_t cap;
         std::vector<std::string> names;
+        bool limitReached = true;
     };
     const Case cases[] = {
         {1, {"a/1"}},
         {3, {"a/1", "a/2", "a/b/3"}},
         {4, {"a/1", "a/2", "a/b/3", "a/b/4"}},
         {5, {"a/1", "a/2", "a/b/3", "a/b/4", "c"}},
-        {100, {"a/1", "a/2", "a/b/3", "a/b/4", "c", "d/5"}},
+        {6, {"a/1", "a/2", "a/b/3", "a/b/4", "c", "d/5"}, false},  // "e" holds no file
+        {100, {"a/1", "a/2", "a/b/3", "a/b/4", "c", "d/5"}, false},
     };
     for (const Case& c : cases) {
         for (std::size_t helpers : {0u, 1u, 3u}) {
@@ -123,6 +130,7 @@ TEST(Indexer, CapIsTestedAfterEachItemAtEveryDepth) {
             std::vector<std::string> expected;
             for (const auto& n : c.names) expected.push_back(f.pathOf(n));
             EXPECT_EQ(pathsOf(walk.index), expected) << "cap " << c.cap << ", " << helpers << " helpers";
+            EXPECT_EQ(walk.index.limitReached, c.limitReached) << "cap " << c.cap << ", " << helpers << " helpers";
         }
     }
     EXPECT_EQ(kIndexCap, 149'900u);

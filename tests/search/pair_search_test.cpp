@@ -14,17 +14,38 @@ using testing_support::TempFolder;
 constexpr std::uint32_t kDirectory = core::search_mode::kDirectory;
 constexpr std::uint32_t kQuick = core::search_mode::kQuickDir;
 
-TEST(PairSearch, EmptyFolderGivesTheClosingRowAboveIndexing) {
+// A folder that gives no file says why in its Start row, above the End row;
+// no "Indexing...." row is left behind.
+TEST(PairSearch, AFolderWithNoFilesSaysWhyInTheStartRow) {
     TempFolder f;
-    f.makeFolder("nothing/here");
-    for (std::uint32_t mode : {kDirectory, kQuick}) {
-        auto state = preparedState(f.path(), {mode, 1, 95});
-        Rows rows = runSearch(*state);
-        EXPECT_EQ(rows, (Rows{{"End", "0 twins found", ""}, {"Indexing....", "", ""}})) << describe(rows);
-        EXPECT_EQ(state->pairCount.load(), 0u);
-        EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
-        EXPECT_EQ(state->runControl.load(), core::run_control::kRun);
+    const std::string empty = f.makeFolder("empty");
+    f.makeFolder("empty/only/folders");
+    const std::string refused = f.makeFolder("refused");
+    f.write("refused/a", "same");
+    f.write("refused/b", "same");
+    const struct {
+        const char* name;
+        std::string folder;
+        const char* startText;
+    } cases[] = {
+        {"empty folder", empty, "0 files found."},
+        {"missing path", f.pathOf("missing"), "Folder not found."},
+        {"a file's path", f.write("file", "x"), "Folder not found."},
+        {"folder that cannot be listed", refused, "Cannot open the folder."},
+    };
+    platform::refuseFolderForTesting(refused);
+    for (const auto& c : cases) {
+        for (std::uint32_t mode : {kDirectory, kQuick}) {
+            auto state = preparedState(c.folder, {mode, 1, 95});
+            Rows rows = runSearch(*state);
+            EXPECT_EQ(rows, (Rows{{"Start", c.startText, ""}, {"End", "0 twins found", ""}}))
+                << c.name << ", mode " << mode << "\n" << describe(rows);
+            EXPECT_EQ(state->pairCount.load(), 0u);
+            EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
+            EXPECT_EQ(state->runControl.load(), core::run_control::kRun);
+        }
     }
+    platform::refuseFolderForTesting("");
 }
 
 TEST(PairSearch, OneFile) {
@@ -109,18 +130,31 @@ TEST(PairSearch, DirectoryScoresCountTheSizeDifference) {
         << describe(pairs);
 }
 
-TEST(PairSearch, CapKeepsTheFirstFilesInWalkOrder) {
+// The cap keeps the first files in walk order, and the Start row says when
+// it cut the tree; the search goes on with those files.
+TEST(PairSearch, CapKeepsTheFirstFilesInWalkOrderAndSaysSo) {
     TempFolder f;
     for (const char* name : {"1", "2", "3", "4"}) f.write(name, "same");
-    search::SearchTuning tuning;
-    tuning.indexCap = 3;
-    Rows rows = runSearch(f.path(), {kQuick, 1, 95}, tuning);
-    Rows expected{{"Start", "3 files found.", ""},
-                  {f.pathOf("1"), f.pathOf("2"), "100"},
-                  {f.pathOf("1"), f.pathOf("3"), "100"},
-                  {f.pathOf("2"), f.pathOf("3"), "100"},
-                  {"End", "3 twins found", ""}};
-    EXPECT_EQ(rows, expected) << describe(rows);
+    const struct {
+        std::size_t cap;
+        const char* startText;
+        std::size_t pairs;
+    } cases[] = {
+        {3, "3 files found. Limit reached: the rest was not searched.", 3},
+        {4, "4 files found.", 6},
+        {search::kNoIndexCap, "4 files found.", 6},
+    };
+    for (const auto& c : cases) {
+        search::SearchTuning tuning;
+        tuning.indexCap = c.cap;
+        auto state = preparedState(f.path(), {kQuick, 1, 95});
+        Rows rows = runSearch(*state, tuning);
+        ASSERT_EQ(rows.size(), c.pairs + 2) << describe(rows);
+        EXPECT_EQ(rows.front(), (Row{"Start", c.startText, ""})) << describe(rows);
+        EXPECT_EQ(rows[c.pairs], (Row{f.pathOf(c.cap == 3 ? "2" : "3"), f.pathOf(c.cap == 3 ? "3" : "4"), "100"}));
+        EXPECT_EQ(rows.back(), (Row{"End", std::to_string(c.pairs) + " twins found", ""}));
+        EXPECT_EQ(state->limitReached.load(), c.cap == 3) << "cap " << c.cap;
+    }
 }
 
 TEST(PairSearch, NotEnoughMemoryWritesNoRowsAndEndsTheRun) {

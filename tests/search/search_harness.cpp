@@ -45,7 +45,6 @@ Rows referenceRows(const std::string& folder, const Options& options) {
     auto state = preparedState(folder, options);
     search::Index index;
     std::uint32_t n = search::indexFolder(*state, index, folder);
-    if (n == 0) return {{"End", "0 twins found", ""}, {"Indexing....", "", ""}};
     const bool quick = options.searchMode == core::search_mode::kQuickDir;
     std::vector<std::uint8_t> a(search::kSearchBufferSize), b(search::kSearchBufferSize);
     // A file that could not be read whole has no checksum to agree with.

@@ -221,7 +221,7 @@ TEST(PairSearchAgainstReference, AbortDuringIndexing) {
                              },
                              nullptr});
     Rows rows = runSearch(*state);
-    EXPECT_EQ(rows, (Rows{{"Aborted", "0 twins found", ""}, {"Indexing....", "", ""}})) << describe(rows);
+    EXPECT_EQ(rows, (Rows{{"Start", "0 files found.", ""}, {"Aborted", "0 twins found", ""}})) << describe(rows);
 }
 
 template <typename Condition>

@@ -428,6 +428,10 @@ constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY;
 
 Folder openFolder(const char* path) {
     Folder folder;
+    if (counting::folderRefused(path)) {
+        folder.fault_ = IoFault::OfFile;
+        return folder;
+    }
     int fd = countedOpen(AT_FDCWD, *path ? path : ".", kFolderFlags, folder.fault_);
     if (fd >= 0) folder.state_ = listFolderAt(fd, folder.fault_);
     if (folder.state_) folder.state_->path = path;

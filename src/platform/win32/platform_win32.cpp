@@ -514,6 +514,10 @@ std::unique_ptr<FolderState> listFolderAt(const std::string& path, bool refuseLi
 
 Folder openFolder(const char* path) {
     Folder folder;
+    if (counting::folderRefused(path)) {
+        folder.fault_ = IoFault::OfFile;
+        return folder;
+    }
     folder.state_ = listFolderAt(path, false, folder.fault_);
     return folder;
 }
