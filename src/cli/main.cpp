@@ -32,6 +32,8 @@ const char kUsage[] =
     "         details) and \"verdict\"; for search \"start\", \"pairs\" (score, fileA,\n"
     "         fileB) and \"pairCount\". Bytes of a name that are not UTF-8 come as\n"
     "         \\udc80 to \\udcff (Python: errors=\"surrogateescape\").\n"
+    "Without --json, on a terminal search prints each pair as it is found, not\n"
+    "always in the final order; redirected, the rows come in the list's order.\n"
     "Options may stand before, between or after the operands; -- ends them.\n"
     "Ctrl+C aborts the run; its rows are still printed, and the exit status is 130.\n"
     "Output that cannot be written, or a run stopped for want of file handles or\n"

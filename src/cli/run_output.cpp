@@ -91,7 +91,7 @@ void appendPadded(std::string& line, std::string_view cell, std::size_t width) {
 
 core::WindowEffects consoleEffects() { return {}; }
 
-bool runWorker(core::AppState& state, const std::function<void()>& worker) {
+bool runWorker(core::AppState& state, const std::function<void()>& worker, LiveRows* live) {
     gInterrupted.store(false);
     auto previous = std::signal(SIGINT, onInterrupt);
     bool showProgress = isatty(fileno(stderr));
@@ -115,14 +115,19 @@ bool runWorker(core::AppState& state, const std::function<void()>& worker) {
             abortSent = true;
         }
         auto now = std::chrono::steady_clock::now();
-        if (showProgress && now - lastDraw >= std::chrono::milliseconds(100)) {
-            drawProgress(state);
-            lastDraw = now;
+        if (now - lastDraw < std::chrono::milliseconds(100)) continue;
+        if (live) {
+            auto rows = live->take(state);
+            if (!rows.empty() && showProgress) clearProgress();
+            live->print(rows);
         }
+        if (showProgress) drawProgress(state);
+        lastDraw = now;
     }
     lock.unlock();
     thread.join();
     if (showProgress) clearProgress();
+    if (live) live->finish(state);
     std::signal(SIGINT, previous);
     return gInterrupted.load();
 }
@@ -177,6 +182,76 @@ void printRows(const core::AppState& state, bool tsv, std::FILE* out) {
         line += '\n';
         writeLine();
     });
+}
+
+bool standardOutputIsTerminal() { return isatty(fileno(stdout)) != 0; }
+
+bool LiveRows::firstTime(const std::array<std::string, core::kColumnCount>& row) {
+    std::string key = row[0];
+    key += '\0';  // no path holds one
+    key += row[1];
+    return printed_.insert(std::move(key)).second;
+}
+
+// A pair row is whole once pairCount counts it; until the run ends, rows
+// are only added after the last pair row.
+std::vector<std::array<std::string, core::kColumnCount>> LiveRows::take(const core::AppState& state) {
+    std::vector<std::array<std::string, core::kColumnCount>> rows;
+    if (!started_) {
+        std::array<std::string, core::kColumnCount> first = state.list.readRow(0);
+        if (first[0] != "Start") return rows;
+        started_ = true;
+        rows.push_back(std::move(first));
+    }
+    const std::uint32_t pairs = state.pairCount.load();
+    for (; pairsSeen_ < pairs; ++pairsSeen_) {
+        std::array<std::string, core::kColumnCount> row = state.list.readRow(static_cast<int>(pairsSeen_) + 1);
+        if (firstTime(row)) rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+void LiveRows::print(const std::vector<std::array<std::string, core::kColumnCount>>& rows) {
+    constexpr std::size_t kWidth = 60;
+    std::string line;
+    for (const auto& row : rows) {
+        line.clear();
+        if (tsv_) {
+            appendEscaped(line, row[0]);
+            line += '\t';
+            appendEscaped(line, row[1]);
+            line += '\t';
+            appendEscaped(line, row[2]);
+        } else {
+            if (row[0] == "Start") {
+                auto columns = core::columnsFor(core::search_mode::kDirectory);
+                appendPadded(line, columns[0].caption, kWidth);
+                appendPadded(line, columns[1].caption, kWidth);
+                line += columns[2].caption;
+                line += '\n';
+            }
+            appendPadded(line, row[0], kWidth);
+            appendPadded(line, row[1], kWidth);
+            appendEscaped(line, row[2]);
+        }
+        line += '\n';
+        std::fwrite(line.data(), 1, line.size(), out_);
+    }
+    std::fflush(out_);
+}
+
+void LiveRows::finish(const core::AppState& state) {
+    if (!started_) {
+        printRows(state, tsv_, out_);
+        return;
+    }
+    std::vector<std::array<std::string, core::kColumnCount>> rows;
+    const int count = state.list.rowCount();
+    for (int row = 1; row < count; ++row) {
+        std::array<std::string, core::kColumnCount> cells = state.list.readRow(row);
+        if (row == count - 1 || firstTime(cells)) rows.push_back(std::move(cells));
+    }
+    print(rows);
 }
 
 bool runWasAborted(const core::AppState& state, bool interrupted) {

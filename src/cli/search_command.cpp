@@ -84,6 +84,13 @@ int runSearchCommand(const Arguments& options) {
                           ? search::kNoIndexCap
                           : static_cast<std::size_t>(options.maxFiles);
     const core::WindowEffects effects = consoleEffects();
+    // On a terminal the rows appear as they are found; otherwise they are
+    // printed in the list's order once the run has ended.
+    if (!options.json && standardOutputIsTerminal()) {
+        LiveRows live(options.tsv, stdout);
+        bool interrupted = runWorker(state, [&] { search::runPairSearch(state, effects, tuning); }, &live);
+        return exitStatus(state, given, interrupted);
+    }
     bool interrupted = runWorker(state, [&] { search::runPairSearch(state, effects, tuning); });
 
     if (options.json)

@@ -77,6 +77,24 @@ int ResultList::insertRow(int row, std::string_view text) {
     return landed;
 }
 
+int ResultList::insertRow(int row, const std::array<std::string_view, kColumnCount>& cells) {
+    int landed;
+    {
+        std::lock_guard lock(mutex_);
+        Row fresh;
+        for (int column = 0; column < kColumnCount; ++column) {
+            std::string_view text = cells[column].substr(0, text::kTextLimit);
+            fresh.text[column] = pool_->store(text);
+            fresh.length[column] = static_cast<std::uint16_t>(text.size());
+        }
+        int count = static_cast<int>(rows_.size());
+        landed = (row < 0 || row > count) ? count : row;
+        rows_.insert(rows_.begin() + landed, fresh);
+    }
+    notifyRowsChanged();
+    return landed;
+}
+
 void ResultList::setCell(int row, int column, std::string_view text) {
     if (column < 0 || column >= kColumnCount) return;
     text = text.substr(0, text::kTextLimit);
@@ -102,6 +120,24 @@ void ResultList::deleteRow(int row) {
     notifyRowsChanged();
 }
 
+void ResultList::reorderRows(int first, const std::vector<std::uint32_t>& order) {
+    {
+        std::lock_guard lock(mutex_);
+        const std::size_t count = order.size();
+        if (first < 0 || static_cast<std::size_t>(first) + count > rows_.size()) return;
+        std::vector<bool> taken(count, false);
+        for (std::uint32_t from : order) {
+            if (from >= count || taken[from]) return;
+            taken[from] = true;
+        }
+        const auto begin = rows_.begin() + first;
+        std::vector<Row> moved(begin, begin + static_cast<std::ptrdiff_t>(count));
+        for (std::size_t k = 0; k < count; ++k) begin[static_cast<std::ptrdiff_t>(k)] = moved[order[k]];
+    }
+    reorders_.fetch_add(1);
+    notifyRowsChanged();
+}
+
 void ResultList::ensureVisible(int row) {
     if (observer_.scrollIntoView) observer_.scrollIntoView(row);
 }
@@ -111,6 +147,13 @@ std::string ResultList::readCell(int row, int column) const {
     std::lock_guard lock(mutex_);
     if (row < 0 || row >= static_cast<int>(rows_.size())) return {};
     return std::string(rows_[static_cast<std::size_t>(row)].cell(column));
+}
+
+std::array<std::string, kColumnCount> ResultList::readRow(int row) const {
+    std::lock_guard lock(mutex_);
+    if (row < 0 || row >= static_cast<int>(rows_.size())) return {};
+    const Row& r = rows_[static_cast<std::size_t>(row)];
+    return {std::string(r.cell(0)), std::string(r.cell(1)), std::string(r.cell(2))};
 }
 
 int ResultList::rowCount() const {

@@ -45,13 +45,26 @@ public:
     // an index beyond the last row (or negative) appends. Returns the index
     // where the row landed.
     int insertRow(int row, std::string_view text);
+    // The same with all three cells at once: no reader sees the row half
+    // written, and the view is told once.
+    int insertRow(int row, const std::array<std::string_view, kColumnCount>& cells);
     // Columns 1 and 2 (column 0 too, for completeness); no effect when the row
     // does not exist.
     void setCell(int row, int column, std::string_view text);
     void deleteRow(int row);
+    // Puts rows first .. first + order.size() - 1 in a new order, as one
+    // change: the row at first + k takes the cells of the row that was at
+    // first + order[k]. `order` must be a permutation of 0 .. size - 1 within
+    // the rows; otherwise nothing changes. Cells are not copied.
+    void reorderRows(int first, const std::vector<std::uint32_t>& order);
+    // How many times rows were put in a new order (so a view can tell that
+    // a row index now names other cells); counted before the notice.
+    std::uint64_t reorderCount() const { return reorders_.load(); }
     void ensureVisible(int row);
     // The cell cut to at most 599 characters; empty when the row does not exist.
     std::string readCell(int row, int column) const;
+    // The three cells of a row read at one moment; empty when it does not exist.
+    std::array<std::string, kColumnCount> readRow(int row) const;
     int rowCount() const;
     // The row with the focus in the view, or -1.
     int focusedRow() const;
@@ -80,6 +93,7 @@ private:
     std::deque<Row> rows_;
     std::unique_ptr<TextPool> pool_;
     ListObserver observer_;
+    std::atomic<std::uint64_t> reorders_{0};
     std::function<int()> focusProvider_;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <unordered_map>
 
 #include "core/run_control.h"
@@ -109,6 +110,19 @@ public:
         prefixBytes_ = std::min(tuning.prefixBytes, roomPerWorker_ / 2 / kLine * kLine);
     }
 
+    // What the first pass reads, and at most what the later passes read, in
+    // bytes and a share for each file opened.
+    struct Reading {
+        std::uint64_t first = 0;
+        std::uint64_t later = 0;
+    };
+    Reading readingOf(const std::vector<Members>& groups) const;
+    std::uint64_t readingOfSets(const std::vector<Members>& sets) const;
+    // The bar moves by the reading counted from here on.
+    void countReading(ProgressShare share, std::uint64_t total) {
+        progress_ = std::make_unique<ProgressCounter>(state_, share, total);
+    }
+
     bool prefixPass(const std::vector<Members>& groups, std::vector<Members>& survivors);
     // Resolves every set left by the first pass, on all the pool's threads.
     bool resolveAll(const std::vector<Members>& sets);
@@ -127,6 +141,11 @@ private:
     // would silently change the rows.
     void noteFault(platform::IoFault fault) {
         if (platform::isProcessFault(fault)) core::failRun(state_, fault);
+    }
+    // Opening a file costs about as much as reading this many bytes.
+    static constexpr std::uint64_t kOpenCost = 16 * 1024;
+    void counted(std::uint64_t bytes) {
+        if (progress_) progress_->add(bytes);
     }
     // Entry e opened by the worker, through the folders it holds.
     platform::File openEntry(std::uint32_t e, std::size_t worker) { return folders_[worker].open(index_, e); }
@@ -170,9 +189,27 @@ private:
     std::size_t roomPerWorker_ = 0;
     std::size_t maxOpen_ = 2;
     std::size_t prefixBytes_ = 0;
+    std::unique_ptr<ProgressCounter> progress_;
 
     WorkPool& pool_;
 };
+
+ClassBuilder::Reading ClassBuilder::readingOf(const std::vector<Members>& groups) const {
+    Reading reading;
+    for (const Members& group : groups) {
+        const std::uint64_t size = sizeOf(group.front());
+        if (size == 0) continue;
+        reading.first += group.size() * (kOpenCost + std::min<std::uint64_t>(size, prefixBytes_));
+        if (size > prefixBytes_) reading.later += group.size() * (size - prefixBytes_);
+    }
+    return reading;
+}
+
+std::uint64_t ClassBuilder::readingOfSets(const std::vector<Members>& sets) const {
+    std::uint64_t bytes = 0;
+    for (const Members& set : sets) bytes += set.size() * (kOpenCost + sizeOf(set.front()));
+    return bytes;
+}
 
 void sortByDiskOrder(Members& members, const Index& index) {
     std::sort(members.begin(), members.end(), [&](std::uint32_t a, std::uint32_t b) {
@@ -202,6 +239,7 @@ bool ClassBuilder::digestFiles(const Members& files, std::uint64_t bytes, std::s
         Head head = headOf(openEntry(e, worker), e, std::min(bytes, sizeOf(e)), room.bytes, room.size);
         table_.content[e] = head.content;
         digest_[e] = head.digest;
+        counted(kOpenCost + std::min(bytes, sizeOf(e)));
     }
     return true;
 }
@@ -287,6 +325,7 @@ void ClassBuilder::readHeadOf(std::uint32_t e, std::size_t worker) {
     Head head = headOf(openEntry(e, worker), e, prefixBytes_, arena_.bytes + worker * 2 * prefixBytes_, prefixBytes_);
     table_.content[e] = head.content;
     digest_[e] = head.digest;
+    counted(kOpenCost + prefixBytes_);
 }
 
 // A group of files no longer than a head, on one worker, in its own part of
@@ -322,6 +361,7 @@ void ClassBuilder::classifyWhole(const Members& group, std::size_t worker) {
         if (stopRequested()) return;
         std::uint8_t* into = used + slot <= budget ? room.bytes + used : inHand;
         Head head = headOf(openByPath(e), e, size, into, slot, digested);
+        counted(kOpenCost + size);
         table_.content[e] = head.content;
         if (head.content != Content::Settled) continue;
         auto [at, fresh] = firstWithDigest.try_emplace(head.digest, static_cast<std::uint32_t>(firsts.size()));
@@ -392,6 +432,7 @@ bool ClassBuilder::lockstep(const Members& set, std::vector<Members>& classes, s
         noteFault(file.fault());
         if (table_.content[e] == Content::Settled) files.push_back({e, std::move(file)});
     }
+    counted(kOpenCost * set.size());
     Sets sets;
     if (files.size() >= 2) {
         sets.emplace_back(files.size());
@@ -422,6 +463,7 @@ bool ClassBuilder::lockstep(const Members& set, std::vector<Members>& classes, s
             }
             splitOnBlock(files, s, blocks, length, next);
         }
+        counted(std::uint64_t{length} * active);
         offset += length;
         block = std::min(block * 4, tuning_.largestBlock);
         sets = std::move(next);
@@ -519,16 +561,25 @@ bool ClassBuilder::resolveAll(const std::vector<Members>& sets) {
 }  // namespace
 
 bool buildClasses(core::AppState& state, const Index& index, const Candidates& candidates, ReadArena arena,
-                  const ClassTuning& tuning, WorkPool& pool, ClassTable& table) {
+                  const ClassTuning& tuning, WorkPool& pool, ClassTable& table, ProgressShare share) {
     const std::size_t n = index.entries.size();
     table.classOf.resize(n);
     for (std::uint32_t e = 0; e < n; ++e) table.classOf[e] = e;
     table.classSize.assign(n, 1);
     table.content.assign(n, Content::NotRead);
     ClassBuilder builder(state, index, arena, tuning, pool, table);
+    // Most files that share a head are copies, yet most longer files part
+    // in their heads: the first pass takes its part of the bar against a
+    // quarter of what the later passes could read at most.
+    const ClassBuilder::Reading reading = builder.readingOf(candidates.groups);
+    const ProgressShare firstPass = share.part(0, reading.first, reading.first + reading.later / 4);
+    builder.countReading(firstPass, reading.first);
     std::vector<Members> survivors;
     if (!builder.prefixPass(candidates.groups, survivors)) return false;
+    raiseProgress(state, firstPass.to);
+    builder.countReading(ProgressShare{firstPass.to, share.to}, builder.readingOfSets(survivors));
     if (!builder.resolveAll(survivors)) return false;
+    raiseProgress(state, share.to);
     table.classesInGroup.clear();
     for (const Members& group : candidates.groups) {
         std::uint32_t count = 0;

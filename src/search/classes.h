@@ -10,6 +10,7 @@
 #include "core/app_state.h"
 #include "search/candidates.h"
 #include "search/indexer.h"
+#include "search/progress.h"
 #include "search/work_pool.h"
 
 namespace search {
@@ -66,8 +67,8 @@ struct ClassTuning {
 // Builds the classes of every group; the first pass reads on all the pool's
 // threads, each in its own part of the arena. Waits at the pause gate and
 // tests for an abort between steps and between blocks; returns false when
-// aborted.
+// aborted. The bar moves through `share` by the bytes read.
 bool buildClasses(core::AppState& state, const Index& index, const Candidates& candidates, ReadArena arena,
-                  const ClassTuning& tuning, WorkPool& pool, ClassTable& table);
+                  const ClassTuning& tuning, WorkPool& pool, ClassTable& table, ProgressShare share = {});
 
 }  // namespace search

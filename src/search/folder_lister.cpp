@@ -46,7 +46,7 @@ Listing FolderLister::list(const Pending& pending, std::vector<Pending>& subfold
 void FolderLister::listAhead(const std::string& root, WorkPool& pool) {
     {
         std::lock_guard lock(mutex_);
-        waiting_.push_back({root, {}, nullptr});
+        waiting_.push_back({root, {}, nullptr, 1.0});
     }
     pool.run(pool.workers(), [this](std::size_t, std::size_t) { listUntilDone(); });
     std::lock_guard lock(mutex_);
@@ -76,7 +76,12 @@ void FolderLister::listUntilDone() {
         state_.currentFile.set(pending.path);
         std::vector<Pending> subfolders;
         Listing items = list(pending, subfolders);
+        const double part = pending.part / static_cast<double>(subfolders.size() + 1);
+        for (Pending& sub : subfolders) sub.part = part;
         lock.lock();
+        listedPart_ += part;
+        constexpr std::uint64_t kSteps = 1'000'000;
+        share_.show(state_, static_cast<std::uint64_t>(listedPart_ * kSteps), kSteps);
         held_ += items.size();
         listed_.emplace(std::move(pending.path), std::move(items));
         waiting_.insert(waiting_.end(), std::make_move_iterator(subfolders.rbegin()),

@@ -19,6 +19,7 @@
 
 #include "core/app_state.h"
 #include "platform/platform.h"
+#include "search/progress.h"
 #include "search/work_pool.h"
 
 namespace search {
@@ -34,8 +35,10 @@ bool descendsInto(const platform::ListedItem& item, const std::string& path);
 
 class FolderLister {
 public:
-    // Lists ahead no further once `budget` items are held.
-    FolderLister(core::AppState& state, std::size_t budget) : state_(state), budget_(budget) {}
+    // Lists ahead no further once `budget` items are held. The bar moves
+    // through `share` as folders are listed ahead.
+    FolderLister(core::AppState& state, std::size_t budget, ProgressShare share = {})
+        : state_(state), budget_(budget), share_(share) {}
 
     // Lists `root` and every folder below it on the pool's threads, the
     // first subfolder first, until all are listed, the budget is spent or an
@@ -57,6 +60,7 @@ private:
         std::string path;
         std::string name;
         std::shared_ptr<const platform::Folder> parent;
+        double part = 0;  // of the whole tree, for the bar
     };
 
     void listUntilDone();
@@ -65,6 +69,8 @@ private:
 
     core::AppState& state_;
     const std::size_t budget_;
+    const ProgressShare share_;
+    double listedPart_ = 0;  // of the whole tree, under mutex_
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Pending> waiting_;  // folders still to list, the next one last

@@ -80,9 +80,10 @@ std::uint32_t walkFolder(Walk& walk, const std::string& folder) {
 
 }  // namespace
 
-std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string& folder, WorkPool& pool) {
+std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string& folder, WorkPool& pool,
+                          ProgressShare share) {
     if (state.abortRequested()) return countOf(index);
-    FolderLister lister(state, index.cap);
+    FolderLister lister(state, index.cap, share);
     lister.listAhead(folder, pool);
     Walk walk{state, index, lister};
     std::uint32_t count = walkFolder(walk, folder);

@@ -9,6 +9,7 @@
 
 #include "core/app_state.h"
 #include "platform/platform.h"
+#include "search/progress.h"
 #include "search/work_pool.h"
 
 namespace search {
@@ -58,8 +59,9 @@ struct Index {
 // The pool's threads list folders ahead of the walk; the entries and their
 // order do not depend on how many there are. Sets index.limitReached when the
 // cap left a file out, and index.root when the folder itself could not be
-// listed.
-std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string& folder, WorkPool& pool);
+// listed. The bar moves through `share` as the tree is listed.
+std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string& folder, WorkPool& pool,
+                          ProgressShare share = {});
 // The same on the calling thread alone.
 std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string& folder);
 

@@ -46,7 +46,7 @@ public:
         : state_(state), index_(index), order_(candidates.bySize), tuning_(tuning), pool_(pool),
           matchPercent_(candidates.matchPercent), ring_(tuning.budget), found_(pool.workers()) {}
 
-    bool run(std::vector<PairToJudge>& pairs);
+    bool run(ProgressShare share, const DecidedPairs& take);
 
 private:
     void measure();
@@ -57,6 +57,8 @@ private:
     void decide(std::size_t p, std::size_t q, std::vector<PairToJudge>& out) const;
     bool stopRequested();
     std::size_t stepEnd(std::size_t start) const;
+    void weighWork();
+    void collectFound(std::vector<PairToJudge>& pairs);
 
     core::AppState& state_;
     const Index& index_;
@@ -74,7 +76,8 @@ private:
     std::vector<std::uint32_t> headLength_;
     std::vector<std::uint64_t> headAt_;        // in the ring, or kNoHead
     std::vector<std::size_t> windowEnd_;       // one past its last partner
-    std::uint64_t totalPairs_ = 0;
+    std::vector<std::uint64_t> work_;  // deciding its pairs, for the bar
+    std::uint64_t totalWork_ = 0;
 };
 
 // The sizes, windows and head lengths. A head holds what a pair with any
@@ -98,7 +101,27 @@ void Decider::measure() {
         headLength_[k] = static_cast<std::uint32_t>(std::min<std::uint64_t>(size_[k], need + need / 64 + 64));
         end = windowEnd(k, std::max(end, k + 1));
         windowEnd_[k] = end;
-        totalPairs_ += end - k - 1;
+    }
+    weighWork();
+}
+
+// What deciding the pairs of each file costs, for the bar. In memory a pair
+// costs a fixed part and a part that grows with its head (measured at match
+// 50, where heads are whole files: a pair costs about as much as comparing
+// 8 KiB more of head). Where the heads of a file's window cannot all be held
+// in the ring, its pairs go to the comparator, which opens and reads both
+// files: several times the cost.
+void Decider::weighWork() {
+    constexpr std::uint64_t kPerPair = 8 * 1024;
+    constexpr std::uint64_t kReadFromFiles = 8;
+    const std::size_t m = order_.size();
+    std::vector<std::uint64_t> headsBefore(m + 1, 0);
+    for (std::size_t k = 0; k < m; ++k) headsBefore[k + 1] = headsBefore[k] + headLength_[k];
+    work_.resize(m);
+    for (std::size_t k = 0; k < m; ++k) {
+        const bool heldInRing = headsBefore[windowEnd_[k]] - headsBefore[k] <= tuning_.budget;
+        work_[k] = std::uint64_t{windowEnd_[k] - k - 1} * (headLength_[k] + kPerPair) * (heldInRing ? 1 : kReadFromFiles);
+        totalWork_ += work_[k];
     }
 }
 
@@ -192,7 +215,21 @@ bool Decider::stopRequested() {
     return state_.abortRequested();
 }
 
-bool Decider::run(std::vector<PairToJudge>& pairs) {
+// The pairs the workers found in the step, in (i, j) order.
+void Decider::collectFound(std::vector<PairToJudge>& pairs) {
+    pairs.clear();
+    for (auto& part : found_) {
+        pairs.insert(pairs.end(), part.begin(), part.end());
+        part.clear();
+    }
+    std::sort(pairs.begin(), pairs.end(),
+              [](const PairToJudge& a, const PairToJudge& b) { return a.i != b.i ? a.i < b.i : a.j < b.j; });
+}
+
+// Each step's pairs go to `take` at once, so their rows appear while the
+// search goes on. Deciding a step and judging its pairs share the step's
+// part of the bar by the pairs each visits.
+bool Decider::run(ProgressShare share, const DecidedPairs& take) {
     if (!ring_.obtained()) {
         core::failRun(state_, platform::IoFault::OutOfMemory);
         return false;
@@ -200,7 +237,8 @@ bool Decider::run(std::vector<PairToJudge>& pairs) {
     measure();
     const std::size_t m = order_.size();
     std::size_t headsRead = 0;
-    std::uint64_t pairsDone = 0;
+    std::uint64_t workDone = 0;
+    std::vector<PairToJudge> pairs;
     for (std::size_t start = 0; start < m;) {
         if (stopRequested()) return false;
         const std::size_t end = stepEnd(start);
@@ -211,16 +249,21 @@ bool Decider::run(std::vector<PairToJudge>& pairs) {
         if (state_.abortRequested()) return false;
         pool_.run(end - start, [&](std::size_t k, std::size_t worker) { decideFor(start + k, worker); });
         // Later files pair only with files after them: these heads are done.
+        std::uint64_t stepPairs = 0, stepWork = 0;
         for (std::size_t k = start; k < end; ++k) {
             if (headAt_[k] != kNoHead) ring_.releaseBefore(headAt_[k] + headLength_[k]);
-            pairsDone += windowEnd_[k] - k - 1;
+            stepPairs += windowEnd_[k] - k - 1;
+            stepWork += work_[k];
         }
-        if (totalPairs_) state_.progressPercent.store(static_cast<std::uint32_t>(pairsDone * kDecidedPercent / totalPairs_));
+        collectFound(pairs);
+        const std::uint64_t judging = stepPairs ? stepWork * std::min<std::uint64_t>(pairs.size(), stepPairs) / stepPairs : 0;
+        share.show(state_, workDone + stepWork - judging, totalWork_);
+        if (!pairs.empty() && !take(pairs, share.part(workDone + stepWork - judging, workDone + stepWork, totalWork_)))
+            return false;
+        workDone += stepWork;
+        share.show(state_, workDone, totalWork_);
         start = end;
     }
-    for (auto& part : found_) pairs.insert(pairs.end(), part.begin(), part.end());
-    std::sort(pairs.begin(), pairs.end(),
-              [](const PairToJudge& a, const PairToJudge& b) { return a.i != b.i ? a.i < b.i : a.j < b.j; });
     return true;
 }
 
@@ -230,10 +273,10 @@ bool decidesInMemory(const Candidates& candidates, const PrefixTuning& tuning) {
     return tuning.enabled && candidates.directory && candidates.matchPercent != 0;
 }
 
-bool pairsToJudge(core::AppState& state, const Index& index, const Candidates& candidates,
-                  const PrefixTuning& tuning, WorkPool& pool, std::vector<PairToJudge>& pairs) {
+bool decidePairs(core::AppState& state, const Index& index, const Candidates& candidates,
+                 const PrefixTuning& tuning, WorkPool& pool, ProgressShare share, const DecidedPairs& take) {
     Decider decider(state, index, candidates, tuning, pool);
-    return decider.run(pairs);
+    return decider.run(share, take);
 }
 
 }  // namespace search

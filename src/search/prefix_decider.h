@@ -12,11 +12,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "core/app_state.h"
 #include "search/candidates.h"
 #include "search/indexer.h"
+#include "search/progress.h"
 #include "search/work_pool.h"
 
 namespace search {
@@ -41,19 +43,22 @@ struct PrefixTuning {
     std::size_t filesPerStep = 256;
 };
 
-// The share of progressPercent that deciding in memory takes; judging the
-// pairs left takes the rest.
-constexpr std::uint32_t kDecidedPercent = 90;
-
 // Whether the search decides in memory: Directory mode with matchPercent
 // above 0 (at 0 every pair is listed, whatever its bytes).
 bool decidesInMemory(const Candidates& candidates, const PrefixTuning& tuning);
 
-// Every candidate pair that the heads cannot keep below matchPercent, in
-// (i, j) index order. Reads heads on all the pool's threads and decides
-// pairs on them too; shows progress and the file in hand; waits at the pause
-// gate and stops at an abort or a failure of the process (returns false).
-bool pairsToJudge(core::AppState& state, const Index& index, const Candidates& candidates,
-                  const PrefixTuning& tuning, WorkPool& pool, std::vector<PairToJudge>& pairs);
+// The pairs of one step that the heads cannot keep below matchPercent,
+// sorted by i and then j, and the part of the bar that judging them owns.
+// Returns false to stop deciding.
+using DecidedPairs = std::function<bool(const std::vector<PairToJudge>& pairs, ProgressShare judging)>;
+
+// Decides every candidate pair on the heads, in steps of files in size
+// order, and hands each step's pairs to `take` as soon as they are decided.
+// Reads heads on all the pool's threads and decides pairs on them too; moves
+// the bar through `share` and shows the file in hand; waits at the pause
+// gate. Returns false when stopped by an abort, a failure of the process or
+// `take`.
+bool decidePairs(core::AppState& state, const Index& index, const Candidates& candidates,
+                 const PrefixTuning& tuning, WorkPool& pool, ProgressShare share, const DecidedPairs& take);
 
 }  // namespace search

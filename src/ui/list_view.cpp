@@ -154,6 +154,12 @@ void ListView::syncRowCount() {
 }
 
 void ListView::onRowsChanged() {
+    // Rows put in a new order show other pairs: a selection made before
+    // would now stand on rows the user never picked.
+    if (std::uint64_t reorders = model_->reorderCount(); reorders != reordersSeen_) {
+        reordersSeen_ = reorders;
+        ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    }
     syncRowCount();
     // Cells of rows on screen may have changed too; only those are drawn again.
     InvalidateRect(list_, nullptr, FALSE);

@@ -78,6 +78,7 @@ private:
     std::uint32_t searchMode_ = 0;
     core::HighByteTexts highBytes_;
     int lastFollowed_ = -1;  // the newest row scrolled into view
+    std::uint64_t reordersSeen_ = 0;  // the model's reorderCount when last drawn
 };
 
 }  // namespace ui

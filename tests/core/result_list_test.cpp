@@ -291,4 +291,30 @@ TEST(ResultList, AWriterAndAReaderOnTwoThreadsSeeWholeCells) {
     EXPECT_EQ(list.readCell(kRows - 1, 1), "len" + std::to_string(kRows - 1));
 }
 
+TEST(ResultList, ReorderRowsPutsARangeInTheGivenOrderAsOneChange) {
+    ResultList list;
+    for (const char* text : {"Start", "p0", "p1", "p2", "p3", "End"}) list.insertRow(-1, text);
+    list.setCell(3, 2, "score of p2");
+    int notices = 0;
+    list.setObserver({[&] { ++notices; }, nullptr});
+    list.reorderRows(1, {2, 0, 3, 1});
+    Rows rows = list.snapshot();
+    std::vector<std::string> firsts;
+    for (const auto& row : rows) firsts.push_back(row[0]);
+    EXPECT_EQ(firsts, (std::vector<std::string>{"Start", "p2", "p0", "p3", "p1", "End"}));
+    EXPECT_EQ(rows[1][2], "score of p2") << "cells travel with their row";
+    EXPECT_EQ(notices, 1);
+    EXPECT_EQ(list.reorderCount(), 1u);
+}
+
+TEST(ResultList, ReorderRowsThatIsNoPermutationWithinTheRowsChangesNothing) {
+    ResultList list;
+    for (const char* text : {"a", "b", "c"}) list.insertRow(-1, text);
+    const Rows before = list.snapshot();
+    const std::pair<int, std::vector<std::uint32_t>> wrong[] = {{1, {0, 0}}, {1, {0, 2}}, {2, {1, 0}}, {-1, {0}}};
+    for (const auto& [first, order] : wrong) list.reorderRows(first, order);
+    EXPECT_EQ(list.snapshot(), before);
+    EXPECT_EQ(list.reorderCount(), 0u);
+}
+
 }  // namespace

@@ -154,37 +154,62 @@ TEST(PairSearchAgainstReference, ManySmallCopiesThroughATinyRingOfKeptHeads) {
     }
 }
 
-// Aborts as soon as the list holds `pairRows` pair rows under "Start".
-void abortAfterPairRows(core::AppState& state, int pairRows) {
-    state.list.setObserver({[&state, pairRows] {
-                                if (state.list.rowCount() == 1 + pairRows && state.list.readCell(0, 0) == "Start")
-                                    core::requestAbort(state);
-                            },
-                            nullptr});
+// Directory mode decides pairs in memory in size order, a step of files at
+// a time, and lists each step's pairs at once: out of pair order while the
+// search runs, in pair order once it ends.
+std::vector<search::SearchTuning> stepwiseTunings() {
+    search::SearchTuning wholeHeads;  // small files scored exactly in memory
+    wholeHeads.prefixes.filesPerStep = 1;
+    wholeHeads.helperThreads = 1;
+    return {wholeHeads, tuningsToTry()[1]};
 }
 
-TEST(PairSearchAgainstReference, AbortDuringPairingLeavesAPrefixOfTheRows) {
+// The rows of `complete` that `kept` holds, in the order of `complete`.
+Rows rowsAmong(const Rows& complete, const Rows& kept) {
+    Rows rows;
+    for (const Row& row : complete)
+        if (std::find(kept.begin(), kept.end(), row) != kept.end()) rows.push_back(row);
+    return rows;
+}
+
+// An abort once `stopAfter` pair rows are listed keeps exactly those, each
+// with its true score, in pair order: in Quick Dir the first rows, in
+// Directory mode the pairs its steps had found.
+TEST(PairSearchAgainstReference, AbortKeepsThePairsFoundInPairOrder) {
     TempFolder f;
     writeMixedTree(f, 5);
+    std::vector<search::SearchTuning> tunings = stepwiseTunings();
+    tunings.push_back({});
+    bool outOfOrder = false;
     for (const ModeCase& m : kModes) {
-        Options options{m.mode, m.hash, 88};
+        Options options{m.mode, m.hash, 45};
         Rows expected = pairRowsOf(referenceRows(f.path(), options));
-        ASSERT_GE(expected.size(), 4u);
-        for (int stopAfter : {0, 1, 3}) {
-            auto state = preparedState(f.path(), options);
-            abortAfterPairRows(*state, stopAfter);
-            Rows rows = runSearch(*state);
-            ASSERT_GE(rows.size(), 2u) << describe(rows);
-            EXPECT_EQ(rows.front()[0], "Start");
-            EXPECT_EQ(rows.back(), (Row{"Aborted", std::to_string(stopAfter) + " twins found", ""})) << describe(rows);
-            Rows pairs = pairRowsOf(rows);
-            Rows prefix(expected.begin(), expected.begin() + stopAfter);
-            EXPECT_EQ(pairs, prefix) << "mode " << m.mode << " stop after " << stopAfter;
-            EXPECT_EQ(state->pairCount.load(), static_cast<std::uint32_t>(stopAfter));
-            EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
-            EXPECT_EQ(state->runControl.load(), core::run_control::kRun);
+        ASSERT_GE(expected.size(), 8u);
+        for (const search::SearchTuning& tuning : tunings) {
+            for (int stopAfter : {0, 1, 3, static_cast<int>(expected.size()) / 2}) {
+                auto state = preparedState(f.path(), options);
+                Rows found;
+                state->list.setObserver({[&] {
+                                             if (state->list.rowCount() != 1 + stopAfter ||
+                                                 state->list.readCell(0, 0) != "Start" || state->abortRequested())
+                                                 return;
+                                             Rows now = state->list.snapshot();
+                                             found.assign(now.begin() + 1, now.end());
+                                             core::requestAbort(*state);
+                                         },
+                                         nullptr});
+                Rows rows = runSearch(*state, tuning);
+                EXPECT_EQ(rows.back(), (Row{"Aborted", std::to_string(stopAfter) + " twins found", ""})) << describe(rows);
+                EXPECT_EQ(pairRowsOf(rows), rowsAmong(expected, found)) << "mode " << m.mode << " stop after " << stopAfter;
+                EXPECT_EQ(state->pairCount.load(), static_cast<std::uint32_t>(stopAfter));
+                if (m.mode == core::search_mode::kQuickDir) {
+                    EXPECT_EQ(pairRowsOf(rows), Rows(expected.begin(), expected.begin() + stopAfter));
+                }
+                outOfOrder = outOfOrder || found != rowsAmong(expected, found);
+            }
         }
     }
+    EXPECT_TRUE(outOfOrder) << "the tree makes Directory rows appear out of pair order";
 }
 
 TEST(PairSearchAgainstReference, AbortDuringIndexing) {
@@ -237,6 +262,35 @@ TEST(PairSearchAgainstReference, AbortWhilePausedEndsWithAborted) {
     EXPECT_EQ(rows.back(), (Row{"Aborted", "0 twins found", ""})) << describe(rows);
     EXPECT_EQ(rows.size(), 2u) << describe(rows);
     EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
+}
+
+TEST(PairSearchAgainstReference, AbortWhilePausedInTheMiddleOfDecidingKeepsThePairsFound) {
+    TempFolder f;
+    writeMixedTree(f, 5);
+    Options options{core::search_mode::kDirectory, 1, 88};
+    const Rows complete = pairRowsOf(referenceRows(f.path(), options));
+    const int pauseAt = static_cast<int>(complete.size()) / 2;
+    for (const search::SearchTuning& tuning : stepwiseTunings()) {
+        auto state = preparedState(f.path(), options);
+        core::WindowEffects effects;
+        state->list.setObserver({[&] {
+                                     if (state->list.rowCount() == 1 + pauseAt && state->list.readCell(0, 0) == "Start")
+                                         core::togglePause(*state, effects);
+                                 },
+                                 nullptr});
+        std::thread worker([&] { search::runPairSearch(*state, effects, tuning); });
+        waitUntil([&] { return state->runControl.load() == core::run_control::kPaused; });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        Rows held = state->list.snapshot();
+        ASSERT_EQ(held.size(), static_cast<std::size_t>(1 + pauseAt)) << "the pause holds the search";
+        core::requestAbort(*state);
+        worker.join();
+        Rows rows = state->list.snapshot();
+        Rows found(held.begin() + 1, held.end());
+        EXPECT_EQ(pairRowsOf(rows), rowsAmong(complete, found)) << describe(rows);
+        EXPECT_EQ(rows.back(), (Row{"Aborted", std::to_string(pauseAt) + " twins found", ""}));
+        EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
+    }
 }
 
 }  // namespace

@@ -135,4 +135,25 @@ TEST_F(ChildrenTest, ListFollowsNewRowsOnlyWhileItsEndIsInView) {
     EXPECT_TRUE(lastRowShown());
 }
 
+// A run that ends puts its rows in pair order: the list shows the new order
+// at once, drops a selection that would now name other pairs, and still
+// follows rows that arrive while its end is in view.
+TEST_F(ChildrenTest, ListShowsRowsPutInANewOrderAndDropsTheSelection) {
+    start();
+    HWND list = main().list.handle();
+    for (const char* text : {"Start", "c", "a", "b"}) state->list.ensureVisible(state->list.insertRow(-1, text));
+    pumpPending();
+    ASSERT_EQ(listCell(list, 1, 0), "c");
+    ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    state->list.reorderRows(1, {1, 2, 0});
+    pumpPending();
+    EXPECT_EQ(listCell(list, 1, 0), "a");
+    EXPECT_EQ(listCell(list, 3, 0), "c");
+    EXPECT_EQ(ListView_GetSelectedCount(list), 0u);
+    EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_FOCUSED), -1);
+    for (int i = 0; i < 100; ++i) state->list.ensureVisible(state->list.insertRow(-1, std::to_string(i)));
+    pumpPending();
+    EXPECT_GE(ListView_GetTopIndex(list) + ListView_GetCountPerPage(list), listRowCount(list));
+}
+
 }  // namespace

@@ -1,0 +1,35 @@
+#include "search/progress.h"
+
+#include <algorithm>
+
+namespace search {
+
+std::uint32_t ProgressShare::at(std::uint64_t done, std::uint64_t total) const {
+    if (total == 0 || to <= from) return from;
+    done = std::min(done, total);
+    // A share is at most 100 wide: the product fits for any count of bytes.
+    return from + static_cast<std::uint32_t>(done * (to - from) / total);
+}
+
+void ProgressShare::show(core::AppState& state, std::uint64_t done, std::uint64_t total) const {
+    raiseProgress(state, at(done, total));
+}
+
+namespace {
+ProgressWatcher gWatcher;
+}  // namespace
+
+void watchProgress(ProgressWatcher watcher) { gWatcher = std::move(watcher); }
+
+void raiseProgress(core::AppState& state, std::uint32_t percent) {
+    std::uint32_t now = state.progressPercent.load(std::memory_order_relaxed);
+    // The strip writes 99 back over 100; the worker only ever raises it.
+    while (now < percent) {
+        if (state.progressPercent.compare_exchange_weak(now, percent)) {
+            if (gWatcher) gWatcher(percent);
+            return;
+        }
+    }
+}
+
+}  // namespace search

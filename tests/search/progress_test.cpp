@@ -1,0 +1,101 @@
+// The bar of a folder search moves in every phase: listing the tree, telling
+// files of one size apart, deciding pairs in memory and judging them.
+#include "search/progress.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "search/search_harness.h"
+#include "support/temp_folder.h"
+
+namespace search_test {
+namespace {
+
+using search::ProgressShare;
+using testing_support::TempFolder;
+
+// Every value the search gives the bar, and the file shown at that moment.
+struct Watched {
+    std::uint32_t percent;
+    std::string file;
+};
+
+std::vector<Watched> watchSearch(const std::string& folder, const Options& options,
+                                 const search::SearchTuning& tuning) {
+    auto state = preparedState(folder, options);
+    std::mutex mutex;
+    std::vector<Watched> seen;
+    search::watchProgress([&](std::uint32_t percent) {
+        std::lock_guard lock(mutex);
+        seen.push_back({percent, state->currentFile.get()});
+    });
+    runSearch(*state, tuning);
+    search::watchProgress(nullptr);
+    return seen;
+}
+
+// Values strictly inside each share, with a file of the tree shown.
+void expectMovesIn(const std::vector<Watched>& seen, std::initializer_list<ProgressShare> shares,
+                   const std::string& folder, const std::string& what) {
+    for (const ProgressShare& share : shares) {
+        auto inside = std::find_if(seen.begin(), seen.end(), [&](const Watched& w) {
+            return w.percent > share.from && w.percent < share.to && w.file.rfind(folder, 0) == 0;
+        });
+        EXPECT_NE(inside, seen.end()) << what << ": nothing between " << share.from << " and " << share.to;
+    }
+    // Workers raising it at once may report in either order; the bar ends full.
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(std::max_element(seen.begin(), seen.end(), [](const Watched& a, const Watched& b) {
+                  return a.percent < b.percent;
+              })->percent,
+              100u)
+        << what;
+}
+
+// Eight folders; in each, copies and near copies of a few sizes, so that
+// every phase has work to count.
+void writeTreeWithWorkInEveryPhase(const TempFolder& f) {
+    for (int folder = 0; folder < 8; ++folder) {
+        const std::string dir = "d" + std::to_string(folder) + "/";
+        for (int k = 0; k < 6; ++k) {
+            const std::string content =
+                testing_support::pseudoRandomBytes(3000 + 100 * k, static_cast<std::uint32_t>(k + 1));
+            f.write(dir + "copy" + std::to_string(k), content);
+            std::string near = content;
+            near[static_cast<std::size_t>(folder) * 10] ^= 0x55;
+            f.write(dir + "near" + std::to_string(k), near);
+        }
+    }
+}
+
+TEST(SearchProgress, MovesInEveryPhaseOfADirectorySearch) {
+    TempFolder f;
+    writeTreeWithWorkInEveryPhase(f);
+    search::SearchTuning stepwise;
+    stepwise.prefixes.filesPerStep = 1;
+    stepwise.classes.prefixBytes = 1024;  // longer files read in later passes too
+    auto seen = watchSearch(f.path(), {core::search_mode::kDirectory, 1, 95}, stepwise);
+    expectMovesIn(seen, {{0, 5}, {5, 15}, {15, 100}}, f.path(), "deciding in memory");
+    search::SearchTuning everyPairRead = stepwise;
+    everyPairRead.prefixes.enabled = false;
+    seen = watchSearch(f.path(), {core::search_mode::kDirectory, 1, 95}, everyPairRead);
+    expectMovesIn(seen, {{0, 5}, {5, 15}, {15, 100}}, f.path(), "every pair read");
+}
+
+TEST(SearchProgress, MovesInEveryPhaseOfAQuickDirSearchAlsoAtMatch100) {
+    TempFolder f;
+    writeTreeWithWorkInEveryPhase(f);
+    search::SearchTuning tuning;
+    tuning.classes.prefixBytes = 1024;
+    for (std::uint32_t match : {100u, 95u}) {
+        auto seen = watchSearch(f.path(), {core::search_mode::kQuickDir, 1, match}, tuning);
+        expectMovesIn(seen, {{0, 10}, {10, 70}, {70, 100}}, f.path(), "match " + std::to_string(match));
+    }
+}
+
+}  // namespace
+}  // namespace search_test
