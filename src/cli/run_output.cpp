@@ -87,6 +87,34 @@ void appendPadded(std::string& line, std::string_view cell, std::size_t width) {
     line += "  ";
 }
 
+// The widest a column of the readable table grows.
+constexpr std::size_t kWidest = 60;
+
+template <typename Cells>
+void appendTsvLine(std::string& line, const Cells& cells) {
+    appendEscaped(line, cells[0]);
+    line += '\t';
+    appendEscaped(line, cells[1]);
+    line += '\t';
+    appendEscaped(line, cells[2]);
+    line += '\n';
+}
+
+template <typename Cells>
+void appendTableLine(std::string& line, const Cells& cells, std::size_t width0, std::size_t width1) {
+    appendPadded(line, cells[0], width0);
+    appendPadded(line, cells[1], width1);
+    appendEscaped(line, cells[2]);
+    line += '\n';
+}
+
+void appendCaptionLine(std::string& line, std::uint32_t searchMode, std::size_t width0, std::size_t width1) {
+    auto columns = core::columnsFor(searchMode);
+    appendTableLine(line, std::array<std::string_view, core::kColumnCount>{columns[0].caption, columns[1].caption,
+                                                                          columns[2].caption},
+                    width0, width1);
+}
+
 }  // namespace
 
 core::WindowEffects consoleEffects() { return {}; }
@@ -149,17 +177,11 @@ void printRows(const core::AppState& state, bool tsv, std::FILE* out) {
     if (tsv) {
         state.list.forEachRow([&](const Cells& cells) {
             line.clear();
-            appendEscaped(line, cells[0]);
-            line += '\t';
-            appendEscaped(line, cells[1]);
-            line += '\t';
-            appendEscaped(line, cells[2]);
-            line += '\n';
+            appendTsvLine(line, cells);
             writeLine();
         });
         return;
     }
-    constexpr std::size_t kWidest = 60;
     auto columns = core::columnsFor(state.settings.searchMode);
     std::size_t width0 = std::strlen(columns[0].caption);
     std::size_t width1 = std::strlen(columns[1].caption);
@@ -169,17 +191,11 @@ void printRows(const core::AppState& state, bool tsv, std::FILE* out) {
     });
     width0 = std::min(width0, kWidest);
     width1 = std::min(width1, kWidest);
-    appendPadded(line, columns[0].caption, width0);
-    appendPadded(line, columns[1].caption, width1);
-    line += columns[2].caption;
-    line += '\n';
+    appendCaptionLine(line, state.settings.searchMode, width0, width1);
     writeLine();
     state.list.forEachRow([&](const Cells& cells) {
         line.clear();
-        appendPadded(line, cells[0], width0);
-        appendPadded(line, cells[1], width1);
-        appendEscaped(line, cells[2]);
-        line += '\n';
+        appendTableLine(line, cells, width0, width1);
         writeLine();
     });
 }
@@ -212,29 +228,15 @@ std::vector<std::array<std::string, core::kColumnCount>> LiveRows::take(const co
 }
 
 void LiveRows::print(const std::vector<std::array<std::string, core::kColumnCount>>& rows) {
-    constexpr std::size_t kWidth = 60;
     std::string line;
     for (const auto& row : rows) {
         line.clear();
         if (tsv_) {
-            appendEscaped(line, row[0]);
-            line += '\t';
-            appendEscaped(line, row[1]);
-            line += '\t';
-            appendEscaped(line, row[2]);
+            appendTsvLine(line, row);
         } else {
-            if (row[0] == "Start") {
-                auto columns = core::columnsFor(core::search_mode::kDirectory);
-                appendPadded(line, columns[0].caption, kWidth);
-                appendPadded(line, columns[1].caption, kWidth);
-                line += columns[2].caption;
-                line += '\n';
-            }
-            appendPadded(line, row[0], kWidth);
-            appendPadded(line, row[1], kWidth);
-            appendEscaped(line, row[2]);
+            if (row[0] == "Start") appendCaptionLine(line, core::search_mode::kDirectory, kWidest, kWidest);
+            appendTableLine(line, row, kWidest, kWidest);
         }
-        line += '\n';
         std::fwrite(line.data(), 1, line.size(), out_);
     }
     std::fflush(out_);
@@ -256,9 +258,7 @@ void LiveRows::finish(const core::AppState& state) {
 
 bool runWasAborted(const core::AppState& state, bool interrupted) {
     if (interrupted || state.runFailure.load() != core::run_failure::kNone) return true;
-    // A search with no file leaves its closing row above "Indexing....".
-    const int rows = state.list.rowCount();
-    return state.list.readCell(rows - 1, 0) == "Aborted" || state.list.readCell(0, 0) == "Aborted";
+    return state.list.readCell(state.list.rowCount() - 1, 0) == "Aborted";
 }
 
 int usageError(const std::string& message) {

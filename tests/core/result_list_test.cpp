@@ -307,14 +307,4 @@ TEST(ResultList, ReorderRowsPutsARangeInTheGivenOrderAsOneChange) {
     EXPECT_EQ(list.reorderCount(), 1u);
 }
 
-TEST(ResultList, ReorderRowsThatIsNoPermutationWithinTheRowsChangesNothing) {
-    ResultList list;
-    for (const char* text : {"a", "b", "c"}) list.insertRow(-1, text);
-    const Rows before = list.snapshot();
-    const std::pair<int, std::vector<std::uint32_t>> wrong[] = {{1, {0, 0}}, {1, {0, 2}}, {2, {1, 0}}, {-1, {0}}};
-    for (const auto& [first, order] : wrong) list.reorderRows(first, order);
-    EXPECT_EQ(list.snapshot(), before);
-    EXPECT_EQ(list.reorderCount(), 0u);
-}
-
 }  // namespace

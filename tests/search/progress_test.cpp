@@ -72,29 +72,28 @@ void writeTreeWithWorkInEveryPhase(const TempFolder& f) {
     }
 }
 
-TEST(SearchProgress, MovesInEveryPhaseOfADirectorySearch) {
+// Each mode and tuning moves the bar inside every one of its phases' shares.
+TEST(SearchProgress, MovesInEveryPhase) {
     TempFolder f;
     writeTreeWithWorkInEveryPhase(f);
     search::SearchTuning stepwise;
     stepwise.prefixes.filesPerStep = 1;
     stepwise.classes.prefixBytes = 1024;  // longer files read in later passes too
-    auto seen = watchSearch(f.path(), {core::search_mode::kDirectory, 1, 95}, stepwise);
-    expectMovesIn(seen, {{0, 5}, {5, 15}, {15, 100}}, f.path(), "deciding in memory");
     search::SearchTuning everyPairRead = stepwise;
     everyPairRead.prefixes.enabled = false;
-    seen = watchSearch(f.path(), {core::search_mode::kDirectory, 1, 95}, everyPairRead);
-    expectMovesIn(seen, {{0, 5}, {5, 15}, {15, 100}}, f.path(), "every pair read");
-}
-
-TEST(SearchProgress, MovesInEveryPhaseOfAQuickDirSearchAlsoAtMatch100) {
-    TempFolder f;
-    writeTreeWithWorkInEveryPhase(f);
-    search::SearchTuning tuning;
-    tuning.classes.prefixBytes = 1024;
-    for (std::uint32_t match : {100u, 95u}) {
-        auto seen = watchSearch(f.path(), {core::search_mode::kQuickDir, 1, match}, tuning);
-        expectMovesIn(seen, {{0, 10}, {10, 70}, {70, 100}}, f.path(), "match " + std::to_string(match));
-    }
+    const std::initializer_list<ProgressShare> directory{{0, 5}, {5, 15}, {15, 100}}, quick{{0, 10}, {10, 70}, {70, 100}};
+    const struct {
+        const char* name;
+        Options options;
+        const search::SearchTuning& tuning;
+        std::initializer_list<ProgressShare> shares;
+    } cases[] = {
+        {"Directory, deciding in memory", {core::search_mode::kDirectory, 1, 95}, stepwise, directory},
+        {"Directory, every pair read", {core::search_mode::kDirectory, 1, 95}, everyPairRead, directory},
+        {"Quick Dir at 100", {core::search_mode::kQuickDir, 1, 100}, stepwise, quick},
+        {"Quick Dir at 95", {core::search_mode::kQuickDir, 1, 95}, stepwise, quick},
+    };
+    for (const auto& c : cases) expectMovesIn(watchSearch(f.path(), c.options, c.tuning), c.shares, f.path(), c.name);
 }
 
 }  // namespace
