@@ -5,14 +5,6 @@
 namespace cli {
 namespace {
 
-bool parsePercent(const std::string& value, std::uint32_t& percent) {
-    if (value.empty() || value.size() > 3) return false;
-    for (char c : value)
-        if (c < '0' || c > '9') return false;
-    percent = text::decimalValue(value);
-    return percent <= 100;
-}
-
 // A non-negative integer in decimal digits that fits in 64 bits.
 bool parseCount(const std::string& value, std::uint64_t& count) {
     if (value.empty() || value.size() > 20) return false;
@@ -24,6 +16,13 @@ bool parseCount(const std::string& value, std::uint64_t& count) {
         total = total * 10 + digit;
     }
     count = total;
+    return true;
+}
+
+bool parsePercent(const std::string& value, std::uint32_t& percent) {
+    std::uint64_t count = 0;
+    if (value.size() > 3 || !parseCount(value, count) || count > 100) return false;
+    percent = static_cast<std::uint32_t>(count);
     return true;
 }
 

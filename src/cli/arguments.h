@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace cli {
+#include "search/indexer.h"
 
-// search --max-files by default: the window's limit (search::kIndexCap).
-constexpr std::uint64_t kDefaultMaxFiles = 149'900;
+namespace cli {
 
 enum class Command { None, Help, Version, Compare, Search };
 
@@ -21,7 +20,7 @@ struct Arguments {
     bool quick = false;
     bool noHash = false;
     std::uint32_t matchPercent = 95;
-    std::uint64_t maxFiles = kDefaultMaxFiles;  // search --max-files; 0 for no limit
+    std::uint64_t maxFiles = search::kIndexCap;  // search --max-files, by default the window's limit; 0 for none
     std::vector<std::string> operands;  // after the command's name
 };
 

@@ -61,7 +61,6 @@ RunStatus searchRunStatus(const core::AppState& state, bool interrupted) {
 }  // namespace
 
 int runSearchCommand(const Arguments& options) {
-    static_assert(kDefaultMaxFiles == search::kIndexCap, "by default the window's limit");
     const std::string& given = options.operands[0];
     std::string folder = folderText(given);
     // The folder text lives in a 600-byte field; a cut one would search elsewhere.

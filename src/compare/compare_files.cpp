@@ -86,8 +86,7 @@ void keepOpenRunHead(Comparison& c) {
 
 // The row of the run that ends just before chunk index `end`. A run begun in
 // an earlier chunk shows its kept first bytes, completed from this chunk.
-// "Different" stands for a run of 9,999,999 bytes or more, wherever it lies:
-// differenceDetails reads it so with `remaining` 1.
+// "Different" stands for a run of 9,999,999 bytes or more, wherever it lies.
 void listRun(Comparison& c, std::uint32_t end) {
     const std::uint8_t* headA = c.bufferA + (end - std::min(end, c.runLength));
     const std::uint8_t* headB = c.bufferB + (end - std::min(end, c.runLength));
@@ -103,9 +102,9 @@ void listRun(Comparison& c, std::uint32_t end) {
         headA = joinedA;
         headB = joinedB;
     }
-    std::string_view details = differenceDetails(headA, headB, c.runLength, 1, c.details);
+    std::string_view details = differenceDetails(headA, headB, c.runLength, c.details);
     int row = c.list->insertRow(kAppend, text::unsignedDecimalText(c.chunkStart + end - c.runLength));
-    c.list->setCell(row, 1, text::decimalText(static_cast<std::int32_t>(c.runLength)));
+    c.list->setCell(row, 1, text::unsignedDecimalText(c.runLength));  // a run may now pass 2 GiB
     c.list->setCell(row, 2, details);
     c.list->ensureVisible(row);
 }

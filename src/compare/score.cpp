@@ -90,8 +90,8 @@ std::string runBytesText(const std::uint8_t* bytes, std::uint32_t n) {
 }
 
 std::string_view differenceDetails(const std::uint8_t* bytesA, const std::uint8_t* bytesB,
-                                   std::uint32_t runLength, std::uint32_t remaining, DetailsBuffer& buffer) {
-    if (std::uint64_t{remaining} + runLength >= kDifferentFrom) return "Different";
+                                   std::uint32_t runLength, DetailsBuffer& buffer) {
+    if (runLength >= kDifferentFrom) return "Different";
     Composer out{buffer.text};
     out.put("File A is ");
     if (runLength == 1) {
@@ -107,10 +107,9 @@ std::string_view differenceDetails(const std::uint8_t* bytesA, const std::uint8_
     return std::string_view(buffer.text, static_cast<std::size_t>(out.at - buffer.text));
 }
 
-std::string differenceDetails(const std::uint8_t* bytesA, const std::uint8_t* bytesB,
-                              std::uint32_t runLength, std::uint32_t remaining) {
+std::string differenceDetails(const std::uint8_t* bytesA, const std::uint8_t* bytesB, std::uint32_t runLength) {
     DetailsBuffer buffer;
-    return std::string(differenceDetails(bytesA, bytesB, runLength, remaining, buffer));
+    return std::string(differenceDetails(bytesA, bytesB, runLength, buffer));
 }
 
 std::string verdictText(std::uint32_t runState, std::uint32_t largerSize, std::uint32_t diffTotal) {

@@ -10,10 +10,9 @@
 
 namespace compare {
 
-// A run whose length and `remaining` (below) reach this together is called
-// "Different" instead of being shown byte by byte. The comparator passes
-// `remaining` 1, so a run of 9,999,999 bytes or more reads "Different".
-constexpr std::uint32_t kDifferentFrom = 10'000'000;
+// A run of this many bytes or more is called "Different" instead of being
+// shown byte by byte.
+constexpr std::uint32_t kDifferentFrom = 9'999'999;
 // A run of several bytes shows at most this many of them.
 constexpr std::uint32_t kShownRunBytes = 20;
 
@@ -37,12 +36,11 @@ std::string runBytesText(const std::uint8_t* bytes, std::uint32_t n);
 struct DetailsBuffer {
     char text[128];
 };
-// The Details column of a run, given its first byte in each buffer, its
-// length and the bytes from its end to the end of the chunk.
+// The Details column of a run, given its first byte in each buffer and its
+// length.
 std::string_view differenceDetails(const std::uint8_t* bytesA, const std::uint8_t* bytesB,
-                                   std::uint32_t runLength, std::uint32_t remaining, DetailsBuffer& out);
-std::string differenceDetails(const std::uint8_t* bytesA, const std::uint8_t* bytesB,
-                              std::uint32_t runLength, std::uint32_t remaining);
+                                   std::uint32_t runLength, DetailsBuffer& out);
+std::string differenceDetails(const std::uint8_t* bytesA, const std::uint8_t* bytesB, std::uint32_t runLength);
 
 // Column 2 of the last File-mode row: "Fault", "Error opening file", "Same"
 // or "Files have N% in common".

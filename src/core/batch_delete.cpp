@@ -18,7 +18,7 @@ struct ByIdentity {
         return std::tie(a.volume, a.fileId) < std::tie(b.volume, b.fileId);
     }
 };
-using IdentitySet = std::multiset<platform::FileIdentity, ByIdentity>;
+using IdentitySet = std::set<platform::FileIdentity, ByIdentity>;
 
 std::optional<platform::FileIdentity> identityAt(const std::string& path) {
     platform::FileIdentity identity;
@@ -89,18 +89,23 @@ private:
         }
         std::string partner = state_.list.readCell(row, 1 - column_);
         CheckedPair held;
-        DuplicateCheck check = checker_.check(path, partner, held);
+        // A file on its way already, or whose partner is, needs no reading.
+        const DuplicateChecker::Decided decided = [this](const platform::FileIdentity& file,
+                                                         const platform::FileIdentity& other) {
+            return gone_.count(file) || gone_.count(other);
+        };
+        DuplicateCheck check = checker_.check(path, partner, held, decided);
         // The hold on a partner waiting for the recycle bin keeps that very
         // file from going there: those waiting go first.
-        if (check == DuplicateCheck::FileMissing && isHeldPartner(path)) {
+        if (check == DuplicateCheck::Unreadable && isHeldPartner(path)) {
             if (isGone(partner)) {
                 ++outcome_.lastCopy;
                 return;
             }
             handOver();
-            check = checker_.check(path, partner, held);
+            check = checker_.check(path, partner, held, decided);
         }
-        if (check == DuplicateCheck::Identical) {
+        if (check == DuplicateCheck::Identical || check == DuplicateCheck::AlreadyDecided) {
             disposeUnlessGone(path, partner, std::move(held));
             return;
         }
@@ -150,7 +155,7 @@ private:
         }
         if (!unchangedSinceCheck(held, path, partner)) {
             ++outcome_.changed;
-            gone_.erase(gone_.find(identity));
+            gone_.erase(identity);
             return;
         }
         if (mode_ == batch_mode::kDelete) {
@@ -166,7 +171,7 @@ private:
         const std::string target = moveDir_ + text::fileNameOf(path, platform::kPathSeparator);
         if (identityAt(target) == identity) {
             ++outcome_.alreadyThere;
-            gone_.erase(gone_.find(identity));
+            gone_.erase(identity);
             return;
         }
         platform::moveOpenFile(held.file, target.c_str());
@@ -204,7 +209,7 @@ private:
             return;
         }
         ++outcome_.failed;
-        gone_.erase(gone_.find(identity));
+        gone_.erase(identity);
     }
 
     // The collected files go to the recycle bin in one call, less those
@@ -218,7 +223,7 @@ private:
                 ready.push_back(std::move(p));
             } else {
                 ++outcome_.changed;
-                gone_.erase(gone_.find(p.held.fileStamp.identity));
+                gone_.erase(p.held.fileStamp.identity);
             }
         }
         pending_.clear();
@@ -268,9 +273,12 @@ DuplicateCheck DuplicateChecker::check(const std::string& file, const std::strin
     return check(file, partner, held);
 }
 
-DuplicateCheck DuplicateChecker::check(const std::string& file, const std::string& partner, CheckedPair& held) {
+DuplicateCheck DuplicateChecker::check(const std::string& file, const std::string& partner, CheckedPair& held,
+                                       const Decided& decided) {
     platform::File a = platform::openForDisposal(file.c_str());
-    if (!a.isOpen()) return DuplicateCheck::FileMissing;
+    // A file that is there but will not open (held by another program, or
+    // by us as a partner) is no missing file: nothing about it is known.
+    if (!a.isOpen()) return identityAt(file) ? DuplicateCheck::Unreadable : DuplicateCheck::FileMissing;
     platform::FileStamp stampA, stampB;
     if (!platform::stampOf(a, stampA)) return DuplicateCheck::Unreadable;
     platform::File b = platform::openForReading(partner.c_str());
@@ -279,6 +287,10 @@ DuplicateCheck DuplicateChecker::check(const std::string& file, const std::strin
     if (!b.isOpen()) return identityAt(partner) == stampA.identity ? DuplicateCheck::SameFile : DuplicateCheck::PartnerMissing;
     if (!platform::stampOf(b, stampB)) return DuplicateCheck::Unreadable;
     if (stampA.identity == stampB.identity) return DuplicateCheck::SameFile;
+    if (decided && decided(stampA.identity, stampB.identity)) {
+        held = CheckedPair{{}, {}, stampA, stampB};
+        return DuplicateCheck::AlreadyDecided;
+    }
     if (stampA.size != stampB.size) return DuplicateCheck::SizeDiffers;
     DuplicateCheck result = compareOpenFiles(a, b, bufferA_, bufferB_, stampA.size);
     if (result != DuplicateCheck::Identical) return result;
@@ -301,6 +313,7 @@ bool stillAt(const std::string& path, const platform::FileIdentity& identity) {
 std::optional<std::string> lastCopyWarning(DuplicateCheck check) {
     switch (check) {
         case DuplicateCheck::Identical:
+        case DuplicateCheck::AlreadyDecided:
         case DuplicateCheck::FileMissing: return std::nullopt;
         case DuplicateCheck::PartnerMissing:
             return "The other file of this pair is no longer where the search found it. "

@@ -20,7 +20,18 @@ namespace core {
 constexpr std::size_t kRecycleBatch = 1001;
 
 // What a check just before disposing of a file found.
-enum class DuplicateCheck { Identical, FileMissing, PartnerMissing, SameFile, SizeDiffers, ContentDiffers, Unreadable };
+// AlreadyDecided: the caller knew what to do from the two files' identities
+// alone, so they were not read.
+enum class DuplicateCheck {
+    Identical,
+    FileMissing,
+    PartnerMissing,
+    SameFile,
+    SizeDiffers,
+    ContentDiffers,
+    Unreadable,
+    AlreadyDecided
+};
 
 // A file found identical to its partner, both held open from the check until
 // the file has gone: neither can be written meanwhile, nor the partner
@@ -40,7 +51,11 @@ public:
     DuplicateChecker();
     DuplicateCheck check(const std::string& file, const std::string& partner);
     // The same check; when the files are identical `held` keeps them open.
-    DuplicateCheck check(const std::string& file, const std::string& partner, CheckedPair& held);
+    // When `decided` says yes to the two identities, the files are not read:
+    // `held` then has only their stamps.
+    using Decided = std::function<bool(const platform::FileIdentity& file, const platform::FileIdentity& partner)>;
+    DuplicateCheck check(const std::string& file, const std::string& partner, CheckedPair& held,
+                         const Decided& decided = {});
 
 private:
     std::vector<std::uint8_t> bufferA_;

@@ -122,8 +122,6 @@ bool fileSize(const File& file, std::uint64_t& size);
 std::uint32_t readFile(File& file, void* buffer, std::uint32_t count);
 
 bool deleteFile(const char* path);
-// Moves a file; fails rather than overwrite an existing target.
-bool moveFile(const char* from, const char* to);
 // Moves a file over an existing one in one step (used to replace the
 // settings file by its freshly written temporary copy).
 bool replaceFile(const char* from, const char* to);

@@ -76,12 +76,8 @@ void FolderLister::listUntilDone() {
         state_.currentFile.set(pending.path);
         std::vector<Pending> subfolders;
         Listing items = list(pending, subfolders);
-        const double part = pending.part / static_cast<double>(subfolders.size() + 1);
-        for (Pending& sub : subfolders) sub.part = part;
         lock.lock();
-        listedPart_ += part;
-        constexpr std::uint64_t kSteps = 1'000'000;
-        share_.show(state_, static_cast<std::uint64_t>(listedPart_ * kSteps), kSteps);
+        countListed(pending, subfolders);
         held_ += items.size();
         listed_.emplace(std::move(pending.path), std::move(items));
         waiting_.insert(waiting_.end(), std::make_move_iterator(subfolders.rbegin()),
@@ -104,8 +100,20 @@ Listing FolderLister::take(const std::string& folder) {
     unlisted_.erase(it);
     std::vector<Pending> subfolders;
     Listing items = list(pending, subfolders);
+    countListed(pending, subfolders);
     for (Pending& sub : subfolders) unlisted_.emplace(sub.path, std::move(sub));
     return items;
+}
+
+// The folder's part of the tree is shared among it and its subfolders, and
+// its own share moves the bar, whether it was listed ahead or when the walk
+// came to it.
+void FolderLister::countListed(const Pending& pending, std::vector<Pending>& subfolders) {
+    const double part = pending.part / static_cast<double>(subfolders.size() + 1);
+    for (Pending& sub : subfolders) sub.part = part;
+    listedPart_ += part;
+    constexpr std::uint64_t kSteps = 1'000'000;
+    share_.show(state_, static_cast<std::uint64_t>(listedPart_ * kSteps), kSteps);
 }
 
 }  // namespace search

@@ -66,6 +66,8 @@ private:
     void listUntilDone();
     bool shouldStop() const;
     Listing list(const Pending& pending, std::vector<Pending>& subfolders);
+    // With mutex_ held.
+    void countListed(const Pending& pending, std::vector<Pending>& subfolders);
 
     core::AppState& state_;
     const std::size_t budget_;

@@ -122,20 +122,17 @@ Shares sharesFor(std::uint32_t searchMode) {
     return {{0, 5}, {5, 15}, {15, 100}};
 }
 
-// Judges one pair and writes its row when it gets one. The pair's files are
-// shown while they are read. False after an abort: the pair in hand, perhaps
-// scored on part of its bytes, gets no row.
+// Judges one pair and writes its row when it gets one; the caller shows
+// its first file. False after an abort: the pair in hand, perhaps scored on
+// part of its bytes, gets no row.
 bool judgeAndList(core::AppState& state, const Index& index, const PairToJudge& pair, PairJudge& judge,
                   RowWriter& rows) {
     state.pauseGate.wait();
-    const std::string& pathA = index.entries[pair.i].path;
     const std::string& pathB = index.entries[pair.j].path;
-    state.setPathA(pathA);
     state.setPathB(pathB);
-    if (pair.score == kScoreUnknown) state.currentFile.set(pathA);
     std::optional<std::uint32_t> score = judge.judge(pair.i, pair.j, pair.score);
     if (state.abortRequested()) return false;
-    if (score) rows.pair(pair.i, pair.j, pathA, pathB, *score);
+    if (score) rows.pair(pair.i, pair.j, index.entries[pair.i].path, pathB, *score);
     return true;
 }
 
@@ -225,11 +222,20 @@ std::uint64_t visitsOf(const Index& index, const Candidates& candidates, const C
 void listDecidedPairs(core::AppState& state, const Index& index, const Candidates& candidates,
                       const SearchTuning& tuning, WorkPool& pool, PairJudge& judge, RowWriter& rows,
                       ProgressShare share) {
-    std::uint64_t lastKey = 0;  // of the pair last in pair order judged, plus one
+    std::optional<std::pair<std::uint32_t, std::uint32_t>> lastInPairOrder;
     auto judgeStep = [&](const std::vector<PairToJudge>& pairs, ProgressShare judging) {
+        std::optional<std::uint32_t> shownI;
         for (std::size_t k = 0; k < pairs.size(); ++k) {
-            if (!judgeAndList(state, index, pairs[k], judge, rows)) return false;
-            lastKey = std::max(lastKey, ((std::uint64_t{pairs[k].i} << 32) | pairs[k].j) + 1);
+            const PairToJudge& pair = pairs[k];
+            // A step's pairs come by i: its file is shown once, and only
+            // where the files are read (a pair decided in memory costs none).
+            if (pair.score == kScoreUnknown && shownI != pair.i) {
+                shownI = pair.i;
+                state.setPathA(index.entries[pair.i].path);
+                state.currentFile.set(index.entries[pair.i].path);
+            }
+            if (!judgeAndList(state, index, pair, judge, rows)) return false;
+            lastInPairOrder = std::max(lastInPairOrder.value_or(std::pair{0u, 0u}), std::pair{pair.i, pair.j});
             judging.show(state, k + 1, pairs.size());
         }
         return true;
@@ -239,7 +245,7 @@ void listDecidedPairs(core::AppState& state, const Index& index, const Candidate
     // As the pair walk in index order leaves them: the last outer entry, and
     // the last file compared.
     state.setPathA(index.entries.back().path);
-    if (lastKey != 0) state.setPathB(index.entries[static_cast<std::uint32_t>(lastKey - 1)].path);
+    if (lastInPairOrder) state.setPathB(index.entries[lastInPairOrder->second].path);
 }
 
 void searchPairs(core::AppState& state, Index& index, const SearchBuffers& buffers, const SearchTuning& tuning,

@@ -1,14 +1,12 @@
 #include "search/progress.h"
 
-#include <algorithm>
-
 namespace search {
 
 std::uint32_t ProgressShare::at(std::uint64_t done, std::uint64_t total) const {
     if (total == 0 || to <= from) return from;
-    done = std::min(done, total);
-    // A share is at most 100 wide: the product fits for any count of bytes.
-    return from + static_cast<std::uint32_t>(done * (to - from) / total);
+    if (done >= total) return to;
+    // Counts of weighted work can pass 2^57, where done * 100 would overflow.
+    return from + static_cast<std::uint32_t>(static_cast<long double>(done) * (to - from) / total);
 }
 
 void ProgressShare::show(core::AppState& state, std::uint64_t done, std::uint64_t total) const {

@@ -102,8 +102,10 @@ void recycleOne(HWND dialog, core::AppState& state, int pathControl, int partner
     core::DuplicateCheck check = core::DuplicateChecker().check(path, itemText(dialog, partnerControl), held);
     std::optional<std::string> warning = core::lastCopyWarning(check);
     if (warning && !recycleAnyway(dialog, state, *warning)) return;
-    platform::FileIdentity identity;
-    const bool known = platform::identityOfPath(path.c_str(), identity);
+    // The identity of the file as checked, or, where the check did not get
+    // that far, as its path names it now.
+    platform::FileIdentity identity = held.fileStamp.identity;
+    const bool known = check == core::DuplicateCheck::Identical || platform::identityOfPath(path.c_str(), identity);
     const bool answered = platform::win32::recycleFiles(dialog, {path}, FOF_ALLOWUNDO);
     held = core::CheckedPair{};
     if (!answered || !known || core::stillAt(path, identity)) return;

@@ -29,7 +29,7 @@ const std::uint8_t* bytesOf(const std::string& s, std::size_t at) {
 // The Details of a run as the comparator lists it: "Different" from
 // 9,999,999 bytes on, wherever the run lies.
 std::string details(const std::string& a, const std::string& b, std::size_t first, std::uint32_t length) {
-    return compare::differenceDetails(bytesOf(a, first), bytesOf(b, first), length, 1);
+    return compare::differenceDetails(bytesOf(a, first), bytesOf(b, first), length);
 }
 
 // The comparator as it is defined, one byte step at a time over the whole

@@ -146,17 +146,6 @@ std::uint32_t readFile(File& file, void* buffer, std::uint32_t count) {
 
 bool deleteFile(const char* path) { return ::unlink(path) == 0; }
 
-bool moveFile(const char* from, const char* to) {
-    // link + unlink refuses an existing target where rename would replace it;
-    // across file systems there is no safe move, so it fails.
-    if (::link(from, to) != 0) return false;
-    if (::unlink(from) != 0) {
-        ::unlink(to);
-        return false;
-    }
-    return true;
-}
-
 bool replaceFile(const char* from, const char* to) { return ::rename(from, to) == 0; }
 
 bool writeWholeFile(const char* path, const void* bytes, std::size_t size) {

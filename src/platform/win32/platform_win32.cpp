@@ -227,10 +227,6 @@ std::uint32_t readFile(File& file, void* buffer, std::uint32_t count) {
 
 bool deleteFile(const char* path) { return DeleteFileW(exactPath(path).c_str()) != 0; }
 
-bool moveFile(const char* from, const char* to) {
-    return MoveFileW(exactPath(from).c_str(), exactPath(to).c_str()) != 0;
-}
-
 bool replaceFile(const char* from, const char* to) {
     return MoveFileExW(exactPath(from).c_str(), exactPath(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }

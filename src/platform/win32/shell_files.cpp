@@ -9,15 +9,17 @@
 namespace platform::win32 {
 namespace {
 
-bool identityOfWide(const std::wstring& path, FileIdentity& identity) {
-    HANDLE item = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+// The item a path in the shell's form names, as the system reads that form.
+bool identityOfShellForm(const std::wstring& form, FileIdentity& identity) {
+    HANDLE item = CreateFileW(form.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (item == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION info;
-    bool known = GetFileInformationByHandle(item, &info) != 0;
+    const bool known = GetFileInformationByHandle(item, &info) != 0;
     CloseHandle(item);
-    identity = {info.dwVolumeSerialNumber,
-                (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    if (known)
+        identity = {info.dwVolumeSerialNumber,
+                    (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
     return known;
 }
 
@@ -25,7 +27,7 @@ bool identityOfWide(const std::wstring& path, FileIdentity& identity) {
 bool shellFormNamesIt(const std::string& path, std::wstring& form) {
     form = shellPath(path.c_str());
     FileIdentity exact, shell;
-    return identityOfWide(exactPath(path.c_str()), exact) && identityOfWide(form, shell) && exact == shell;
+    return identityOfPath(path.c_str(), exact) && identityOfShellForm(form, shell) && exact == shell;
 }
 
 }  // namespace
