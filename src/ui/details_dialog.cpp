@@ -19,6 +19,10 @@ struct DetailsSession {
     MainWindow& main;
     OwnedFont large;
     OwnedFont small;
+    // The paths of the pair shown, whole: the dialog's items may not hold a
+    // long one entirely.
+    std::string pathA;
+    std::string pathB;
 };
 
 struct FileControls {
@@ -35,22 +39,19 @@ void show(HWND dialog, const FileControls& controls, const core::FileFacts& fact
 
 // The pair of detailsRow, or of the next row whose files open; false when
 // none of a hundred rows does.
-bool fillPairDetails(HWND dialog, core::AppState& state) {
+bool fillPairDetails(HWND dialog, DetailsSession& session) {
+    core::AppState& state = session.main.state;
     int row = state.detailsRow.load();
     std::optional<core::PairDetails> pair = core::findPairDetails(state.list, row);
     state.detailsRow.store(row);
     if (!pair) return false;
+    session.pathA = pair->fileA.path;
+    session.pathB = pair->fileB.path;
     show(dialog, kFileA, pair->fileA);
     show(dialog, kFileB, pair->fileB);
     SetDlgItemTextA(dialog, IDC_VERDICT, core::verdictLine(pair->percent).c_str());
     EnableWindow(GetDlgItem(dialog, IDC_DETAIL_VIEW), core::offersDetailView(pair->percent));
     return true;
-}
-
-std::string itemText(HWND dialog, int id) {
-    char text[core::kTextBuffer] = {};
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
 }
 
 void addTips(HWND dialog, MainWindow& main) {
@@ -79,7 +80,7 @@ bool initialise(HWND dialog, DetailsSession& session) {
                    IDC_DELETE_ALL_B})
         setControlFont(dialog, id, session.large.get());
     setControlFont(dialog, IDC_VERDICT, session.small.get());
-    if (!fillPairDetails(dialog, session.main.state)) return false;
+    if (!fillPairDetails(dialog, session)) return false;
     addTips(dialog, session.main);
     return true;
 }
@@ -96,10 +97,11 @@ bool recycleAnyway(HWND dialog, core::AppState& state, const std::string& warnin
 // The file is checked against its partner first; while the shell asks its
 // own question both stay held, so neither can change meanwhile. The row
 // goes only when the file did.
-void recycleOne(HWND dialog, core::AppState& state, int pathControl, int partnerControl) {
-    const std::string path = itemText(dialog, pathControl);
+// The paths are copies: the session moves on to the next pair once the file has gone.
+void recycleOne(HWND dialog, DetailsSession& session, const std::string path, const std::string partner) {
+    core::AppState& state = session.main.state;
     core::CheckedPair held;
-    core::DuplicateCheck check = core::DuplicateChecker().check(path, itemText(dialog, partnerControl), held);
+    core::DuplicateCheck check = core::DuplicateChecker().check(path, partner, held);
     std::optional<std::string> warning = core::lastCopyWarning(check);
     if (warning && !recycleAnyway(dialog, state, *warning)) return;
     // The identity of the file as checked, or, where the check did not get
@@ -111,30 +113,26 @@ void recycleOne(HWND dialog, core::AppState& state, int pathControl, int partner
     if (!answered || !known || core::stillAt(path, identity)) return;
     state.list.deleteRow(state.detailsRow.load());
     if (state.pairCount.load() > 0) state.pairCount.fetch_sub(1);
-    if (!fillPairDetails(dialog, state)) EndDialog(dialog, IDCANCEL);
+    if (!fillPairDetails(dialog, session)) EndDialog(dialog, IDCANCEL);
 }
 
-// Detail View: the pair goes to the paths and the edits, and the dialog
-// hands over to File mode.
-void requestDetailView(HWND dialog, MainWindow& main) {
-    std::string pathA = itemText(dialog, IDC_FILE_A_PATH);
-    std::string pathB = itemText(dialog, IDC_FILE_B_PATH);
-    main.state.setPathA(pathA);
-    main.state.setPathB(pathB);
-    SetWindowTextA(main.editA, pathA.c_str());
-    SetWindowTextA(main.editB, pathB.c_str());
-    main.state.runState.store(core::run_state::kDetailRequested);
+// Detail View: the pair goes to the edits, and the dialog hands over to
+// File mode, which compares the session's paths.
+void requestDetailView(HWND dialog, const DetailsSession& session) {
+    SetWindowTextA(session.main.editA, session.pathA.c_str());
+    SetWindowTextA(session.main.editB, session.pathB.c_str());
+    session.main.state.runState.store(core::run_state::kDetailRequested);
     EndDialog(dialog, IDOK);
 }
 
 void onCommand(HWND dialog, DetailsSession& session, int id) {
     core::AppState& state = session.main.state;
     switch (id) {
-        case IDC_FILE_A_OPEN: openWithShell(itemText(dialog, IDC_FILE_A_PATH)); break;
-        case IDC_FILE_B_OPEN: openWithShell(itemText(dialog, IDC_FILE_B_PATH)); break;
-        case IDC_FILE_A_DELETE: recycleOne(dialog, state, IDC_FILE_A_PATH, IDC_FILE_B_PATH); break;
-        case IDC_FILE_B_DELETE: recycleOne(dialog, state, IDC_FILE_B_PATH, IDC_FILE_A_PATH); break;
-        case IDC_DETAIL_VIEW: requestDetailView(dialog, session.main); break;
+        case IDC_FILE_A_OPEN: openWithShell(session.pathA); break;
+        case IDC_FILE_B_OPEN: openWithShell(session.pathB); break;
+        case IDC_FILE_A_DELETE: recycleOne(dialog, session, session.pathA, session.pathB); break;
+        case IDC_FILE_B_DELETE: recycleOne(dialog, session, session.pathB, session.pathA); break;
+        case IDC_DETAIL_VIEW: requestDetailView(dialog, session); break;
         case IDC_DELETE_ALL_A:
         case IDC_DELETE_ALL_B:
             state.runState.store(id == IDC_DELETE_ALL_A ? core::run_state::kBatchColumnA
@@ -160,13 +158,13 @@ INT_PTR CALLBACK detailsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 }
 
 // The pair of the dialog, compared in File mode as a run of its own.
-void startDetailedComparison(MainWindow& main) {
+void startDetailedComparison(MainWindow& main, const DetailsSession& session) {
     core::AppState& state = main.state;
     state.settings.searchMode = core::search_mode::kFile;
     state.runState.store(core::run_state::kIdle);
     setListColumns(main);
     InvalidateRect(main.window, nullptr, TRUE);
-    core::startPreparedRun(state, main.effects);
+    core::startPreparedRun(state, main.effects, core::requestFromSettings(state.settings, session.pathA, session.pathB));
 }
 
 }  // namespace
@@ -178,12 +176,12 @@ void openPairDetails(HWND mainWindow, core::AppState& state) {
         state.runState.load() != core::run_state::kIdle)
         return;
     state.detailsRow.store(focused == 0 ? 1 : focused);
-    DetailsSession session{*main, {}, {}};
+    DetailsSession session{*main, {}, {}, {}, {}};
     auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(mainWindow, GWLP_HINSTANCE));
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_DUPLICATE_ACTION), mainWindow, detailsProc,
                     reinterpret_cast<LPARAM>(&session));
     switch (state.runState.load()) {
-        case core::run_state::kDetailRequested: startDetailedComparison(*main); break;
+        case core::run_state::kDetailRequested: startDetailedComparison(*main, session); break;
         case core::run_state::kBatchColumnA:
         case core::run_state::kBatchColumnB: openBatchDelete(*main); break;
     }
