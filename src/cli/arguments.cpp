@@ -69,6 +69,13 @@ std::string takeOption(const std::string& arg, const std::string* next, bool& us
         if (!optionValue(arg, "--max-files", next, usedNext, text) || !parseCount(text, parsed.maxFiles))
             return "--max-files takes a number of files, 0 for no limit";
         searchOnly.push_back("--max-files");
+    } else if (arg == "--cache" || arg.rfind("--cache=", 0) == 0) {
+        if (!optionValue(arg, "--cache", next, usedNext, parsed.cacheFile) || parsed.cacheFile.empty())
+            return "--cache takes the name of a file";
+        searchOnly.push_back("--cache");
+    } else if (arg == "--no-cache") {
+        parsed.noCache = true;
+        searchOnly.push_back(arg);
     } else {
         return "unknown option '" + arg + "'";
     }
@@ -118,6 +125,7 @@ std::string parseArguments(const std::vector<std::string>& args, Arguments& pars
     }
     if (words.empty()) return "no command given";
     if (parsed.tsv && parsed.json) return "--json and --tsv cannot be used together";
+    if (parsed.noCache && !parsed.cacheFile.empty()) return "--cache and --no-cache cannot be used together";
     if (words[0] == "compare")
         parsed.command = Command::Compare;
     else if (words[0] == "search")

@@ -14,7 +14,7 @@ const char kUsage[] =
     "Usage:\n"
     "  pairlook-cli compare [--tsv | --json] FILE_A FILE_B\n"
     "  pairlook-cli search [--tsv | --json] [--quick] [--no-hash] [--match PERCENT]\n"
-    "                      [--max-files N] FOLDER\n"
+    "                      [--max-files N] [--cache FILE | --no-cache] FOLDER\n"
     "  pairlook-cli --help | --version\n"
     "\n"
     "compare  lists every run of bytes in which the two files differ, then the verdict.\n"
@@ -26,6 +26,17 @@ const char kUsage[] =
     "         the limit cuts the tree, the Start row says so. Exit status 0 at the\n"
     "         end, 3 at the end when the limit left files out, 2 for a usage error\n"
     "         or a FOLDER that is not a folder or cannot be opened.\n"
+    "--cache FILE  where search remembers what it read of each file (checksums,\n"
+    "         and which files it found identical), keyed by the file's identity,\n"
+    "         size and times, so that the next search reads only files that\n"
+    "         changed. A file it cannot trust is ignored and rebuilt. Default:\n"
+#ifdef _WIN32
+    "         %APPDATA%\\Norvelle\\Pairlook\\dPairSum.dat.\n"
+#else
+    "         $XDG_CONFIG_HOME/Norvelle/Pairlook/dPairSum.dat (~/.config when\n"
+    "         XDG_CONFIG_HOME is not set).\n"
+#endif
+    "--no-cache  neither read nor write the cache.\n"
     "--tsv    one line per row, cells joined by TAB, control bytes escaped.\n"
     "--json   one JSON document: \"options\", \"status\" (complete, limit, not-found,\n"
     "         cannot-open, same, different, aborted or error, with its \"message\"),\n"

@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/json_output.h"
 #include "cli/run_output.h"
+#include "core/folders.h"
 #include "platform/platform.h"
 #include "search/indexer.h"
 
@@ -58,6 +59,8 @@ int runSearchCommand(const Arguments& options) {
     request.fileLimit = options.maxFiles == 0 || options.maxFiles >= search::kNoIndexCap
                             ? search::kNoIndexCap
                             : static_cast<std::size_t>(options.maxFiles);
+    if (!options.noCache)
+        request.cacheFile = options.cacheFile.empty() ? core::userDataFolder() + core::kCacheFileName : options.cacheFile;
     // On a terminal the rows appear as they are found; otherwise they are
     // printed in the list's order once the run has ended.
     if (!options.json && standardOutputIsTerminal()) {

@@ -7,9 +7,10 @@ namespace {
 
 constexpr char kSeparator = platform::kPathSeparator;
 
-// The per-user folder: appData\Norvelle\Pairlook\, each level created when
-// missing. A level that exists already, or cannot be made, is not an error:
-// the settings file then simply cannot be opened and the defaults apply.
+}  // namespace
+
+// A level that exists already, or cannot be made, is not an error: the
+// settings file then simply cannot be opened and the defaults apply.
 std::string userDataFolder(const FolderProbe& probe) {
     std::string folder = probe.appDataFolder() + kSeparator + kMakerFolderName;
     probe.createFolder(folder);
@@ -18,8 +19,6 @@ std::string userDataFolder(const FolderProbe& probe) {
     probe.createFolder(folder);
     return folder + kSeparator;
 }
-
-}  // namespace
 
 bool FolderProbe::defaultFileOpens(const std::string& path) {
     return platform::openForReading(path.c_str()).isOpen();

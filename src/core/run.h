@@ -25,6 +25,8 @@ struct RunRequest {
     std::uint32_t matchPercent = 95;
     bool hash = true;
     std::size_t fileLimit = kWindowFileLimit;
+    // The folder modes: the checksum cache read and written; empty for none.
+    std::string cacheFile;
 };
 
 // The request the window's settings and these paths make.

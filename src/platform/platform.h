@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -47,6 +48,15 @@ struct FileStamp {
     std::int64_t changed = 0;
     bool operator==(const FileStamp&) const = default;
 };
+
+// The system's time now, in the units of FileStamp's times (nanoseconds
+// since 1970 on POSIX, 100 ns since 1601 on Windows).
+std::int64_t stampTimeNow();
+#ifdef _WIN32
+constexpr std::int64_t kStampTicksPerSecond = 10'000'000;
+#else
+constexpr std::int64_t kStampTicksPerSecond = 1'000'000'000;
+#endif
 
 class Folder;
 enum class LinkFault : std::uint8_t;
@@ -128,6 +138,12 @@ bool replaceFile(const char* from, const char* to);
 // Writes a new file (or replaces one) with these bytes; false when any write,
 // or the final flush and close, fails.
 bool writeWholeFile(const char* path, const void* bytes, std::size_t size);
+// The same with the bytes of several pieces, one after the other.
+struct BytePiece {
+    const void* bytes = nullptr;
+    std::size_t size = 0;
+};
+bool writeWholeFile(const char* path, std::initializer_list<BytePiece> pieces);
 // Creates one folder level; false when it exists or cannot be made.
 bool createFolder(const char* path);
 bool isFolder(const char* path);
@@ -203,6 +219,9 @@ struct ListedItem {
     ItemKind kind = ItemKind::Other;
     std::uint64_t size = 0;      // file length where the listing gives it
     std::uint64_t diskOrder = 0; // where the item lies on disk (inode); 0 when unknown
+    // A file's identity, size and times as the listing found them; identity
+    // zero when the listing does not tell it.
+    FileStamp stamp;
 };
 
 // An open folder: its items, one by one, and the handle its subfolders are

@@ -8,6 +8,7 @@
 
 #include "core/run_control.h"
 #include "platform/platform.h"
+#include "search/digest.h"
 #include "search/folder_cache.h"
 #include "search/work_pool.h"
 
@@ -18,40 +19,6 @@ using Members = std::vector<std::uint32_t>;
 
 constexpr std::size_t kLine = 64;
 std::size_t onLines(std::uint64_t bytes) { return static_cast<std::size_t>((bytes + kLine - 1) / kLine * kLine); }
-
-std::uint64_t load64(const std::uint8_t* p) {
-    std::uint64_t w;
-    std::memcpy(&w, p, sizeof w);
-    return w;
-}
-
-std::uint64_t mix(std::uint64_t h) {
-    h ^= h >> 31;
-    h *= 0x7FB5D329728EA185ull;
-    h ^= h >> 27;
-    h *= 0x81DADEF4BC2DD44Dull;
-    return h ^ (h >> 33);
-}
-
-// A fast digest that only sorts files into sets that may be equal; the
-// side-by-side read then decides byte by byte. Files of one size are read in
-// the same pieces, so their digests are comparable.
-std::uint64_t digestOf(const std::uint8_t* p, std::size_t n, std::uint64_t seed) {
-    constexpr std::uint64_t k = 0x9E3779B97F4A7C15ull;
-    std::uint64_t lane[4] = {seed, seed ^ 0x1234567ull, seed + k, seed - k};
-    std::size_t at = 0;
-    for (; at + 32 <= n; at += 32) {
-        for (int l = 0; l < 4; ++l) {
-            lane[l] = (lane[l] ^ load64(p + at + 8 * l)) * k;
-            lane[l] = (lane[l] << 29) | (lane[l] >> 35);
-        }
-    }
-    std::uint8_t tail[32] = {};
-    std::memcpy(tail, p + at, n - at);
-    std::uint64_t h = n;
-    for (int l = 0; l < 4; ++l) h = mix(h ^ lane[l] ^ load64(tail + 8 * l));
-    return h;
-}
 
 struct Head {
     Content content = Content::Settled;

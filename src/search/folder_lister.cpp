@@ -43,34 +43,64 @@ Listing FolderLister::list(const Pending& pending, std::vector<Pending>& subfold
     return items;
 }
 
-void FolderLister::listAhead(const std::string& root, WorkPool& pool) {
+void FolderLister::walkWhileListing(const std::string& root, WorkPool& pool, const std::function<void()>& walk) {
     {
         std::lock_guard lock(mutex_);
-        waiting_.push_back({root, {}, nullptr, 1.0});
+        order_.push_back(root);
+        waiting_.emplace(root, Pending{root, {}, nullptr, 1.0});
     }
-    pool.run(pool.workers(), [this](std::size_t, std::size_t) { listUntilDone(); });
-    std::lock_guard lock(mutex_);
-    for (Pending& pending : waiting_) unlisted_.emplace(pending.path, std::move(pending));
-    waiting_.clear();
+    std::atomic<bool> walkTaken{false};
+    pool.run(pool.workers(), [&](std::size_t, std::size_t) {
+        if (walkTaken.exchange(true)) {
+            listUntilDone();
+            return;
+        }
+        walk();
+        std::lock_guard lock(mutex_);
+        walkDone_ = true;
+        changed_.notify_all();
+    });
 }
 
 bool FolderLister::shouldStop() const {
-    return held_ >= budget_ || context_.abortRequested();
+    return walkDone_ || listedAhead_ >= budget_ || context_.abortRequested();
 }
 
-// Each worker takes the folder waiting last, so the tree is listed about in
-// the order the walk will want it, and returns once nothing is waiting and
-// no other worker can add more.
+// Listings not taken yet are held up to this many items: far enough ahead
+// to keep every lister busy, near enough that a tree of millions of files
+// is never held whole.
+constexpr std::size_t kHeldAhead = 64 * 1024;
+
+bool FolderLister::listerMayGoOn() const {
+    return shouldStop() || (busy_ == 0 && order_.empty()) || (!order_.empty() && held_ < kHeldAhead);
+}
+
+// Pushed in reverse, so that the first subfolder is listed next.
+void FolderLister::addWaiting(std::vector<Pending>& subfolders) {
+    for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it) {
+        order_.push_back(it->path);
+        waiting_.emplace(it->path, std::move(*it));
+    }
+}
+
+// Each lister takes the folder waiting last, so the tree is listed about in
+// the order the walk wants it, and returns once the walk has ended, listing
+// must stop, or nothing is waiting and no other lister can add more.
 void FolderLister::listUntilDone() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return !waiting_.empty() || busy_ == 0; });
-        if (waiting_.empty() || shouldStop()) {
+        changed_.wait(lock, [this] { return listerMayGoOn(); });
+        if (shouldStop() || order_.empty()) {
             changed_.notify_all();
             return;
         }
-        Pending pending = std::move(waiting_.back());
-        waiting_.pop_back();
+        const std::string path = std::move(order_.back());
+        order_.pop_back();
+        auto it = waiting_.find(path);
+        if (it == waiting_.end()) continue;  // the walk listed it
+        Pending pending = std::move(it->second);
+        waiting_.erase(it);
+        listing_.insert(pending.path);
         ++busy_;
         lock.unlock();
         context_.currentFile.set(pending.path);
@@ -78,30 +108,39 @@ void FolderLister::listUntilDone() {
         Listing items = list(pending, subfolders);
         lock.lock();
         countListed(pending, subfolders);
+        listedAhead_ += items.size();
         held_ += items.size();
+        listing_.erase(pending.path);
         listed_.emplace(std::move(pending.path), std::move(items));
-        waiting_.insert(waiting_.end(), std::make_move_iterator(subfolders.rbegin()),
-                        std::make_move_iterator(subfolders.rend()));
+        addWaiting(subfolders);
         --busy_;
         changed_.notify_all();
     }
 }
 
+// A listing in hand is waited for; one still waiting is listed here, and
+// its subfolders wait for the listers.
 Listing FolderLister::take(const std::string& folder) {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return listing_.count(folder) == 0; });
     if (auto it = listed_.find(folder); it != listed_.end()) {
         Listing items = std::move(it->second);
         listed_.erase(it);
+        held_ -= items.size();
+        changed_.notify_all();
         return items;
     }
-    auto it = unlisted_.find(folder);
-    if (it == unlisted_.end()) return {};
+    auto it = waiting_.find(folder);
+    if (it == waiting_.end()) return {};
     Pending pending = std::move(it->second);
-    unlisted_.erase(it);
+    waiting_.erase(it);
+    lock.unlock();
     std::vector<Pending> subfolders;
     Listing items = list(pending, subfolders);
+    lock.lock();
     countListed(pending, subfolders);
-    for (Pending& sub : subfolders) unlisted_.emplace(sub.path, std::move(sub));
+    addWaiting(subfolders);
+    changed_.notify_all();
     return items;
 }
 

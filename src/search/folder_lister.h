@@ -1,7 +1,8 @@
 // Lists the folders of a tree ahead of the walk that indexes it, on several
-// threads: a listing costs a name and a stat per item, bound by system calls
-// that run side by side on several cores. The walk then takes the listings
-// in its own order and lists on the spot any folder not reached ahead.
+// threads, while the walk goes on: a listing costs a name and a stat per
+// item, bound by system calls that run side by side on several cores. The
+// walk takes the listings in its own order, waits for one in hand, and
+// lists on the spot any folder not reached ahead.
 //
 // Each subfolder is opened from its parent's open handle and never through a
 // link, so a folder swapped for a link while the tree is walked cannot lead
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -36,15 +38,18 @@ bool descendsInto(const platform::ListedItem& item);
 
 class FolderLister {
 public:
-    // Lists ahead no further once `budget` items are held. The bar moves
+    // Lists ahead no further once `budget` items are listed. The bar moves
     // through `share` as folders are listed ahead.
     FolderLister(core::RunContext& context, std::size_t budget, ProgressShare share = {})
         : context_(context), budget_(budget), share_(share) {}
 
-    // Lists `root` and every folder below it on the pool's threads, the
-    // first subfolder first, until all are listed, the budget is spent or an
-    // abort is requested. Shows each folder listed in currentFile.
-    void listAhead(const std::string& root, WorkPool& pool);
+    // Runs `walk` (which takes the listings, from `root` on) on one of the
+    // pool's threads while the others list `root` and every folder below it,
+    // the first subfolder first, until all are listed, the budget is spent,
+    // an abort is requested or the walk has ended. Listings not yet taken
+    // are held up to a bound, so memory follows the walk, not the tree.
+    // Shows each folder listed in currentFile.
+    void walkWhileListing(const std::string& root, WorkPool& pool, const std::function<void()>& walk);
 
     // The items of `folder` (the root, or a subfolder of a folder taken
     // before), listed ahead or now; each listing is handed out once. Empty
@@ -71,6 +76,8 @@ private:
     Listing list(const Pending& pending, std::vector<Pending>& subfolders);
     // With mutex_ held.
     void countListed(const Pending& pending, std::vector<Pending>& subfolders);
+    void addWaiting(std::vector<Pending>& subfolders);
+    bool listerMayGoOn() const;
 
     core::RunContext& context_;
     const std::size_t budget_;
@@ -78,11 +85,16 @@ private:
     double listedPart_ = 0;  // of the whole tree, under mutex_
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<Pending> waiting_;  // folders still to list, the next one last
-    std::size_t busy_ = 0;          // folders being listed
-    std::size_t held_ = 0;          // items listed ahead so far
+    // Folders still to list: their paths, the next one last (a path no
+    // longer in waiting_ was taken by the walk meanwhile), and each folder.
+    std::vector<std::string> order_;
+    std::unordered_map<std::string, Pending> waiting_;
+    std::unordered_set<std::string> listing_;  // being listed by a lister
+    std::size_t busy_ = 0;         // folders being listed by listers
+    std::size_t listedAhead_ = 0;  // items listed ahead so far
+    std::size_t held_ = 0;         // items listed ahead and not taken yet
+    bool walkDone_ = false;
     std::unordered_map<std::string, Listing> listed_;
-    std::unordered_map<std::string, Pending> unlisted_;  // known, not listed ahead
     std::atomic<bool> rootRefused_{false};
     std::mutex refusedMutex_;  // list() runs with and without mutex_ held
     std::unordered_set<std::string> refused_;

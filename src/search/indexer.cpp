@@ -45,6 +45,7 @@ void indexItem(Walk& walk, const std::string& folder, std::uint32_t folderId, co
     walk.context.currentFile.set(path);
     entry.path = std::move(path);
     walk.index.entries.push_back(std::move(entry));
+    if (walk.index.keepStamps) walk.index.stamps.push_back(item.stamp);
 }
 
 // Whether the items from `at` on, or the folders below them, hold a file the
@@ -85,9 +86,9 @@ std::uint32_t indexFolder(core::RunContext& context, Index& index, const std::st
                           ProgressShare share) {
     if (context.abortRequested()) return countOf(index);
     FolderLister lister(context, index.cap, share);
-    lister.listAhead(folder, pool);
     Walk walk{context, index, lister};
-    std::uint32_t count = walkFolder(walk, folder);
+    std::uint32_t count = 0;
+    lister.walkWhileListing(folder, pool, [&] { count = walkFolder(walk, folder); });
     if (lister.rootRefused())
         index.root = platform::isFolder(folder.c_str()) ? RootListing::CannotOpen : RootListing::NotAFolder;
     return count;

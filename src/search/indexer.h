@@ -53,6 +53,10 @@ struct Index {
     // The cap cut the tree: a file it would have entered was left out.
     bool limitReached = false;
     RootListing root = RootListing::Listed;
+    // With keepStamps set, the walk keeps each entry's stamp as the listing
+    // found it, in index order (for the checksum cache).
+    bool keepStamps = false;
+    std::vector<platform::FileStamp> stamps;
 };
 
 // Enters every file below `folder` (the folder text as given: one separator

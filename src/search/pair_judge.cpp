@@ -76,11 +76,15 @@ std::optional<std::uint32_t> PairJudge::checksumOf(std::uint32_t e) {
     std::uint32_t c = classes_.classOf[e];
     auto it = checksums_.find(c);
     if (it == checksums_.end()) {
-        Checksum sum = quickChecksum(index_.entries[e].path.c_str(), checksumBuffer_.bytes, checksumBuffer_.size,
-                                     context_.runControl);
-        if (platform::isProcessFault(sum.fault)) context_.fail(sum.fault);
-        std::optional<std::uint32_t> value;
-        if (sum.fault == platform::IoFault::None) value = sum.value;
+        std::optional<std::uint32_t> value = recall_ ? recall_->checksumOf(e) : std::nullopt;
+        if (!value) {
+            Checksum sum = quickChecksum(index_.entries[e].path.c_str(), checksumBuffer_.bytes, checksumBuffer_.size,
+                                         context_.runControl);
+            if (platform::isProcessFault(sum.fault)) context_.fail(sum.fault);
+            if (sum.fault == platform::IoFault::None) value = sum.value;
+            // After an abort the value covers only the chunks read.
+            if (value && recall_ && !context_.abortRequested()) recall_->rememberChecksum(e, *value);
+        }
         it = checksums_.emplace(c, value).first;
     }
     index_.entries[e].checksum = it->second.value_or(0);

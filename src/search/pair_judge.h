@@ -14,6 +14,7 @@
 #include "search/classes.h"
 #include "search/indexer.h"
 #include "search/prefix_decider.h"
+#include "search/recall.h"
 
 namespace search {
 
@@ -28,6 +29,10 @@ public:
     // Scores that may come from a comparison cut short by an abort are the
     // caller's to discard.
     std::optional<std::uint32_t> judge(std::uint32_t i, std::uint32_t j, std::uint8_t known = kScoreUnknown);
+
+    // Checksums come from the cache where it knows them, and those computed
+    // go to it. Nothing: every checksum is computed.
+    void useRecall(Recall* recall) { recall_ = recall; }
 
 private:
     bool knownToScoreZero(std::uint32_t e) const;
@@ -46,6 +51,7 @@ private:
     std::uint32_t matchPercent_;
     bool sizesMustAgree_;   // Quick Dir
     bool checksumsDecide_;  // Quick Dir with Hash on
+    Recall* recall_ = nullptr;
 
     // Per class: scores of class pairs (only where a class holds several
     // files, so that the score can serve again) and checksums (none for a

@@ -24,6 +24,7 @@
 #include "search/pair_judge.h"
 #include "search/prefix_decider.h"
 #include "search/progress.h"
+#include "search/recall.h"
 #include "search/work_pool.h"
 #include "text/text.h"
 
@@ -196,12 +197,49 @@ void listPairs(core::RunContext& context, const Index& index, const PairsOf& pai
     if (!context.abortRequested()) raiseProgress(context, share.to);
 }
 
+// Quick Dir at matchPercent 100: the later candidates of entry i that the
+// class building has not told apart from it: the later files of its class, and
+// the later files of its group whose content it did not settle. Each class
+// is a chain in index order, so entry i costs only the pairs it has.
+PairsOf classPairs(const Index& index, const Candidates& candidates, const ClassTable& classes) {
+    constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+    auto nextInClass = std::make_shared<std::vector<std::uint32_t>>(index.entries.size(), kNone);
+    auto unsettled = std::make_shared<std::vector<std::vector<std::uint32_t>>>(candidates.groups.size());
+    std::vector<std::uint32_t> lastOfClass(index.entries.size(), kNone);
+    for (std::size_t g = 0; g < candidates.groups.size(); ++g) {
+        for (std::uint32_t e : candidates.groups[g]) {
+            if (classes.content[e] != Content::Settled) (*unsettled)[g].push_back(e);
+            const std::uint32_t c = classes.classOf[e];
+            if (lastOfClass[c] != kNone) (*nextInClass)[lastOfClass[c]] = e;
+            lastOfClass[c] = e;
+        }
+    }
+    return [&index, &candidates, &classes, nextInClass, unsettled, js = std::vector<std::uint32_t>()](
+               std::uint32_t i, std::vector<PairToJudge>& pairs) mutable {
+        pairs.clear();
+        if (!candidates.listable[i] || candidates.groupOf[i] == kNoGroup) return;
+        if (classes.content[i] != Content::Settled) {
+            laterCandidates(candidates, index, i, js);
+            for (std::uint32_t j : js) pairs.push_back({i, j, kScoreUnknown});
+            return;
+        }
+        js.clear();
+        for (std::uint32_t j = (*nextInClass)[i]; j != kNone; j = (*nextInClass)[j]) js.push_back(j);
+        const auto& others = (*unsettled)[candidates.groupOf[i]];
+        const std::size_t mates = js.size();
+        js.insert(js.end(), std::upper_bound(others.begin(), others.end(), i), others.end());
+        std::inplace_merge(js.begin(), js.begin() + static_cast<std::ptrdiff_t>(mates), js.end());
+        for (std::uint32_t j : js) pairs.push_back({i, j, kScoreUnknown});
+    };
+}
+
 // Every candidate pair goes to the judge, but at matchPercent 100 none that
 // the class building has told apart: one differing byte keeps its score
 // below 100, so the judge would give it no row. In a large group of one
 // size that spares visiting every pair of different files.
 PairsOf allCandidates(const Index& index, const Candidates& candidates, const ClassTable& classes) {
     const bool skipToldApart = candidates.matchPercent == 100;
+    if (skipToldApart && !candidates.directory) return classPairs(index, candidates, classes);
     return [&index, &candidates, &classes, skipToldApart, js = std::vector<std::uint32_t>()](
                std::uint32_t i, std::vector<PairToJudge>& pairs) mutable {
         laterCandidates(candidates, index, i, js);
@@ -268,20 +306,40 @@ void listDecidedPairs(core::RunContext& context, const Index& index, const Candi
     raiseProgress(context, share.to);
 }
 
+// Builds the classes of every group; with a cache, only of the files it
+// does not know and one of each class it does. Recalling moves the first
+// tenth of the bar's share, reading the rest.
+bool buildClassesRecalling(core::RunContext& context, const Index& index, const Candidates& candidates,
+                           Recall* recall, const SearchBuffers& buffers, const SearchTuning& tuning, WorkPool& pool,
+                           ClassTable& classes, ProgressShare share) {
+    if (!recall)
+        return buildClasses(context, index, candidates, buffers.arena(), tuning.classes, pool, classes, share);
+    recall->recallGroups(context, candidates, share.part(0, 1, 10));
+    Candidates toRead;
+    toRead.groups = recall->groupsToRead(candidates);
+    if (!buildClasses(context, index, toRead, buffers.arena(), tuning.classes, pool, classes, share.part(1, 10, 10)))
+        return false;
+    recall->completeClasses(candidates, classes);
+    return true;
+}
+
 void searchPairs(const core::RunRequest& request, core::RunContext& context, Index& index,
                  const SearchBuffers& buffers, const SearchTuning& tuning, WorkPool& pool, RowWriter& rows,
-                 const Shares& shares) {
+                 const Shares& shares, Recall* recall) {
     Candidates candidates = groupCandidates(index, request.mode, request.matchPercent);
     ClassTable classes;
-    if (!buildClasses(context, index, candidates, buffers.arena(), tuning.classes, pool, classes, shares.classes))
+    if (!buildClassesRecalling(context, index, candidates, recall, buffers, tuning, pool, classes, shares.classes))
         return;
     PairJudge judge(context, request, index, candidates, classes, buffers.compare, buffers.arena());
+    judge.useRecall(recall);
     if (decidesInMemory(candidates, tuning.prefixes)) {
         listDecidedPairs(context, index, candidates, tuning, pool, judge, rows, shares.pairs);
-        return;
+    } else {
+        listPairs(context, index, allCandidates(index, candidates, classes), judge, rows, shares.pairs,
+                  visitsOf(index, candidates, classes));
     }
-    listPairs(context, index, allCandidates(index, candidates, classes), judge, rows, shares.pairs,
-              visitsOf(index, candidates, classes));
+    // The classes are whole even when the pairs were cut short.
+    if (recall) recall->rememberClasses(candidates, classes);
 }
 
 }  // namespace
@@ -295,6 +353,8 @@ core::RunOutcome searchFolder(const core::RunRequest& request, core::RunContext&
         buffers.reset();
         return core::notEnoughMemory();
     }
+    const std::int64_t started = platform::stampTimeNow();
+    CacheFile cacheFile(request.cacheFile, dayOf(started));
     RowWriter rows(context);
     rows.indexing();
     const Shares shares = sharesFor(request.mode);
@@ -303,6 +363,7 @@ core::RunOutcome searchFolder(const core::RunRequest& request, core::RunContext&
     Index index;
     index.cap = request.fileLimit;
     index.quickDir = request.mode == core::search_mode::kQuickDir;
+    index.keepStamps = cacheFile.inUse();
     std::uint32_t n = indexFolder(context, index, request.pathA, pool, shares.index);
     core::RunOutcome outcome;
     outcome.status = indexStatus(index);
@@ -312,7 +373,10 @@ core::RunOutcome searchFolder(const core::RunRequest& request, core::RunContext&
     // An index built under an abort is not searched.
     if (n != 0 && !context.abortRequested()) {
         raiseProgress(context, shares.index.to);
-        searchPairs(request, context, index, *buffers, tuning, pool, rows, shares);
+        std::optional<Recall> recall;
+        if (cacheFile.inUse()) recall.emplace(cacheFile.cache(), index, started, tuning.recall);
+        searchPairs(request, context, index, *buffers, tuning, pool, rows, shares, recall ? &*recall : nullptr);
+        cacheFile.saveIfChanged();
     }
     settleOutcome(outcome, context, rows.pairs());
     rows.close(outcome);

@@ -9,6 +9,7 @@
 #include "search/classes.h"
 #include "search/indexer.h"
 #include "search/prefix_decider.h"
+#include "search/recall.h"
 
 namespace search {
 
@@ -17,6 +18,7 @@ namespace search {
 struct SearchTuning {
     ClassTuning classes;
     PrefixTuning prefixes;
+    RecallTuning recall;
     // Threads beside the search's own that list folders and read heads;
     // -1: one per further core.
     int helperThreads = -1;

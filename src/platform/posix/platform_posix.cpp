@@ -57,6 +57,19 @@ void countedClose(int fd) {
     counting::noteHandleClosed();
 }
 
+std::int64_t nanosecondsOf(const timespec& time) {
+    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+FileStamp stampFrom(const struct stat& st) {
+    FileStamp stamp;
+    stamp.identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    stamp.size = static_cast<std::uint64_t>(st.st_size);
+    stamp.lastWrite = nanosecondsOf(st.st_mtim);
+    stamp.changed = nanosecondsOf(st.st_ctim);
+    return stamp;
+}
+
 }  // namespace
 
 struct FolderState {
@@ -149,20 +162,28 @@ bool deleteFile(const char* path) { return ::unlink(path) == 0; }
 bool replaceFile(const char* from, const char* to) { return ::rename(from, to) == 0; }
 
 bool writeWholeFile(const char* path, const void* bytes, std::size_t size) {
+    return writeWholeFile(path, {BytePiece{bytes, size}});
+}
+
+bool writeWholeFile(const char* path, std::initializer_list<BytePiece> pieces) {
     IoFault fault = IoFault::None;
     int fd = countedOpen(AT_FDCWD, path, O_WRONLY | O_CREAT | O_TRUNC, fault, 0666);
     if (fd < 0) return false;
-    const auto* at = static_cast<const char*>(bytes);
-    std::size_t done = 0;
-    while (done < size) {
-        ssize_t put = ::write(fd, at + done, size - done);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) break;
-        done += static_cast<std::size_t>(put);
+    bool whole = true;
+    for (const BytePiece& piece : pieces) {
+        const auto* at = static_cast<const char*>(piece.bytes);
+        std::size_t done = 0;
+        while (done < piece.size) {
+            ssize_t put = ::write(fd, at + done, piece.size - done);
+            if (put < 0 && errno == EINTR) continue;
+            if (put <= 0) break;
+            done += static_cast<std::size_t>(put);
+        }
+        whole = whole && done == piece.size;
     }
     bool closed = ::close(fd) == 0;
     counting::noteHandleClosed();
-    return done == size && closed;
+    return whole && closed;
 }
 
 bool createFolder(const char* path) { return ::mkdir(path, 0777) == 0; }
@@ -185,23 +206,6 @@ bool identityOfPath(const char* path, FileIdentity& identity) {
     identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
     return true;
 }
-
-namespace {
-
-std::int64_t nanosecondsOf(const timespec& time) {
-    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
-}
-
-FileStamp stampFrom(const struct stat& st) {
-    FileStamp stamp;
-    stamp.identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
-    stamp.size = static_cast<std::uint64_t>(st.st_size);
-    stamp.lastWrite = nanosecondsOf(st.st_mtim);
-    stamp.changed = nanosecondsOf(st.st_ctim);
-    return stamp;
-}
-
-}  // namespace
 
 bool stampOf(const File& file, FileStamp& stamp) {
     struct stat st;
@@ -410,7 +414,10 @@ std::unique_ptr<FolderState> listFolderAt(int fd, IoFault& fault) {
         struct stat st;
         if (::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
             item.kind = kindOf(st.st_mode);
-            item.size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+            if (S_ISREG(st.st_mode)) {
+                item.stamp = stampFrom(st);
+                item.size = item.stamp.size;
+            }
         }
         state->items.push_back(std::move(item));
     }
@@ -526,6 +533,12 @@ std::string searchProgramFile(const char* fileName) {
 }
 
 DriveType driveTypeOf(const std::string&) { return DriveType::Fixed; }
+
+std::int64_t stampTimeNow() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return nanosecondsOf(now);
+}
 
 std::string appDataFolder() {
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config) return config;

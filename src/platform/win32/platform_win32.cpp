@@ -119,17 +119,11 @@ bool consoleMode() {
 
 // ---- Listings ----------------------------------------------------------
 
-ItemKind kindOf(const WIN32_FIND_DATAW& data) {
+ItemKind kindOf(DWORD attributes) {
     // Junctions and symbolic links are reparse points; never followed.
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return ItemKind::Link;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return ItemKind::Folder;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return ItemKind::Link;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ItemKind::Folder;
     return ItemKind::File;
-}
-
-std::wstring listingPattern(const std::string& folder) {
-    std::wstring pattern = exactPath(folder.c_str());
-    if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
-    return pattern + L"*.*";
 }
 
 std::string systemTimeText(const SYSTEMTIME& time) {
@@ -142,17 +136,20 @@ std::string systemTimeText(const SYSTEMTIME& time) {
 
 }  // namespace
 
+// A folder's items come from its open handle, a batch of records at a time,
+// each with the file's id and times: the listing alone stamps every file.
 struct FolderState {
     std::string path;
     // Held while the folder is listed and its subfolders opened: without
     // delete sharing, the folder cannot be renamed or replaced meanwhile.
     HANDLE folder = INVALID_HANDLE_VALUE;
-    HANDLE find = INVALID_HANDLE_VALUE;
-    WIN32_FIND_DATAW data{};
-    bool hasPending = false;  // data holds an item not handed out yet
+    std::uint64_t volume = 0;
+    bool listing = false;  // false once the listing has ended, or for a held folder
+    bool started = false;  // the first batch has been asked for
+    std::vector<std::uint64_t> batch;  // FILE_ID_BOTH_DIR_INFO records, 8-byte aligned
+    std::size_t next = 0;              // offset of the next record; npos when the batch is used up
 
     ~FolderState() {
-        if (find != INVALID_HANDLE_VALUE) FindClose(find);
         if (folder != INVALID_HANDLE_VALUE) countedClose(folder);
     }
 };
@@ -232,23 +229,31 @@ bool replaceFile(const char* from, const char* to) {
 }
 
 bool writeWholeFile(const char* path, const void* bytes, std::size_t size) {
+    return writeWholeFile(path, {BytePiece{bytes, size}});
+}
+
+bool writeWholeFile(const char* path, std::initializer_list<BytePiece> pieces) {
     if (counting::handlesExhausted()) return false;
     HANDLE handle =
         CreateFileW(exactPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
     counting::noteHandleOpened();
-    const auto* at = static_cast<const char*>(bytes);
-    std::size_t done = 0;
-    while (done < size) {
-        DWORD chunk = size - done > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size - done);
-        DWORD put = 0;
-        if (!WriteFile(handle, at + done, chunk, &put, nullptr) || put == 0) break;
-        done += put;
+    bool whole = true;
+    for (const BytePiece& piece : pieces) {
+        const auto* at = static_cast<const char*>(piece.bytes);
+        std::size_t done = 0;
+        while (done < piece.size) {
+            DWORD chunk = piece.size - done > 0x40000000 ? 0x40000000 : static_cast<DWORD>(piece.size - done);
+            DWORD put = 0;
+            if (!WriteFile(handle, at + done, chunk, &put, nullptr) || put == 0) break;
+            done += put;
+        }
+        whole = whole && done == piece.size;
     }
     bool flushed = FlushFileBuffers(handle) != 0;
     bool closed = CloseHandle(handle) != 0;
     counting::noteHandleClosed();
-    return done == size && flushed && closed;
+    return whole && flushed && closed;
 }
 
 namespace {
@@ -486,7 +491,8 @@ namespace {
 // or a link), checked on the opened handle so nothing can swap in between.
 std::unique_ptr<FolderState> listFolderAt(const std::string& path, bool refuseLinks, IoFault& fault) {
     DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (refuseLinks ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
-    HANDLE folder = countedCreate(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, flags, fault);
+    HANDLE folder = countedCreate(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, flags, fault);
     if (folder == INVALID_HANDLE_VALUE) return nullptr;
     auto state = std::make_unique<FolderState>();
     state->path = path;
@@ -498,17 +504,46 @@ std::unique_ptr<FolderState> listFolderAt(const std::string& path, bool refuseLi
         fault = IoFault::OfFile;
         return nullptr;
     }
-    state->find = FindFirstFileW(listingPattern(path).c_str(), &state->data);
-    if (state->find != INVALID_HANDLE_VALUE) {
-        state->hasPending = true;
-        return state;
+    state->volume = info.dwVolumeSerialNumber;
+    state->listing = true;
+    state->batch.resize(64 * 1024 / sizeof(std::uint64_t));
+    state->next = std::string::npos;
+    return state;
+}
+
+// Asks for the next batch of records; false at the end of the listing (an
+// empty drive root has no "." or "..", yet it can be listed) or on a failure,
+// which `fault` then tells.
+bool nextBatch(FolderState& state, IoFault& fault) {
+    const auto kind = state.started ? FileIdBothDirectoryInfo : FileIdBothDirectoryRestartInfo;
+    state.started = true;
+    if (GetFileInformationByHandleEx(state.folder, kind, state.batch.data(),
+                                     static_cast<DWORD>(state.batch.size() * sizeof(std::uint64_t)))) {
+        state.next = 0;
+        return true;
     }
-    DWORD error = GetLastError();
-    // A drive root has no "." or "..": an empty one matches nothing, yet it
-    // can be listed.
-    if (error == ERROR_FILE_NOT_FOUND) return state;
-    fault = faultOf(error);
-    return nullptr;
+    const DWORD error = GetLastError();
+    // A listing cut short is no listing: a part would pass for the whole.
+    if (error != ERROR_NO_MORE_FILES && error != ERROR_FILE_NOT_FOUND) fault = faultOf(error);
+    state.listing = false;
+    return false;
+}
+
+void fillItem(const FILE_ID_BOTH_DIR_INFO& record, std::uint64_t volume, ListedItem& item) {
+    std::wstring wideName(record.FileName, record.FileNameLength / sizeof(wchar_t));
+    std::optional<std::string> name = win32::utf8Of(wideName.c_str());
+    // A name that has no UTF-8 form could not be opened again by its text.
+    item.name = name ? *name : std::string();
+    item.kind = name ? kindOf(record.FileAttributes) : ItemKind::Other;
+    item.stamp = FileStamp{};
+    item.size = 0;
+    item.diskOrder = 0;
+    if (item.kind != ItemKind::File) return;
+    item.size = static_cast<std::uint64_t>(record.EndOfFile.QuadPart);
+    item.stamp.identity = {volume, static_cast<std::uint64_t>(record.FileId.QuadPart)};
+    item.stamp.size = item.size;
+    item.stamp.lastWrite = record.LastWriteTime.QuadPart;
+    item.stamp.changed = record.ChangeTime.QuadPart;
 }
 
 }  // namespace
@@ -558,20 +593,12 @@ File openForReading(const Folder& folder, const char* name) {
 
 bool nextItem(Folder& folder, ListedItem& item) {
     FolderState* state = folder.state_.get();
-    if (!state || state->find == INVALID_HANDLE_VALUE) return false;
-    if (!state->hasPending && !FindNextFileW(state->find, &state->data)) {
-        // A listing cut short is no listing: a part would pass for the whole.
-        if (DWORD error = GetLastError(); error != ERROR_NO_MORE_FILES) folder.fault_ = faultOf(error);
-        return false;
-    }
-    state->hasPending = false;
-    const WIN32_FIND_DATAW& data = state->data;
-    std::optional<std::string> name = win32::utf8Of(data.cFileName);
-    // A name that has no UTF-8 form could not be opened again by its text.
-    item.name = name ? *name : std::string();
-    item.kind = name ? kindOf(data) : ItemKind::Other;
-    item.size = item.kind == ItemKind::File ? joined(data.nFileSizeHigh, data.nFileSizeLow) : 0;
-    item.diskOrder = 0;
+    if (!state || !state->listing) return false;
+    if (state->next == std::string::npos && !nextBatch(*state, folder.fault_)) return false;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(state->batch.data());
+    const auto& record = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes + state->next);
+    fillItem(record, state->volume, item);
+    state->next = record.NextEntryOffset == 0 ? std::string::npos : state->next + record.NextEntryOffset;
     return true;
 }
 
@@ -631,6 +658,12 @@ DriveType driveTypeOf(const std::string& root) {
         case DRIVE_RAMDISK: return DriveType::Other;
         default: return DriveType::Unknown;
     }
+}
+
+std::int64_t stampTimeNow() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return static_cast<std::int64_t>(joined(now.dwHighDateTime, now.dwLowDateTime));
 }
 
 std::string appDataFolder() {

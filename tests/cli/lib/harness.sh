@@ -4,6 +4,8 @@ set -u
 cli=$(readlink -f "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# The checksum cache's default place lies below it: not the user's own.
+export XDG_CONFIG_HOME=$work/config
 failures=0
 
 fail() {
