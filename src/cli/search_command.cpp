@@ -46,6 +46,16 @@ int exitStatus(const Finished& finished, const std::string& given) {
     }
 }
 
+// In the per-user data folder, as the window keeps its settings; on a
+// system where even the user's configuration folder is missing, it is made.
+// No such folder known: no cache.
+std::string defaultCacheFile() {
+    const std::string appData = platform::appDataFolder();
+    if (appData.empty()) return {};
+    platform::createFolder(appData.c_str());
+    return core::userDataFolder() + core::kCacheFileName;
+}
+
 }  // namespace
 
 int runSearchCommand(const Arguments& options) {
@@ -59,8 +69,7 @@ int runSearchCommand(const Arguments& options) {
     request.fileLimit = options.maxFiles == 0 || options.maxFiles >= search::kNoIndexCap
                             ? search::kNoIndexCap
                             : static_cast<std::size_t>(options.maxFiles);
-    if (!options.noCache)
-        request.cacheFile = options.cacheFile.empty() ? core::userDataFolder() + core::kCacheFileName : options.cacheFile;
+    if (!options.noCache) request.cacheFile = options.cacheFile.empty() ? defaultCacheFile() : options.cacheFile;
     // On a terminal the rows appear as they are found; otherwise they are
     // printed in the list's order once the run has ended.
     if (!options.json && standardOutputIsTerminal()) {

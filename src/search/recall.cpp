@@ -66,7 +66,7 @@ bool Recall::trusted(std::uint32_t e) const {
 void Recall::recallGroups(core::RunContext& context, const Candidates& candidates, ProgressShare share) {
     std::uint64_t members = 0;
     for (const Members& group : candidates.groups) members += group.size();
-    constexpr std::uint64_t kFilesPerShow = 4096;
+    constexpr std::uint64_t kFilesPerShow = 64;
     std::uint64_t done = 0;
     for (const Members& group : candidates.groups) {
         for (std::uint32_t e : group) {

@@ -18,7 +18,7 @@ T=$'\t'
 # Usage errors: status 2, nothing on stdout.
 for args in "" "--match" "--match 101 $tree" "--match abc $tree" "--match -1 $tree" "--bogus $tree" "$tree $tree" \
     "--max-files" "--max-files -1 $tree" "--max-files abc $tree" "--max-files 1.5 $tree" "--max-files= $tree" \
-    "--max-files 99999999999999999999 $tree"; do
+    "--max-files 99999999999999999999 $tree" "--cache" "--cache= $tree" "--cache $work/c --no-cache $tree"; do
     # shellcheck disable=SC2086
     expect_status 2 $args
     [ -s "$work/out" ] && fail "usage error '$args' printed rows"
@@ -112,6 +112,26 @@ done
 # The readable table has the captions of the folder modes.
 expect_status 0 --quick "$tree"
 head -n1 "$work/out" | grep -q '^File A  *File B  *%$' || fail "table captions: $(head -n1 "$work/out")"
+
+# The checksum cache, at its default place below the per-user folder or
+# where --cache says: the rows of a search without it, also from a cache
+# file of random bytes. Files are remembered once their times lie two
+# seconds back.
+sleep 2
+expect_status 0 --tsv --quick --match 100 --no-cache "$tree"
+cp "$work/out" "$work/uncached"
+default_cache=$XDG_CONFIG_HOME/Norvelle/Pairlook/dPairSum.dat
+[ -e "$default_cache" ] && fail "--no-cache wrote a cache"
+expect_status 0 --tsv --quick --match 100 "$tree"
+[ -s "$default_cache" ] || fail "no cache at $default_cache"
+for cache_content in "" random; do
+    rm -f "$work/cache"
+    [ -n "$cache_content" ] && head -c 4096 /dev/urandom >"$work/cache"
+    for round in first second; do
+        expect_status 0 --tsv --quick --match 100 --cache "$work/cache" "$tree"
+        cmp -s "$work/out" "$work/uncached" || fail "--cache ($cache_content, $round search) changed the rows"
+    done
+done
 
 # Ctrl+C: the rows so far and "Aborted", status 130. Four equal sparse files
 # of almost 4 GiB take seconds to read side by side.

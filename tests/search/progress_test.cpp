@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "search/search_harness.h"
 #include "support/temp_folder.h"
 
@@ -25,15 +26,17 @@ struct Watched {
 };
 
 std::vector<Watched> watchSearch(const std::string& folder, const Options& options,
-                                 const search::SearchTuning& tuning) {
+                                 const search::SearchTuning& tuning, const std::string& cacheFile = {}) {
     auto state = preparedState(folder, options);
+    core::RunRequest request = requestOf(*state);
+    request.cacheFile = cacheFile;
     std::mutex mutex;
     std::vector<Watched> seen;
     search::watchProgress([&](std::uint32_t percent) {
         std::lock_guard lock(mutex);
         seen.push_back({percent, state->currentFile.get()});
     });
-    runSearch(*state, tuning);
+    runSearch(*state, request, tuning);
     search::watchProgress(nullptr);
     return seen;
 }
@@ -94,6 +97,22 @@ TEST(SearchProgress, MovesInEveryPhase) {
         {"Quick Dir at 95", {core::search_mode::kQuickDir, 1, 95}, stepwise, quick},
     };
     for (const auto& c : cases) expectMovesIn(watchSearch(f.path(), c.options, c.tuning), c.shares, f.path(), c.name);
+}
+
+// A search whose files the cache knows all reads none of them; its bar
+// still moves in every phase, with a file of the tree shown.
+TEST(SearchProgress, MovesInEveryPhaseOfASearchThatReadsNothing) {
+    TempFolder f, data;
+    writeTreeWithWorkInEveryPhase(f);
+    search::SearchTuning remembering;
+    remembering.recall.settleSeconds = 0;
+    const Options options{core::search_mode::kQuickDir, 1, 100};
+    const std::string cache = data.pathOf("cache.dat");
+    watchSearch(f.path(), options, remembering, cache);
+    platform::resetIoCounters();
+    const std::vector<Watched> seen = watchSearch(f.path(), options, remembering, cache);
+    ASSERT_EQ(platform::ioCounters().opens, 1u) << "a file of the tree was read";
+    expectMovesIn(seen, {{0, 10}, {10, 70}, {70, 100}}, f.path(), "from the cache");
 }
 
 }  // namespace
