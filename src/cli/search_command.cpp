@@ -7,6 +7,7 @@
 #include "cli/json_output.h"
 #include "cli/run_output.h"
 #include "core/folders.h"
+#include "core/run.h"
 #include "platform/platform.h"
 #include "search/indexer.h"
 

@@ -89,7 +89,13 @@ struct SettingsBlock {
     std::uint32_t hashEnabled = 0;
     std::uint32_t batchDeleteMode = 0;
     std::uint32_t transparencyLevel = 0;
-    std::uint8_t reserved2[28] = {};
+    // Two bytes of what was reserved, the layout unchanged. 0, the default
+    // and what older files hold, remembers checksums ("Remember checksums"
+    // ticked); 1 keeps the cache neither read nor written.
+    std::uint8_t forgetChecksums = 0;
+    // 1: folder searches go past the window's file limit ("Search every file").
+    std::uint8_t searchEveryFile = 0;
+    std::uint8_t reserved2[26] = {};
     char moveDir[kTextBuffer] = {};
     WindowPlacement placement;
     char pathA[kTextBuffer] = {};

@@ -33,8 +33,6 @@ struct FolderProbe {
 // separator (or empty when the program file was not found).
 void resolveFolders(AppState& state, const FolderProbe& probe = FolderProbe{});
 
-// The checksum cache, beside the settings file.
-constexpr char kCacheFileName[] = "dPairSum.dat";
 // The per-user data folder (appData, then Norvelle, then Pairlook, each
 // level created when missing), ending in the separator.
 std::string userDataFolder(const FolderProbe& probe = FolderProbe{});

@@ -52,6 +52,8 @@ std::vector<MenuItem> settingsMenu(const SettingsBlock& settings) {
         submenu("Batch Delete Mode", batchModeMenu(settings)),
         submenu("Match Percentage", matchPercentMenu(settings.matchPercent)),
         command("Hash", menu_command::kHash, settings.hashEnabled == 1),
+        command("Remember checksums", menu_command::kRememberChecksums, settings.forgetChecksums == 0),
+        command("Search every file", menu_command::kSearchEveryFile, settings.searchEveryFile == 1),
     };
 }
 
@@ -94,6 +96,8 @@ bool applyOptionCommand(SettingsBlock& settings, std::uint32_t command) {
         case menu_command::kReplaceWithLink: settings.batchDeleteMode = batch_mode::kLink; return true;
         case menu_command::kHash: settings.hashEnabled = settings.hashEnabled == 0 ? 1 : 0; return true;
         case menu_command::kOnTop: settings.alwaysOnTop = settings.alwaysOnTop == 0 ? 1 : 0; return true;
+        case menu_command::kRememberChecksums: settings.forgetChecksums = settings.forgetChecksums == 0; return true;
+        case menu_command::kSearchEveryFile: settings.searchEveryFile = settings.searchEveryFile == 0; return true;
     }
     if (std::uint32_t value = matchPercentOf(command)) {
         settings.matchPercent = value;

@@ -27,6 +27,8 @@ constexpr std::uint32_t kLastMatch = 2058;   // "100%"
 constexpr std::uint32_t kHash = 2072;
 constexpr std::uint32_t kDetails = 2073;
 constexpr std::uint32_t kRemove = 2074;
+constexpr std::uint32_t kRememberChecksums = 2075;
+constexpr std::uint32_t kSearchEveryFile = 2076;
 }  // namespace menu_command
 
 struct MenuItem {
@@ -48,7 +50,8 @@ std::vector<MenuItem> buildContextMenu(AppState& state);
 std::uint32_t matchPercentOf(std::uint32_t command);
 
 // Applies a command that only changes a stored option (batch mode, match
-// percentage, Hash, On Top). Returns false for every other command.
+// percentage, Hash, Remember checksums, Search every file, On Top). Returns
+// false for every other command.
 bool applyOptionCommand(SettingsBlock& settings, std::uint32_t command);
 
 }  // namespace core

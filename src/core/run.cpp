@@ -4,13 +4,17 @@
 
 namespace core {
 
-RunRequest requestFromSettings(const SettingsBlock& settings, std::string pathA, std::string pathB) {
+RunRequest requestFromSettings(const SettingsBlock& settings, std::string pathA, std::string pathB,
+                               const std::optional<std::string>& dataFolder) {
     RunRequest request;
     request.mode = settings.searchMode;
     request.pathA = std::move(pathA);
     request.pathB = std::move(pathB);
     request.matchPercent = settings.matchPercent;
     request.hash = settings.hashEnabled != 0;
+    request.fileLimit = settings.searchEveryFile != 0 ? kNoFileLimit : kWindowFileLimit;
+    request.limitAdvice = " Turn on Search every file (Settings) to search it all.";
+    if (dataFolder && settings.forgetChecksums == 0) request.cacheFile = *dataFolder + kCacheFileName;
     return request;
 }
 

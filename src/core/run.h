@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/app_state.h"
@@ -27,10 +28,17 @@ struct RunRequest {
     std::size_t fileLimit = kWindowFileLimit;
     // The folder modes: the checksum cache read and written; empty for none.
     std::string cacheFile;
+    // Said after the limit's words in the Start row: how to lift the limit.
+    std::string limitAdvice;
 };
 
-// The request the window's settings and these paths make.
-RunRequest requestFromSettings(const SettingsBlock& settings, std::string pathA, std::string pathB);
+// The checksum cache of the window, in its data folder beside the settings.
+constexpr char kCacheFileName[] = "dPairSum.dat";
+
+// The request the window's settings and these paths make; with a data
+// folder, and "Remember checksums" ticked, the cache lies in it.
+RunRequest requestFromSettings(const SettingsBlock& settings, std::string pathA, std::string pathB,
+                               const std::optional<std::string>& dataFolder = std::nullopt);
 
 // How a run ended. The rows, the CLI's exit status and its JSON read this.
 enum class RunStatus : std::uint8_t {

@@ -25,7 +25,7 @@ std::optional<RunRequest> requestFromEdits(const AppState& state, const WindowEf
         pathB = read(effects.readPathEditB);
         if (pathB.empty()) return std::nullopt;
     }
-    return requestFromSettings(state.settings, std::move(pathA), std::move(pathB));
+    return requestFromSettings(state.settings, std::move(pathA), std::move(pathB), state.dataFolder);
 }
 
 // The abort request proper; the caller holds controlMutex and has seen a

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -13,7 +14,9 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::size_t kMagicSize = 8;
 constexpr std::size_t kWordSize = 4;
-constexpr std::size_t kReservedBytesAt = 40;
+constexpr std::size_t kForgetChecksumsAt = 40;
+constexpr std::size_t kSearchEveryFileAt = 41;
+constexpr std::size_t kReservedBytesAt = 42;
 constexpr std::size_t kMoveDirAt = 68;
 constexpr std::size_t kPlacementAt = 668;
 constexpr std::size_t kPathAAt = 712;
@@ -61,6 +64,12 @@ constexpr std::int32_t WindowPlacement::*kPlacementFields[] = {
     &WindowPlacement::right,      &WindowPlacement::bottom,
 };
 static_assert(std::size(kPlacementFields) * kWordSize == sizeof(WindowPlacement));
+
+// One-byte flags: a value no menu sets is taken as 0.
+constexpr std::pair<std::size_t, std::uint8_t SettingsBlock::*> kByteFlags[] = {
+    {kForgetChecksumsAt, &SettingsBlock::forgetChecksums},
+    {kSearchEveryFileAt, &SettingsBlock::searchEveryFile},
+};
 
 // ---- Writing -------------------------------------------------------------
 
@@ -163,6 +172,7 @@ std::vector<std::uint8_t> encodeSettings(const SettingsBlock& block) {
     Bytes out(kSettingsFileSize, 0);
     std::memcpy(out.data(), kSettingsMagic, kMagicSize);
     for (const WordField& field : kWordFields) putWord(out, field.offset, block.*field.member);
+    for (const auto& [at, member] : kByteFlags) out[at] = block.*member;
     putBytes(out, kReservedBytesAt, block.reserved2);
     putBytes(out, kMoveDirAt, block.moveDir);
     putPlacement(out, block.placement);
@@ -177,6 +187,8 @@ SettingsBlock decodeSettings(const std::vector<std::uint8_t>& bytes) {
     SettingsBlock block;
     applyDefaultSettings(block);
     takeWords(bytes, block);
+    for (const auto& [at, member] : kByteFlags)
+        if (reaches(bytes, at, 1) && bytes[at] <= 1) block.*member = bytes[at];
     takeBytes(bytes, kReservedBytesAt, block.reserved2);
     takeText(bytes, kMoveDirAt, block.moveDir);
     takePlacement(bytes, block.placement);

@@ -112,14 +112,15 @@ std::string countText(std::uint64_t count, const char* one, const char* many) {
 
 // Column 1 of the Start row: how many files the index holds, whether the
 // limit cut the tree and what the walk left out; or why the folder gave none.
-std::string startText(const core::RunOutcome& outcome) {
+std::string startText(const core::RunOutcome& outcome, const std::string& limitAdvice) {
     switch (outcome.status) {
         case core::RunStatus::NotFound: return "Folder not found.";
         case core::RunStatus::CannotOpen: return "Cannot open the folder.";
         default: break;
     }
     std::string found = text::decimalText(static_cast<std::int32_t>(outcome.filesFound)) + " files found.";
-    if (outcome.status == core::RunStatus::Limit) found += " Limit reached: the rest was not searched.";
+    if (outcome.status == core::RunStatus::Limit)
+        found.append(" Limit reached: the rest was not searched.").append(limitAdvice);
     if (outcome.leftOut.folders)
         found.append(" ").append(countText(outcome.leftOut.folders, " folder", " folders")).append(" could not be opened.");
     if (outcome.leftOut.links)
@@ -369,7 +370,7 @@ core::RunOutcome searchFolder(const core::RunRequest& request, core::RunContext&
     outcome.status = indexStatus(index);
     outcome.filesFound = n;
     outcome.leftOut = index.leftOut;
-    rows.start(startText(outcome));
+    rows.start(startText(outcome, request.limitAdvice));
     // An index built under an abort is not searched.
     if (n != 0 && !context.abortRequested()) {
         raiseProgress(context, shares.index.to);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -63,7 +64,7 @@ TEST_F(ContextMenu, IdleRightClickInAFolderModeWithPairsOffersEverything) {
         "    Recycle *", "    Delete", "    Move to ", "    Replace with link", "    ---", "    Select Move Dir",
         "  Match Percentage",
         "    50%", "    75%", "    90%", "    95% *", "    96%", "    97%", "    98%", "    99%", "    100%",
-        "  Hash *",
+        "  Hash *", "  Remember checksums *", "  Search every file",
         "---", "Exit"};
     EXPECT_EQ(describe(core::buildContextMenu(state)), expected);
     EXPECT_EQ(state.runState.load(), core::run_state::kIdle);  // the marker is consumed
@@ -112,6 +113,25 @@ TEST_F(ContextMenu, MatchPercentageTicksByRanges) {
         for (const core::MenuItem& item : match->submenu)
             if (item.checked) ticked.push_back(item.text);
         EXPECT_EQ(ticked, c.ticked ? std::vector<std::string>{c.ticked} : std::vector<std::string>{}) << c.value;
+    }
+}
+
+// The options of the Settings sub-menu tick as stored, and each command
+// turns its own option over and nothing else.
+TEST_F(ContextMenu, OptionCommandsTurnTheirOptionOver) {
+    const struct {
+        std::uint32_t command;
+        const char* text;
+    } cases[] = {{id::kHash, "Hash"}, {id::kRememberChecksums, "Remember checksums"},
+                 {id::kSearchEveryFile, "Search every file"}};
+    for (const auto& c : cases) {
+        const core::SettingsBlock before = state.settings;
+        const bool tickedBefore = find(core::buildContextMenu(state), c.text)->checked;
+        ASSERT_TRUE(core::applyOptionCommand(state.settings, c.command)) << c.text;
+        EXPECT_NE(find(core::buildContextMenu(state), c.text)->checked, tickedBefore) << c.text;
+        core::SettingsBlock turnedBack = state.settings;
+        core::applyOptionCommand(turnedBack, c.command);
+        EXPECT_EQ(std::memcmp(&turnedBack, &before, sizeof before), 0) << c.text;
     }
 }
 

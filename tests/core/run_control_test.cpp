@@ -153,6 +153,34 @@ TEST(StartRun, APathOfAnyLengthGoesToTheWorkerWhole) {
     EXPECT_EQ(state.runState.load(), run_state::kRunning);
 }
 
+// The window's two search options reach the worker in its request: the
+// checksum cache in the data folder unless "Remember checksums" is off, the
+// file limit unless "Search every file" is on.
+TEST(StartRun, TheRequestCarriesTheCacheAndTheLimitOfTheSettings) {
+    const struct {
+        std::uint8_t forgetChecksums;
+        std::uint8_t searchEveryFile;
+        const char* cacheFile;
+        std::size_t fileLimit;
+    } cases[] = {
+        {0, 0, "/data/dPairSum.dat", kWindowFileLimit},
+        {1, 0, "", kWindowFileLimit},
+        {0, 1, "/data/dPairSum.dat", kNoFileLimit},
+    };
+    for (const auto& c : cases) {
+        AppState state;
+        state.dataFolder = "/data/";
+        state.settings.searchMode = search_mode::kQuickDir;
+        state.settings.forgetChecksums = c.forgetChecksums;
+        state.settings.searchEveryFile = c.searchEveryFile;
+        FakeWindow window;
+        window.editA = "/tree";
+        startRun(state, window.effects());
+        EXPECT_EQ(window.request.cacheFile, c.cacheFile) << int(c.forgetChecksums) << int(c.searchEveryFile);
+        EXPECT_EQ(window.request.fileLimit, c.fileLimit) << int(c.forgetChecksums) << int(c.searchEveryFile);
+    }
+}
+
 TEST(TogglePause, PausesResumesAndIgnoresAnAbortOrAnEndedRun) {
     struct Case {
         const char* name;

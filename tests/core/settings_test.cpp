@@ -37,7 +37,8 @@ const Field kFields[] = {
     SETTINGS_FIELD(matchPercent, 16),     SETTINGS_FIELD(reserved1, 20),
     SETTINGS_FIELD(transparent, 24),      SETTINGS_FIELD(hashEnabled, 28),
     SETTINGS_FIELD(batchDeleteMode, 32),  SETTINGS_FIELD(transparencyLevel, 36),
-    SETTINGS_FIELD(reserved2, 40),        SETTINGS_FIELD(moveDir, 68),
+    SETTINGS_FIELD(forgetChecksums, 40),  SETTINGS_FIELD(searchEveryFile, 41),
+    SETTINGS_FIELD(reserved2, 42),        SETTINGS_FIELD(moveDir, 68),
     SETTINGS_FIELD(placement, 668),       SETTINGS_FIELD(pathA, 712),
     SETTINGS_FIELD(pathB, 1312),          SETTINGS_FIELD(currentFileHead, 1912),
 };
@@ -76,6 +77,8 @@ SettingsBlock distinctBlock() {
     block.hashEnabled = 0;
     block.batchDeleteMode = batch_mode::kMove;
     block.transparencyLevel = 200;
+    block.forgetChecksums = 1;
+    block.searchEveryFile = 1;
     for (std::size_t i = 0; i < sizeof block.reserved2; ++i) block.reserved2[i] = static_cast<std::uint8_t>(0xE0 + i);
     copyToField(block.moveDir, sizeof block.moveDir, "D:\\moved\\");
     block.placement = {44, 2, 3, -10, -20, 30, 40, 100, 120, 620, 520};
@@ -114,7 +117,8 @@ Loaded loadFrom(const TempFolder& folder, const Bytes& content) {
 bool isOfferedOption(const SettingsBlock& block) {
     const std::uint32_t offered[] = {50, 75, 90, 95, 96, 97, 98, 99, 100};
     return block.searchMode <= 2 && block.alwaysOnTop <= 1 && block.transparent <= 1 && block.hashEnabled <= 1 &&
-           block.batchDeleteMode <= 2 && block.transparencyLevel <= 255 &&
+           block.batchDeleteMode <= 2 && block.transparencyLevel <= 255 && block.forgetChecksums <= 1 &&
+           block.searchEveryFile <= 1 &&
            std::find(std::begin(offered), std::end(offered), block.matchPercent) != std::end(offered);
 }
 
@@ -308,6 +312,26 @@ TEST(SettingsLoad, ValuesNoMenuCanSetFallBackFieldByField) {
             if (field.fileOffset == c.offset) continue;
             EXPECT_TRUE(sameField(decoded, source, field)) << field.name;
         }
+    }
+}
+
+// The two option bytes taken from the reserved ones: a file of an older
+// version holds 0 there, which remembers checksums and keeps the limit.
+TEST(SettingsLoad, OptionBytesTakeOnlyWhatTheMenuSets) {
+    const struct {
+        std::size_t offset;
+        std::uint8_t SettingsBlock::*member;
+        std::uint8_t stored;
+        std::uint8_t expected;
+    } cases[] = {
+        {40, &SettingsBlock::forgetChecksums, 0, 0}, {40, &SettingsBlock::forgetChecksums, 1, 1},
+        {40, &SettingsBlock::forgetChecksums, 2, 0}, {41, &SettingsBlock::searchEveryFile, 1, 1},
+        {41, &SettingsBlock::searchEveryFile, 0xFF, 0},
+    };
+    for (const auto& c : cases) {
+        Bytes bytes = encodeSettings(defaults());
+        bytes[c.offset] = c.stored;
+        EXPECT_EQ(decodeSettings(bytes).*c.member, c.expected) << c.offset << " holding " << int(c.stored);
     }
 }
 

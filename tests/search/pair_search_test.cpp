@@ -184,7 +184,7 @@ TEST(PairSearch, CapKeepsTheFirstFilesInWalkOrderAndSaysSo) {
         const char* startText;
         std::size_t pairs;
     } cases[] = {
-        {3, "3 files found. Limit reached: the rest was not searched.", 3},
+        {3, "3 files found. Limit reached: the rest was not searched. Turn on Search every file (Settings) to search it all.", 3},
         {4, "4 files found.", 6},
         {search::kNoIndexCap, "4 files found.", 6},
     };
