@@ -8,6 +8,7 @@
 
 #include "core/run_control.h"
 #include "platform/platform.h"
+#include "search/checksum.h"
 #include "search/digest.h"
 #include "search/folder_cache.h"
 #include "search/work_pool.h"
@@ -331,6 +332,12 @@ void ClassBuilder::classifyWhole(const Members& group, std::size_t worker) {
         counted(kOpenCost + size);
         table_.content[e] = head.content;
         if (head.content != Content::Settled) continue;
+        if (!table_.checksumKnown.empty()) {
+            ChecksumSums sums;
+            addToChecksum(sums, into, size);
+            table_.checksum[e] = checksumValue(sums);
+            table_.checksumKnown[e] = 1;
+        }
         auto [at, fresh] = firstWithDigest.try_emplace(head.digest, static_cast<std::uint32_t>(firsts.size()));
         std::uint32_t last = kNone;
         std::uint32_t joined = kNone;
@@ -528,12 +535,15 @@ bool ClassBuilder::resolveAll(const std::vector<Members>& sets) {
 }  // namespace
 
 bool buildClasses(core::RunContext& context, const Index& index, const Candidates& candidates, ReadArena arena,
-                  const ClassTuning& tuning, WorkPool& pool, ClassTable& table, ProgressShare share) {
+                  const ClassTuning& tuning, WorkPool& pool, ClassTable& table, ProgressShare share,
+                  bool checksums) {
     const std::size_t n = index.entries.size();
     table.classOf.resize(n);
     for (std::uint32_t e = 0; e < n; ++e) table.classOf[e] = e;
     table.classSize.assign(n, 1);
     table.content.assign(n, Content::NotRead);
+    table.checksum.assign(checksums ? n : 0, 0);
+    table.checksumKnown.assign(checksums ? n : 0, 0);
     ClassBuilder builder(context, index, arena, tuning, pool, table);
     // Most files that share a head are copies, yet most longer files part
     // in their heads: the first pass takes its part of the bar against a

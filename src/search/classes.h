@@ -32,6 +32,10 @@ struct ClassTable {
     std::vector<Content> content;
     // Per group: how many classes its files fall into (a file alone counts one).
     std::vector<std::uint32_t> classesInGroup;
+    // When asked for: the checksum of each file read whole in one piece
+    // (checksumKnown 1), so that the checksum does not read it again.
+    std::vector<std::uint32_t> checksum;
+    std::vector<std::uint8_t> checksumKnown;
 
     bool identical(std::uint32_t a, std::uint32_t b) const {
         return classOf[a] == classOf[b] && classSize[classOf[a]] > 1;
@@ -67,8 +71,10 @@ struct ClassTuning {
 // Builds the classes of every group; the first pass reads on all the pool's
 // threads, each in its own part of the arena. Waits at the pause gate and
 // tests for an abort between steps and between blocks; returns false when
-// aborted. The bar moves through `share` by the bytes read.
+// aborted. The bar moves through `share` by the bytes read. With
+// `checksums`, the checksum of every file read whole in one piece is kept.
 bool buildClasses(core::RunContext& context, const Index& index, const Candidates& candidates, ReadArena arena,
-                  const ClassTuning& tuning, WorkPool& pool, ClassTable& table, ProgressShare share = {});
+                  const ClassTuning& tuning, WorkPool& pool, ClassTable& table, ProgressShare share = {},
+                  bool checksums = false);
 
 }  // namespace search

@@ -28,7 +28,8 @@ std::optional<std::uint32_t> PairJudge::judge(std::uint32_t i, std::uint32_t j, 
     } else if (classes_.toldApart(i, j) && matchPercent_ == 100) {
         return std::nullopt;  // any differing byte keeps the score at 99 or less
     } else {
-        if (checksumMatters && checksumsFirst(i) && checksumsDiffer(i, j)) return std::nullopt;
+        if (checksumMatters && (checksumsFirst(i) || checksumsWithoutReading(i, j)) && checksumsDiffer(i, j))
+            return std::nullopt;
         score = known != kScoreUnknown ? known : scoreOf(i, j);
     }
     if (score < matchPercent_) return std::nullopt;
@@ -76,7 +77,8 @@ std::optional<std::uint32_t> PairJudge::checksumOf(std::uint32_t e) {
     std::uint32_t c = classes_.classOf[e];
     auto it = checksums_.find(c);
     if (it == checksums_.end()) {
-        std::optional<std::uint32_t> value = recall_ ? recall_->checksumOf(e) : std::nullopt;
+        std::optional<std::uint32_t> value = checksumWithoutReading(e);
+        if (value && recall_) recall_->rememberChecksum(e, *value);
         if (!value) {
             Checksum sum = quickChecksum(index_.entries[e].path.c_str(), checksumBuffer_.bytes, checksumBuffer_.size,
                                          context_.runControl);
@@ -89,6 +91,19 @@ std::optional<std::uint32_t> PairJudge::checksumOf(std::uint32_t e) {
     }
     index_.entries[e].checksum = it->second.value_or(0);
     return it->second;
+}
+
+// What the class building read, or the cache, already tells.
+std::optional<std::uint32_t> PairJudge::checksumWithoutReading(std::uint32_t e) const {
+    if (!classes_.checksumKnown.empty() && classes_.checksumKnown[e]) return classes_.checksum[e];
+    return recall_ ? recall_->checksumOf(e) : std::nullopt;
+}
+
+bool PairJudge::checksumsWithoutReading(std::uint32_t i, std::uint32_t j) const {
+    auto known = [this](std::uint32_t e) {
+        return checksums_.count(classes_.classOf[e]) != 0 || checksumWithoutReading(e).has_value();
+    };
+    return known(i) && known(j);
 }
 
 // A file that could not be read whole has no checksum to agree with: the

@@ -38,6 +38,8 @@ private:
     bool knownToScoreZero(std::uint32_t e) const;
     std::uint32_t scoreOf(std::uint32_t i, std::uint32_t j);
     std::optional<std::uint32_t> checksumOf(std::uint32_t e);
+    std::optional<std::uint32_t> checksumWithoutReading(std::uint32_t e) const;
+    bool checksumsWithoutReading(std::uint32_t i, std::uint32_t j) const;
     bool checksumsDiffer(std::uint32_t i, std::uint32_t j);
     bool checksumsFirst(std::uint32_t e) const;
     bool sameFile(std::uint32_t i, std::uint32_t j);

@@ -312,13 +312,15 @@ void listDecidedPairs(core::RunContext& context, const Index& index, const Candi
 // tenth of the bar's share, reading the rest.
 bool buildClassesRecalling(core::RunContext& context, const Index& index, const Candidates& candidates,
                            Recall* recall, const SearchBuffers& buffers, const SearchTuning& tuning, WorkPool& pool,
-                           ClassTable& classes, ProgressShare share) {
+                           ClassTable& classes, ProgressShare share, bool checksums) {
     if (!recall)
-        return buildClasses(context, index, candidates, buffers.arena(), tuning.classes, pool, classes, share);
+        return buildClasses(context, index, candidates, buffers.arena(), tuning.classes, pool, classes, share,
+                            checksums);
     recall->recallGroups(context, candidates, share.part(0, 1, 10));
     Candidates toRead;
     toRead.groups = recall->groupsToRead(candidates);
-    if (!buildClasses(context, index, toRead, buffers.arena(), tuning.classes, pool, classes, share.part(1, 10, 10)))
+    if (!buildClasses(context, index, toRead, buffers.arena(), tuning.classes, pool, classes, share.part(1, 10, 10),
+                      checksums))
         return false;
     recall->completeClasses(candidates, classes);
     return true;
@@ -329,7 +331,11 @@ void searchPairs(const core::RunRequest& request, core::RunContext& context, Ind
                  const Shares& shares, Recall* recall) {
     Candidates candidates = groupCandidates(index, request.mode, request.matchPercent);
     ClassTable classes;
-    if (!buildClassesRecalling(context, index, candidates, recall, buffers, tuning, pool, classes, shares.classes))
+    // Checksums decide pairs only in Quick Dir with Hash, and below 100: the
+    // files read whole for the classes give theirs on the way.
+    const bool checksums = !candidates.directory && request.hash && request.matchPercent < 100;
+    if (!buildClassesRecalling(context, index, candidates, recall, buffers, tuning, pool, classes, shares.classes,
+                               checksums))
         return;
     PairJudge judge(context, request, index, candidates, classes, buffers.compare, buffers.arena());
     judge.useRecall(recall);

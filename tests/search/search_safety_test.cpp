@@ -204,6 +204,19 @@ TEST(SearchSafety, IdenticalFilesAreReadOnceEach) {
     EXPECT_LE(platform::ioCounters().bytesRead, 3u * (content.size() + 64 * 1024));
 }
 
+// Below 100 with Hash, three files of one size told apart are told apart by
+// their checksums too; the class building read them whole and gave their
+// checksums on the way, so each is read once.
+TEST(SearchSafety, FilesReadWholeForTheirClassesAreNotReadAgainForTheirChecksums) {
+    TempFolder f;
+    for (std::uint32_t k = 0; k < 3; ++k)
+        f.write("f" + std::to_string(k), testing_support::pseudoRandomBytes(20'000, 10 + k));
+    platform::resetIoCounters();
+    Rows rows = runSearch(f.path(), {kQuick, 1, 95});
+    EXPECT_TRUE(pairRowsOf(rows).empty());
+    EXPECT_EQ(platform::ioCounters().bytesRead, 3u * 20'000);
+}
+
 }  // namespace
 }  // namespace search_test
 
