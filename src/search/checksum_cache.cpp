@@ -64,9 +64,7 @@ std::uint64_t placeOf(const platform::FileIdentity& identity) {
 
 // A name beside the cache file that no other program picks.
 std::string temporaryNameFor(const std::string& path) {
-    std::random_device device;
-    const std::uint64_t random = (std::uint64_t{device()} << 32) ^ device() ^
-                                 static_cast<std::uint64_t>(platform::stampTimeNow());
+    const std::uint64_t random = unpredictableId();
     static const char kHex[] = "0123456789abcdef";
     std::string name = path + ".tmp-";
     for (int shift = 60; shift >= 0; shift -= 4) name += kHex[(random >> shift) & 0xF];
@@ -74,6 +72,13 @@ std::string temporaryNameFor(const std::string& path) {
 }
 
 }  // namespace
+
+std::uint64_t unpredictableId() {
+    std::random_device device;
+    const std::uint64_t id = (std::uint64_t{device()} << 32) ^ device() ^
+                             static_cast<std::uint64_t>(platform::stampTimeNow());
+    return id == 0 ? 1 : id;
+}
 
 std::uint32_t dayOf(std::int64_t stampTime) {
     constexpr std::int64_t kTicksPerDay = platform::kStampTicksPerSecond * 86'400;

@@ -49,6 +49,10 @@ constexpr std::uint32_t kCacheKeptDays = 30;
 // The day a stamp time falls on (counted from the platform's epoch).
 std::uint32_t dayOf(std::int64_t stampTime);
 
+// A 64-bit number no other search or program picks: the system's random
+// source mixed with the clock. Never 0.
+std::uint64_t unpredictableId();
+
 class ChecksumCache {
 public:
     ChecksumCache() = default;

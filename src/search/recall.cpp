@@ -1,7 +1,6 @@
 #include "search/recall.h"
 
 #include <algorithm>
-#include <random>
 #include <tuple>
 
 namespace search {
@@ -39,16 +38,9 @@ void CacheFile::saveIfChanged() {
     if (inUse() && cache().changed()) cache_.save(path_);
 }
 
-std::uint64_t Recall::newSearchId() {
-    std::random_device device;
-    const std::uint64_t id = (std::uint64_t{device()} << 32) ^ device() ^
-                             static_cast<std::uint64_t>(platform::stampTimeNow());
-    return id == 0 ? 1 : id;
-}
-
 Recall::Recall(ChecksumCache& cache, const Index& index, std::int64_t searchStart, const RecallTuning& tuning)
     : cache_(cache), index_(index), trustedBefore_(searchStart - tuning.settleSeconds * platform::kStampTicksPerSecond),
-      searchId_(newSearchId()), slot_(index.entries.size(), ChecksumCache::kNoSlot),
+      searchId_(unpredictableId()), slot_(index.entries.size(), ChecksumCache::kNoSlot),
       stand_(index.entries.size(), kNone) {}
 
 bool Recall::known(std::uint32_t e) const {

@@ -55,9 +55,6 @@ private:
 
 class Recall {
 public:
-    // Identifies this search's marks.
-    static std::uint64_t newSearchId();
-
     Recall(ChecksumCache& cache, const Index& index, std::int64_t searchStart, const RecallTuning& tuning);
 
     // Looks up every file that shares its size; shows the file in hand and
@@ -80,7 +77,7 @@ private:
     ChecksumCache& cache_;
     const Index& index_;
     const std::int64_t trustedBefore_;
-    const std::uint64_t searchId_;
+    const std::uint64_t searchId_;  // this search's marks
     std::vector<std::uint32_t> slot_;        // per entry, ChecksumCache::kNoSlot when not looked up
     std::vector<std::uint32_t> stand_;       // per known entry: the file of its class that stands for it
     std::vector<bool> groupKnown_;           // per group: known without reading
