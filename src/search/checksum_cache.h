@@ -68,8 +68,13 @@ public:
     // but not the rest of its stamp no longer describes the file: it is
     // emptied and takes the new stamp, as does a new entry for a file the
     // cache did not know. Marks the entry seen today. kNoSlot when the
-    // cache holds as many entries as it can.
-    std::uint32_t slotOf(const platform::FileStamp& stamp);
+    // cache holds as many entries as it can. `found`, when given, is what
+    // find() answered for the stamp's identity.
+    std::uint32_t slotOf(const platform::FileStamp& stamp, std::uint32_t found = kNoSlot);
+    // The slot of the entry of this identity, or kNoSlot.
+    std::uint32_t find(const platform::FileIdentity& identity) const;
+    // Room for this many more entries, so that adding them moves none.
+    void reserve(std::size_t more) { entries_.reserve(entries_.size() + more); }
     CacheEntry& entry(std::uint32_t slot) { return entries_[slot]; }
     const CacheEntry& entry(std::uint32_t slot) const { return entries_[slot]; }
     // Whether anything was learnt or seen that the file does not hold yet.
@@ -85,7 +90,6 @@ public:
 
 private:
     void index(std::uint32_t slot);
-    std::uint32_t find(const platform::FileIdentity& identity) const;
 
     std::vector<CacheEntry> entries_;
     std::vector<std::uint32_t> table_;  // slots by identity, open addressing

@@ -310,13 +310,14 @@ void listDecidedPairs(core::RunContext& context, const Index& index, const Candi
 // Builds the classes of every group; with a cache, only of the files it
 // does not know and one of each class it does. Recalling moves the first
 // tenth of the bar's share, reading the rest.
-bool buildClassesRecalling(core::RunContext& context, const Index& index, const Candidates& candidates,
+bool buildClassesRecalling(core::RunContext& context, Index& index, const Candidates& candidates,
                            Recall* recall, const SearchBuffers& buffers, const SearchTuning& tuning, WorkPool& pool,
                            ClassTable& classes, ProgressShare share, bool checksums) {
     if (!recall)
         return buildClasses(context, index, candidates, buffers.arena(), tuning.classes, pool, classes, share,
                             checksums);
     recall->recallGroups(context, candidates, share.part(0, 1, 10));
+    std::vector<platform::FileStamp>().swap(index.stamps);
     Candidates toRead;
     toRead.groups = recall->groupsToRead(candidates);
     if (!buildClasses(context, index, toRead, buffers.arena(), tuning.classes, pool, classes, share.part(1, 10, 10),

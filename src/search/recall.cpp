@@ -49,20 +49,30 @@ bool Recall::known(std::uint32_t e) const {
 
 // A stamp that the listing gave whole, of a file that has not been written
 // since shortly before the search began.
-bool Recall::trusted(std::uint32_t e) const {
-    const platform::FileStamp& stamp = index_.stamps[e];
-    return slot_[e] != ChecksumCache::kNoSlot && stamp.identity.fileId != 0 && stamp.changed != 0 &&
-           stamp.changed < trustedBefore_ && stamp.lastWrite < trustedBefore_;
-}
+bool Recall::trusted(std::uint32_t e) const { return slot_[e] != ChecksumCache::kNoSlot && trusted_[e]; }
 
 void Recall::recallGroups(core::RunContext& context, const Candidates& candidates, ProgressShare share) {
-    std::uint64_t members = 0;
-    for (const Members& group : candidates.groups) members += group.size();
+    // The files the cache does not know are counted first, so that their
+    // entries are added without moving the others.
+    std::uint64_t members = 0, unknown = 0;
+    for (const Members& group : candidates.groups) {
+        for (std::uint32_t e : group) {
+            ++members;
+            const platform::FileStamp& stamp = index_.stamps[e];
+            if (stamp.identity.fileId != 0) slot_[e] = cache_.find(stamp.identity);
+            unknown += slot_[e] == ChecksumCache::kNoSlot ? 1 : 0;
+        }
+    }
+    cache_.reserve(unknown);
+    trusted_.assign(index_.entries.size(), false);
     constexpr std::uint64_t kFilesPerShow = 64;
     std::uint64_t done = 0;
     for (const Members& group : candidates.groups) {
         for (std::uint32_t e : group) {
-            if (index_.stamps[e].identity.fileId != 0) slot_[e] = cache_.slotOf(index_.stamps[e]);
+            const platform::FileStamp& stamp = index_.stamps[e];
+            if (stamp.identity.fileId != 0) slot_[e] = cache_.slotOf(stamp, slot_[e]);
+            trusted_[e] = stamp.identity.fileId != 0 && stamp.changed != 0 && stamp.changed < trustedBefore_ &&
+                          stamp.lastWrite < trustedBefore_;
             if (++done % kFilesPerShow == 0) {
                 context.currentFile.set(index_.entries[e].path);
                 share.show(context, done, members);

@@ -58,7 +58,7 @@ public:
     Recall(ChecksumCache& cache, const Index& index, std::int64_t searchStart, const RecallTuning& tuning);
 
     // Looks up every file that shares its size; shows the file in hand and
-    // moves the bar through `share`.
+    // moves the bar through `share`. The index's stamps are not needed after.
     void recallGroups(core::RunContext& context, const Candidates& candidates, ProgressShare share);
     // The groups the class building must still read (see above).
     std::vector<std::vector<std::uint32_t>> groupsToRead(const Candidates& candidates);
@@ -79,6 +79,9 @@ private:
     const std::int64_t trustedBefore_;
     const std::uint64_t searchId_;  // this search's marks
     std::vector<std::uint32_t> slot_;        // per entry, ChecksumCache::kNoSlot when not looked up
+    // Per entry: a stamp that the listing gave whole, of a file not written
+    // since shortly before the search began.
+    std::vector<bool> trusted_;
     std::vector<std::uint32_t> stand_;       // per known entry: the file of its class that stands for it
     std::vector<bool> groupKnown_;           // per group: known without reading
 };
