@@ -1,6 +1,6 @@
 # One CTest entry per GoogleTest suite of a test program, named "Suite.*",
-# for programs whose every start is dear (under Wine, about a second): a
-# failure still names its suite, and its output the case. The suites are
+# for programs whose every start is dear (under Wine): a failure still names
+# its suite, and its output the case. The suites are
 # listed when ctest runs, from the program as built, so a new suite needs no
 # edit anywhere.
 #
