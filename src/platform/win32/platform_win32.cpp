@@ -541,6 +541,9 @@ void fillItem(const FILE_ID_BOTH_DIR_INFO& record, std::uint64_t volume, ListedI
     if (item.kind != ItemKind::File) return;
     item.size = static_cast<std::uint64_t>(record.EndOfFile.QuadPart);
     item.stamp.identity = {volume, static_cast<std::uint64_t>(record.FileId.QuadPart)};
+    // The file id numbers the file's record in the volume's table: about
+    // where it lies, and two files told apart by it are two files.
+    item.diskOrder = item.stamp.identity.fileId;
     item.stamp.size = item.size;
     item.stamp.lastWrite = record.LastWriteTime.QuadPart;
     item.stamp.changed = record.ChangeTime.QuadPart;
