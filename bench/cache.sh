@@ -62,7 +62,7 @@ tree() {
 # that are not empty. Each call flips one byte in the middle of each, so the
 # size stays.
 changed_files() {
-    find "$1" -type f -size +0 -name 'f*[05]00.bin' | sort | head -n 1000
+    find "$1" -type f -size +0 -name 'f*[05]00.bin' | sort | awk 'NR <= 1000'
 }
 change_files() {
     python3 - "$scratch/changed" <<'EOF'
