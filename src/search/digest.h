@@ -36,7 +36,7 @@ inline std::uint64_t digestOf(const std::uint8_t* p, std::size_t n, std::uint64_
         }
     }
     std::uint8_t tail[32] = {};
-    std::memcpy(tail, p + at, n - at);
+    if (n > at) std::memcpy(tail, p + at, n - at);  // no bytes may come with no pointer
     std::uint64_t h = n;
     for (int l = 0; l < 4; ++l) h = mixBits(h ^ lane[l] ^ load64(tail + 8 * l));
     return h;
