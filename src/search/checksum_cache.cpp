@@ -88,6 +88,7 @@ std::uint32_t dayOf(std::int64_t stampTime) {
 bool ChecksumCache::load(const std::string& path) {
     entries_.clear();
     table_.clear();
+    next_ = 0;
     platform::File file = platform::openForReading(path.c_str());
     CacheHeader header;
     if (!file.isOpen() || !readAll(file, &header, sizeof header) || !headerFits(header, file.sizeAtOpen()))
@@ -97,18 +98,34 @@ bool ChecksumCache::load(const std::string& path) {
         digestOfCache(header, entries) != header.digest)
         return false;
     entries_ = std::move(entries);
-    for (std::uint32_t slot = 0; slot < entries_.size(); ++slot) index(slot);
     return true;
 }
 
-std::uint32_t ChecksumCache::find(const platform::FileIdentity& identity) const {
+// A search looks files up about in the order the last one stored them: the
+// entry after the last one found is tried first, and the table is built
+// only when that fails.
+std::uint32_t ChecksumCache::find(const platform::FileIdentity& identity) {
+    auto matches = [&](std::uint32_t slot) {
+        return entries_[slot].volume == identity.volume && entries_[slot].fileId == identity.fileId;
+    };
+    if (next_ < entries_.size() && matches(next_)) return next_++;
+    if (table_.empty()) buildTable();
     if (table_.empty()) return kNoSlot;
     const std::size_t mask = table_.size() - 1;
     for (std::size_t at = placeOf(identity) & mask;; at = (at + 1) & mask) {
         const std::uint32_t slot = table_[at];
         if (slot == kNoSlot) return kNoSlot;
-        if (entries_[slot].volume == identity.volume && entries_[slot].fileId == identity.fileId) return slot;
+        if (matches(slot)) {
+            next_ = slot + 1;
+            return slot;
+        }
     }
+}
+
+void ChecksumCache::buildTable() {
+    if (entries_.empty()) return;
+    table_.assign(std::bit_ceil(entries_.size() * 2), kNoSlot);
+    for (std::uint32_t slot = 0; slot < entries_.size(); ++slot) index(slot);
 }
 
 // Keeps the table at most half full; a file's identity is in it once.
@@ -139,7 +156,7 @@ std::uint32_t ChecksumCache::slotOf(const platform::FileStamp& stamp, std::uint3
         entries_.back().volume = stamp.identity.volume;
         entries_.back().fileId = stamp.identity.fileId;
         entries_.back().size = ~stamp.size;  // taken below as a changed file
-        index(slot);
+        if (!table_.empty()) index(slot);  // else the table, once built, holds it
     }
     CacheEntry& e = entries_[slot];
     if (e.size != stamp.size || e.lastWrite != stamp.lastWrite || e.changed != stamp.changed) {
@@ -162,7 +179,7 @@ bool ChecksumCache::save(const std::string& path) {
     const std::uint32_t oldest = today_ > kCacheKeptDays ? today_ - kCacheKeptDays : 0;
     std::erase_if(entries_, [&](const CacheEntry& e) { return e.carriesNothing() || e.lastSeenDay < oldest; });
     table_.clear();
-    for (std::uint32_t slot = 0; slot < entries_.size(); ++slot) index(slot);
+    next_ = 0;
     CacheHeader header;
     std::memcpy(header.magic, kMagic, sizeof kMagic);
     header.version = kVersion;

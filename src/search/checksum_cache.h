@@ -72,7 +72,7 @@ public:
     // find() answered for the stamp's identity.
     std::uint32_t slotOf(const platform::FileStamp& stamp, std::uint32_t found = kNoSlot);
     // The slot of the entry of this identity, or kNoSlot.
-    std::uint32_t find(const platform::FileIdentity& identity) const;
+    std::uint32_t find(const platform::FileIdentity& identity);
     // Room for this many more entries, so that adding them moves none.
     void reserve(std::size_t more) { entries_.reserve(entries_.size() + more); }
     CacheEntry& entry(std::uint32_t slot) { return entries_[slot]; }
@@ -89,10 +89,12 @@ public:
     bool save(const std::string& path);
 
 private:
+    void buildTable();
     void index(std::uint32_t slot);
 
     std::vector<CacheEntry> entries_;
-    std::vector<std::uint32_t> table_;  // slots by identity, open addressing
+    std::vector<std::uint32_t> table_;  // slots by identity, open addressing; built when first needed
+    std::uint32_t next_ = 0;            // the slot after the one found last
     std::uint32_t today_ = 0;
     bool changed_ = false;
 };

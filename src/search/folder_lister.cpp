@@ -38,16 +38,20 @@ Listing FolderLister::list(const Pending& pending, std::vector<Pending>& subfold
         refused_.insert(pending.path);
         return {};
     }
-    for (const platform::ListedItem& listed : items)
-        if (descendsInto(listed)) subfolders.push_back({childPath(pending.path, listed.name), listed.name, folder});
+    for (std::uint32_t k = 0; k < items.size(); ++k) {
+        if (!descendsInto(items[k])) continue;
+        std::vector<std::uint32_t> place = pending.place;
+        place.push_back(k);
+        subfolders.push_back({childPath(pending.path, items[k].name), items[k].name, folder, 0, std::move(place)});
+    }
     return items;
 }
 
 void FolderLister::walkWhileListing(const std::string& root, WorkPool& pool, const std::function<void()>& walk) {
     {
         std::lock_guard lock(mutex_);
-        order_.push_back(root);
-        waiting_.emplace(root, Pending{root, {}, nullptr, 1.0});
+        std::vector<Pending> first{Pending{root, {}, nullptr, 1.0, {}}};
+        addWaiting(first);
     }
     std::atomic<bool> walkTaken{false};
     pool.run(pool.workers(), [&](std::size_t, std::size_t) {
@@ -71,37 +75,37 @@ bool FolderLister::shouldStop() const {
 // is never held whole.
 constexpr std::size_t kHeldAhead = 64 * 1024;
 
-bool FolderLister::listerMayGoOn() const {
-    return shouldStop() || (busy_ == 0 && order_.empty()) || (!order_.empty() && held_ < kHeldAhead);
-}
+// Nothing waiting is no reason to end: the walk lists the folders it
+// reaches first on the spot, and their subfolders wait for the listers.
+bool FolderLister::listerMayGoOn() const { return shouldStop() || (!waiting_.empty() && held_ < kHeldAhead); }
 
-// Pushed in reverse, so that the first subfolder is listed next.
 void FolderLister::addWaiting(std::vector<Pending>& subfolders) {
-    for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it) {
-        order_.push_back(it->path);
-        waiting_.emplace(it->path, std::move(*it));
+    for (Pending& sub : subfolders) {
+        placeOf_.emplace(sub.path, sub.place);
+        std::vector<std::uint32_t> place = sub.place;
+        waiting_.emplace(std::move(place), std::move(sub));
     }
 }
 
-// Each lister takes the folder waiting last, so the tree is listed about in
-// the order the walk wants it, and returns once the walk has ended, listing
-// must stop, or nothing is waiting and no other lister can add more.
+FolderLister::Pending FolderLister::takeWaiting(std::map<std::vector<std::uint32_t>, Pending>::iterator at) {
+    Pending pending = std::move(at->second);
+    waiting_.erase(at);
+    placeOf_.erase(pending.path);
+    return pending;
+}
+
+// Each lister takes the folder the walk will want first of those waiting,
+// and returns once the walk has ended or listing must stop.
 void FolderLister::listUntilDone() {
     std::unique_lock lock(mutex_);
     for (;;) {
         changed_.wait(lock, [this] { return listerMayGoOn(); });
-        if (shouldStop() || order_.empty()) {
+        if (shouldStop()) {
             changed_.notify_all();
             return;
         }
-        const std::string path = std::move(order_.back());
-        order_.pop_back();
-        auto it = waiting_.find(path);
-        if (it == waiting_.end()) continue;  // the walk listed it
-        Pending pending = std::move(it->second);
-        waiting_.erase(it);
+        Pending pending = takeWaiting(waiting_.begin());
         listing_.insert(pending.path);
-        ++busy_;
         lock.unlock();
         context_.currentFile.set(pending.path);
         std::vector<Pending> subfolders;
@@ -113,7 +117,6 @@ void FolderLister::listUntilDone() {
         listing_.erase(pending.path);
         listed_.emplace(std::move(pending.path), std::move(items));
         addWaiting(subfolders);
-        --busy_;
         changed_.notify_all();
     }
 }
@@ -130,10 +133,9 @@ Listing FolderLister::take(const std::string& folder) {
         changed_.notify_all();
         return items;
     }
-    auto it = waiting_.find(folder);
-    if (it == waiting_.end()) return {};
-    Pending pending = std::move(it->second);
-    waiting_.erase(it);
+    auto place = placeOf_.find(folder);
+    if (place == placeOf_.end()) return {};
+    Pending pending = takeWaiting(waiting_.find(place->second));
     lock.unlock();
     std::vector<Pending> subfolders;
     Listing items = list(pending, subfolders);

@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -45,7 +46,7 @@ public:
 
     // Runs `walk` (which takes the listings, from `root` on) on one of the
     // pool's threads while the others list `root` and every folder below it,
-    // the first subfolder first, until all are listed, the budget is spent,
+    // in the order the walk takes them, until all are listed, the budget is spent,
     // an abort is requested or the walk has ended. Listings not yet taken
     // are held up to a bound, so memory follows the walk, not the tree.
     // Shows each folder listed in currentFile.
@@ -69,6 +70,10 @@ private:
         std::string name;
         std::shared_ptr<const platform::Folder> parent;
         double part = 0;  // of the whole tree, for the bar
+        // Where the walk meets it: the positions of it and of the folders
+        // above it in their parents' listings. In this order the walk takes
+        // folders, and the listers list them.
+        std::vector<std::uint32_t> place;
     };
 
     void listUntilDone();
@@ -77,6 +82,7 @@ private:
     // With mutex_ held.
     void countListed(const Pending& pending, std::vector<Pending>& subfolders);
     void addWaiting(std::vector<Pending>& subfolders);
+    Pending takeWaiting(std::map<std::vector<std::uint32_t>, Pending>::iterator at);
     bool listerMayGoOn() const;
 
     core::RunContext& context_;
@@ -85,12 +91,10 @@ private:
     double listedPart_ = 0;  // of the whole tree, under mutex_
     std::mutex mutex_;
     std::condition_variable changed_;
-    // Folders still to list: their paths, the next one last (a path no
-    // longer in waiting_ was taken by the walk meanwhile), and each folder.
-    std::vector<std::string> order_;
-    std::unordered_map<std::string, Pending> waiting_;
+    // Folders still to list, in the walk's order, and where each path is.
+    std::map<std::vector<std::uint32_t>, Pending> waiting_;
+    std::unordered_map<std::string, std::vector<std::uint32_t>> placeOf_;
     std::unordered_set<std::string> listing_;  // being listed by a lister
-    std::size_t busy_ = 0;         // folders being listed by listers
     std::size_t listedAhead_ = 0;  // items listed ahead so far
     std::size_t held_ = 0;         // items listed ahead and not taken yet
     bool walkDone_ = false;

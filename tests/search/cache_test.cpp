@@ -249,6 +249,10 @@ TEST(ChecksumCacheFile, KeepsWhatWasSeenLatelyAndCarriesSomething) {
     search::ChecksumCache later(1000 + search::kCacheKeptDays);
     ASSERT_TRUE(later.load(path));
     EXPECT_EQ(later.size(), 2u) << "the entry that carried nothing is gone";
+    // Looked up out of the order they were stored in, and one it never held.
+    EXPECT_EQ(later.find({1, 2}), 1u);
+    EXPECT_EQ(later.find({1, 1}), 0u);
+    EXPECT_EQ(later.find({1, 3}), search::ChecksumCache::kNoSlot);
     EXPECT_TRUE(later.entry(later.slotOf(stampOf(1, 101))).carriesNothing()) << "its file changed";
     ASSERT_TRUE(later.save(path));
 
