@@ -22,13 +22,23 @@ struct RunRequest {
     std::uint32_t mode = search_mode::kFile;
     std::string pathA;  // File mode: the first file; the folder modes: the folder searched
     std::string pathB;  // File mode: the second file
+    // The folder modes: a folder the searched one is compared with and that
+    // is never touched; only pairs of a searched file (File A) and a file
+    // under it (File B) are listed. Empty: the searched folder alone.
+    std::string reference;
     std::uint32_t matchPercent = 95;
     bool hash = true;
     std::size_t fileLimit = kWindowFileLimit;
 };
 
-// The request the window's settings and these paths make.
+// The request the window's settings and these paths make: in the folder
+// modes the second path is the reference folder.
 RunRequest requestFromSettings(const SettingsBlock& settings, std::string pathA, std::string pathB);
+
+// Why the request must not run, as the user reads it; nullptr when it may.
+// The folder searched and its reference folder must be two folders: the
+// same folder by another path counts as the same (decided by identity).
+const char* refusalOf(const RunRequest& request);
 
 // How a run ended. The rows, the CLI's exit status and its JSON read this.
 enum class RunStatus : std::uint8_t {
@@ -52,7 +62,10 @@ struct LeftOut {
 struct RunOutcome {
     RunStatus status = RunStatus::Complete;
     std::string message;          // Error: what went wrong, as the user reads it
-    std::uint64_t filesFound = 0;  // folder modes
+    std::uint64_t filesFound = 0;  // folder modes: files of the searched folder
+    std::uint64_t referenceFiles = 0;  // files of the reference folder
+    // NotFound, CannotOpen: it was the reference folder that failed.
+    bool referenceRefused = false;
     LeftOut leftOut;
     std::uint64_t pairs = 0;       // pair rows listed
 };

@@ -228,6 +228,7 @@ private:
     friend Folder openSubfolder(const Folder& parent, const std::string& name);
     friend File openForReading(const Folder& folder, const char* name);
     friend bool nextItem(Folder& folder, ListedItem& item);
+    friend bool identityOf(const Folder& folder, FileIdentity& identity);
 
     std::unique_ptr<FolderState> state_;
     IoFault fault_ = IoFault::None;
@@ -242,6 +243,8 @@ Folder openFolder(const char* path);
 Folder openSubfolder(const Folder& parent, const std::string& name);
 // The next item; false at the end, or when the listing failed (fault()).
 bool nextItem(Folder& folder, ListedItem& item);
+// The identity of an open folder (not of what its path names by now).
+bool identityOf(const Folder& folder, FileIdentity& identity);
 // Opens a folder only to open the files in it by name: nothing is listed.
 Folder holdFolder(const char* path);
 // Opens the file `name` of an open folder for reading, as openForReading

@@ -485,6 +485,13 @@ bool nextItem(Folder& folder, ListedItem& item) {
     return true;
 }
 
+bool identityOf(const Folder& folder, FileIdentity& identity) {
+    struct stat st;
+    if (!folder.state_ || ::fstat(::dirfd(folder.state_->dir), &st) != 0) return false;
+    identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return true;
+}
+
 // ---- Memory ------------------------------------------------------------
 
 Block::~Block() { std::free(raw_); }

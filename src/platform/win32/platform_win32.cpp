@@ -84,10 +84,14 @@ private:
     HANDLE handle_;
 };
 
+FileIdentity identityOfInfo(const BY_HANDLE_FILE_INFORMATION& info) {
+    return {info.dwVolumeSerialNumber, joined(info.nFileIndexHigh, info.nFileIndexLow)};
+}
+
 bool identityOfHandle(HANDLE handle, FileIdentity& identity) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(handle, &info)) return false;
-    identity = {info.dwVolumeSerialNumber, joined(info.nFileIndexHigh, info.nFileIndexLow)};
+    identity = identityOfInfo(info);
     return true;
 }
 
@@ -150,6 +154,7 @@ struct FolderState {
     HANDLE find = INVALID_HANDLE_VALUE;
     WIN32_FIND_DATAW data{};
     bool hasPending = false;  // data holds an item not handed out yet
+    FileIdentity identity;    // of the folder held, once it is open
 
     ~FolderState() {
         if (find != INVALID_HANDLE_VALUE) FindClose(find);
@@ -498,6 +503,7 @@ std::unique_ptr<FolderState> listFolderAt(const std::string& path, bool refuseLi
         fault = IoFault::OfFile;
         return nullptr;
     }
+    state->identity = identityOfInfo(info);
     state->find = FindFirstFileW(listingPattern(path).c_str(), &state->data);
     if (state->find != INVALID_HANDLE_VALUE) {
         state->hasPending = true;
@@ -572,6 +578,13 @@ bool nextItem(Folder& folder, ListedItem& item) {
     item.kind = name ? kindOf(data) : ItemKind::Other;
     item.size = item.kind == ItemKind::File ? joined(data.nFileSizeHigh, data.nFileSizeLow) : 0;
     item.diskOrder = 0;
+    return true;
+}
+
+bool identityOf(const Folder& folder, FileIdentity& identity) {
+    // A folder only held (holdFolder) has no handle, hence no identity.
+    if (!folder.state_ || folder.state_->folder == INVALID_HANDLE_VALUE) return false;
+    identity = folder.state_->identity;
     return true;
 }
 
