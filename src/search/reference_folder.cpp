@@ -112,8 +112,16 @@ std::uint32_t indexWithReference(core::RunContext& context, Index& index, const 
         reference.add(identity);
         return true;
     };
+    const core::LeftOut leftOutOfSearched = index.leftOut;
     indexFolder(context, index, request.reference, pool, referenceShare, referenceRules);
-    dropSearchedUnderReference(index, foldersUnderReference(index, searchedFolders, searched, reference));
+    const std::vector<bool> under = foldersUnderReference(index, searchedFolders, searched, reference);
+    dropSearchedUnderReference(index, under);
+    // A searched folder inside the reference was walked twice: what it left
+    // out is told once.
+    if (!under.empty() && under[0]) {
+        index.leftOut.folders -= leftOutOfSearched.folders;
+        index.leftOut.links -= leftOutOfSearched.links;
+    }
     return index.firstReference;
 }
 
