@@ -171,19 +171,16 @@ struct Shares {
     ProgressShare index;
     ProgressShare classes;
     ProgressShare pairs;
+    ProgressShare searched;  // with a reference folder: listing the searched folder, before `index`
 };
-
-Shares sharesFor(std::uint32_t searchMode) {
-    if (searchMode == core::search_mode::kQuickDir) return {{0, 10}, {10, 70}, {70, 100}};
-    return {{0, 5}, {5, 15}, {15, 100}};
-}
 
 // Against a reference folder, listing it is most of the work; the searched
 // folder is usually the small one.
-Shares sharesWithReference(std::uint32_t searchMode, ProgressShare& searchedIndex) {
-    searchedIndex = {0, 5};
-    if (searchMode == core::search_mode::kQuickDir) return {{5, 60}, {60, 90}, {90, 100}};
-    return {{5, 40}, {40, 50}, {50, 100}};
+Shares sharesFor(std::uint32_t searchMode, bool withReference) {
+    const bool quick = searchMode == core::search_mode::kQuickDir;
+    if (withReference)
+        return quick ? Shares{{5, 60}, {60, 90}, {90, 100}, {0, 5}} : Shares{{5, 40}, {40, 50}, {50, 100}, {0, 5}};
+    return quick ? Shares{{0, 10}, {10, 70}, {70, 100}, {}} : Shares{{0, 5}, {5, 15}, {15, 100}, {}};
 }
 
 // Judges one pair and writes its row when it gets one; the caller shows
@@ -344,15 +341,14 @@ core::RunOutcome searchFolder(const core::RunRequest& request, core::RunContext&
     RowWriter rows(context);
     rows.indexing();
     const bool withReference = !request.reference.empty();
-    ProgressShare searchedIndex;
-    const Shares shares = withReference ? sharesWithReference(request.mode, searchedIndex) : sharesFor(request.mode);
+    const Shares shares = sharesFor(request.mode, withReference);
     WorkPool pool(tuning.helperThreads < 0 ? WorkPool::helpersForThisMachine()
                                            : static_cast<std::size_t>(tuning.helperThreads));
     Index index;
     index.cap = request.fileLimit;
     index.quickDir = request.mode == core::search_mode::kQuickDir;
     if (withReference)
-        indexWithReference(context, index, request, pool, searchedIndex, shares.index);
+        indexWithReference(context, index, request, pool, shares.searched, shares.index);
     else
         indexFolder(context, index, request.pathA, pool, shares.index);
     core::RunOutcome outcome;

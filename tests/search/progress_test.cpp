@@ -58,9 +58,9 @@ void expectMovesIn(const std::vector<Watched>& seen, std::initializer_list<Progr
 
 // Eight folders; in each, copies and near copies of a few sizes, so that
 // every phase has work to count.
-void writeTreeWithWorkInEveryPhase(const TempFolder& f) {
+void writeTreeWithWorkInEveryPhase(const TempFolder& f, const std::string& under = "") {
     for (int folder = 0; folder < 8; ++folder) {
-        const std::string dir = "d" + std::to_string(folder) + "/";
+        const std::string dir = under + "d" + std::to_string(folder) + "/";
         for (int k = 0; k < 6; ++k) {
             const std::string content =
                 testing_support::pseudoRandomBytes(3000 + 100 * k, static_cast<std::uint32_t>(k + 1));
@@ -94,6 +94,22 @@ TEST(SearchProgress, MovesInEveryPhase) {
         {"Quick Dir at 95", {core::search_mode::kQuickDir, 1, 95}, stepwise, quick},
     };
     for (const auto& c : cases) expectMovesIn(watchSearch(f.path(), c.options, c.tuning), c.shares, f.path(), c.name);
+}
+
+// Against a reference folder the searched folder's listing comes first; the
+// reference's listing takes most of the bar.
+TEST(SearchProgress, MovesInEveryPhaseAgainstAReferenceFolder) {
+    TempFolder f;
+    writeTreeWithWorkInEveryPhase(f, "card/");
+    writeTreeWithWorkInEveryPhase(f, "library/");
+    search::SearchTuning stepwise;
+    stepwise.prefixes.filesPerStep = 1;
+    stepwise.classes.prefixBytes = 1024;
+    const std::string library = f.pathOf("library");
+    expectMovesIn(watchSearch(f.pathOf("card"), {core::search_mode::kDirectory, 1, 95, library}, stepwise),
+                  {{0, 5}, {5, 40}, {40, 50}, {50, 100}}, f.path(), "Directory");
+    expectMovesIn(watchSearch(f.pathOf("card"), {core::search_mode::kQuickDir, 1, 100, library}, stepwise),
+                  {{0, 5}, {5, 60}, {60, 90}, {90, 100}}, f.path(), "Quick Dir");
 }
 
 }  // namespace
