@@ -104,7 +104,9 @@ void handleDrop(MainWindow& main, HDROP drop) {
         // The file system says what the path is; a full stop in a name does not.
         bool folder = platform::isFolder(path);
         core::AppState& state = main.state;
-        switch (core::dropTargetFor(state.settings.searchMode, folder, state.dropToggle)) {
+        POINT at{};
+        DragQueryPoint(drop, &at);
+        switch (core::dropTargetFor(state.settings.searchMode, folder, at.y, state.dropToggle)) {
             case core::DropTarget::EditA: SetWindowTextA(main.editA, path); break;
             case core::DropTarget::EditB: SetWindowTextA(main.editB, path); break;
             case core::DropTarget::None: break;
