@@ -341,6 +341,8 @@ std::optional<std::string> lastCopyWarning(DuplicateCheck check) {
 std::optional<BatchRequest> requestedBatch(const AppState& state) {
     const std::uint32_t asked = state.runState.load();
     if (asked != run_state::kBatchColumnA && asked != run_state::kBatchColumnB) return std::nullopt;
+    // The reference folder is never touched.
+    if (asked == run_state::kBatchColumnB && state.referenceInList) return std::nullopt;
     return BatchRequest{static_cast<int>(asked - run_state::kBatchColumnA), state.settings.batchDeleteMode,
                         fieldText(state.settings.moveDir, sizeof state.settings.moveDir)};
 }

@@ -97,7 +97,8 @@ struct BatchRequest {
 };
 
 // The batch the details dialog asked for (runState 1020 or 1021), with the
-// mode and move folder of the settings; nothing when none was asked for.
+// mode and move folder of the settings; nothing when none was asked for, or
+// when column B lies in a reference folder (referenceInList).
 std::optional<BatchRequest> requestedBatch(const AppState& state);
 // On the window's thread, right before the worker starts: marks the batch
 // as running (runState 1025). False when the request no longer stands.

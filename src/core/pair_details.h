@@ -32,6 +32,10 @@ constexpr int kDetailRowsTried = 100;
 // are passed over.
 std::optional<PairDetails> findPairDetails(const ResultList& list, int& row);
 
+// Why the details offer to delete (or link) File A only, after a search
+// against a reference folder (AppState::referenceInList).
+constexpr char kFileBInReferenceTip[] = "File B is in the reference folder, which Pairlook never changes.";
+
 // "These files were found to be 97% the same."
 std::string verdictLine(std::string_view percent);
 // Detail View compares the two files in File mode; for a pair found 100%

@@ -63,6 +63,7 @@ void startRun(AppState& state, const WindowEffects& effects) {
 }
 
 void startPreparedRun(AppState& state, const WindowEffects& effects, const RunRequest& request) {
+    state.referenceInList = request.mode != search_mode::kFile && !request.reference.empty();
     state.runState.store(run_state::kRunning);
     call(effects.startProgressTimer);
     state.progressPercent.store(0);

@@ -205,4 +205,12 @@ std::uint32_t nextSearchMode(std::uint32_t searchMode) {
     return searchMode >= search_mode::kQuickDir ? search_mode::kFile : searchMode + 1;
 }
 
+std::optional<std::string> editBAfterModeChange(AppState& state, std::uint32_t from, std::uint32_t to,
+                                                const std::string& shown) {
+    if ((from == search_mode::kFile) == (to == search_mode::kFile)) return std::nullopt;
+    std::string parked = std::move(state.parkedPathB);
+    state.parkedPathB = shown;
+    return parked;
+}
+
 }  // namespace core

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -107,5 +108,12 @@ StripAction stripClickAction(const AppState& state, std::int64_t x, std::int64_t
 
 // File -> Directory -> Quick Dir -> File.
 std::uint32_t nextSearchMode(std::uint32_t searchMode);
+
+// Edit B holds the second file in File mode and the reference folder in the
+// folder modes. A change of mode between the two kinds parks the text shown
+// (AppState::parkedPathB) and returns the one parked for the new kind, to be
+// shown; between two folder modes nothing changes.
+std::optional<std::string> editBAfterModeChange(AppState& state, std::uint32_t from, std::uint32_t to,
+                                                const std::string& shown);
 
 }  // namespace core

@@ -232,6 +232,18 @@ TEST_F(BatchDelete, ACancelAroundTheWorkersStartKeepsEveryFile) {
     EXPECT_TRUE(handOvers.empty());
 }
 
+// After a search against a reference folder every File B lies in it: only
+// a batch of column A can be asked for.
+TEST_F(BatchDelete, ColumnBOfASearchAgainstAReferenceIsNeverActedOn) {
+    state.referenceInList = true;
+    state.runState = core::run_state::kBatchColumnB;
+    EXPECT_FALSE(core::requestedBatch(state));
+    state.runState = core::run_state::kBatchColumnA;
+    std::optional<core::BatchRequest> request = core::requestedBatch(state);
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->column, 0);
+}
+
 TEST_F(BatchDelete, MoveWithoutAMoveFolderDisposesOfNothing) {
     std::string a = folder.write("a", "x"), b = folder.write("b", "x");
     fillList(state, {{a, b, "100"}});

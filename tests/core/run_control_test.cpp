@@ -136,6 +136,8 @@ TEST(StartRun, StartsOnlyWithThePathsItsModeNeeds) {
             EXPECT_EQ(window.request.pathA, c.editA);
             EXPECT_EQ(window.request.pathB, fileMode ? c.editB : "");
             EXPECT_EQ(window.request.reference, fileMode ? "" : c.editB);
+            // The window knows from the start that column B is not to be touched.
+            EXPECT_EQ(state.referenceInList, !fileMode && !c.editB.empty());
             EXPECT_EQ(window.request.matchPercent, 97u);
             EXPECT_FALSE(window.request.hash);
             EXPECT_EQ(state.runState.load(), run_state::kRunning);
