@@ -96,8 +96,15 @@ void chooseFolderForEditA(MainWindow& main) {
     if (chooseFolder(main.window, folder)) SetWindowTextA(main.editA, folder);
 }
 
+void chooseReferenceFolder(MainWindow& main) {
+    char folder[core::kTextBuffer] = {};
+    if (chooseFolder(main.window, folder)) SetWindowTextA(main.editB, folder);
+}
+
 void switchToNextMode(MainWindow& main) {
-    main.state.settings.searchMode = core::nextSearchMode(main.state.settings.searchMode);
+    const std::uint32_t from = main.state.settings.searchMode;
+    main.state.settings.searchMode = core::nextSearchMode(from);
+    changeEditBForMode(main, from);
     setListColumns(main);
     invalidate(main.window, core::stripArea(main.state.clientWidth), true);
 }
@@ -163,6 +170,7 @@ void onStripRelease(MainWindow& main, int x, int y) {
         case core::StripAction::ChooseFileA: chooseFileA(main); break;
         case core::StripAction::ChooseFileB: chooseFileB(main); break;
         case core::StripAction::ChooseFolder: chooseFolderForEditA(main); break;
+        case core::StripAction::ChooseReferenceFolder: chooseReferenceFolder(main); break;
         case core::StripAction::NextMode: switchToNextMode(main); break;
         case core::StripAction::Start: pressStart(main); break;
         case core::StripAction::Abort: pressAbort(main); break;

@@ -11,6 +11,7 @@
 #include "ui/main_window.h"
 #include "ui/prompt_dialog.h"
 #include "ui/shell.h"
+#include "ui/tooltips.h"
 
 namespace ui {
 namespace {
@@ -73,6 +74,22 @@ void addTips(HWND dialog, MainWindow& main) {
     for (const auto& [id, text] : tips) addTooltip(main, dialog, id, text);
 }
 
+// After a search against a reference folder every File B lies in it: the
+// buttons that would dispose of it are off, and their tip says why. A
+// disabled button hears no mouse (its parent does), so the tip is one of
+// the dialog's, over the button's area.
+void protectFileB(HWND dialog, MainWindow& main) {
+    if (!main.state.referenceInList) return;
+    for (int id : {IDC_FILE_B_DELETE, IDC_DELETE_ALL_B}) {
+        HWND button = GetDlgItem(dialog, id);
+        EnableWindow(button, FALSE);
+        RECT area;
+        GetWindowRect(button, &area);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&area), 2);
+        addAreaTooltipTo(main.tooltip, dialog, static_cast<UINT_PTR>(id), area, core::kFileBInReferenceTip);
+    }
+}
+
 bool initialise(HWND dialog, DetailsSession& session) {
     session.large = makeFont("Arial", 25, 50);
     session.small = makeFont("Arial", 16, 50);
@@ -82,6 +99,7 @@ bool initialise(HWND dialog, DetailsSession& session) {
     setControlFont(dialog, IDC_VERDICT, session.small.get());
     if (!fillPairDetails(dialog, session)) return false;
     addTips(dialog, session.main);
+    protectFileB(dialog, session.main);
     return true;
 }
 
@@ -116,11 +134,9 @@ void recycleOne(HWND dialog, DetailsSession& session, const std::string path, co
     if (!fillPairDetails(dialog, session)) EndDialog(dialog, IDCANCEL);
 }
 
-// Detail View: the pair goes to the edits, and the dialog hands over to
-// File mode, which compares the session's paths.
+// Detail View: the dialog hands over to File mode, which compares the
+// session's paths.
 void requestDetailView(HWND dialog, const DetailsSession& session) {
-    SetWindowTextA(session.main.editA, session.pathA.c_str());
-    SetWindowTextA(session.main.editB, session.pathB.c_str());
     session.main.state.runState.store(core::run_state::kDetailRequested);
     EndDialog(dialog, IDOK);
 }
@@ -131,7 +147,9 @@ void onCommand(HWND dialog, DetailsSession& session, int id) {
         case IDC_FILE_A_OPEN: openWithShell(session.pathA); break;
         case IDC_FILE_B_OPEN: openWithShell(session.pathB); break;
         case IDC_FILE_A_DELETE: recycleOne(dialog, session, session.pathA, session.pathB); break;
-        case IDC_FILE_B_DELETE: recycleOne(dialog, session, session.pathB, session.pathA); break;
+        case IDC_FILE_B_DELETE:
+            if (!state.referenceInList) recycleOne(dialog, session, session.pathB, session.pathA);
+            break;
         case IDC_DETAIL_VIEW: requestDetailView(dialog, session); break;
         case IDC_DELETE_ALL_A:
         case IDC_DELETE_ALL_B:
@@ -157,10 +175,16 @@ INT_PTR CALLBACK detailsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     return FALSE;
 }
 
-// The pair of the dialog, compared in File mode as a run of its own.
+// The pair of the dialog, compared in File mode as a run of its own; the
+// pair goes to the edits, where a reference folder in edit B waits for the
+// folder modes.
 void startDetailedComparison(MainWindow& main, const DetailsSession& session) {
     core::AppState& state = main.state;
+    const std::uint32_t from = state.settings.searchMode;
     state.settings.searchMode = core::search_mode::kFile;
+    changeEditBForMode(main, from);
+    SetWindowTextA(main.editA, session.pathA.c_str());
+    SetWindowTextA(main.editB, session.pathB.c_str());
     state.runState.store(core::run_state::kIdle);
     setListColumns(main);
     InvalidateRect(main.window, nullptr, TRUE);

@@ -35,6 +35,9 @@ HWND createPathEdit(HWND window, HINSTANCE instance, int id, int top) {
 // The keys are named in the tips, where the user looks for what a thing does.
 constexpr char kFileTip[] = "File to be compared. Enter starts";
 constexpr char kFolderTip[] = "Folder to check. Enter starts";
+constexpr char kReferenceTip[] =
+    "Reference folder, or empty: only pairs of a file of the folder to check and a file here are listed, "
+    "and nothing here is ever changed. Enter starts";
 constexpr char kStartAbortTip[] = "Start: Enter in a path box. Abort: Esc";
 constexpr char kHelpTip[] = "The help page: F1";
 constexpr char kListTip[] =
@@ -44,6 +47,10 @@ constexpr UINT_PTR kHelpTipId = 2;
 
 const char* pathATip(std::uint32_t searchMode) {
     return searchMode == core::search_mode::kFile ? kFileTip : kFolderTip;
+}
+
+const char* pathBTip(std::uint32_t searchMode) {
+    return searchMode == core::search_mode::kFile ? kFileTip : kReferenceTip;
 }
 
 RECT toRect(const core::StripRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
@@ -68,7 +75,6 @@ void onCreate(MainWindow& main) {
         SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(main.editFont.get()), FALSE);
     main.list.create(window, main.state.list);
     main.tooltip = createTooltipControl(instance);
-    addTooltip(main, window, IDC_PATH_B, kFileTip);
     // On the column captions, where it does not cover the rows' own tips.
     addTooltipToChild(main.tooltip, ListView_GetHeader(main.list.handle()), kListTip);
     setListColumns(main);
@@ -247,7 +253,6 @@ void refreshEditStates(HWND window) {
         return;
     }
     const core::AppState& state = main->state;
-    ShowWindow(main->editB, state.settings.searchMode == core::search_mode::kFile ? SW_SHOW : SW_HIDE);
     BOOL idle = state.runState.load() == core::run_state::kIdle;
     EnableWindow(main->editA, idle);
     EnableWindow(main->editB, idle);
@@ -257,7 +262,15 @@ void setListColumns(MainWindow& main) {
     main.state.list.clearRows();
     main.list.setColumns(main.state.settings.searchMode);
     addTooltip(main, main.window, IDC_PATH_A, pathATip(main.state.settings.searchMode));
+    addTooltip(main, main.window, IDC_PATH_B, pathBTip(main.state.settings.searchMode));
     refreshEditStates(main.window);
+}
+
+void changeEditBForMode(MainWindow& main, std::uint32_t from) {
+    std::string shown(static_cast<std::size_t>(GetWindowTextLengthA(main.editB)) + 1, '\0');
+    shown.resize(static_cast<std::size_t>(GetWindowTextA(main.editB, shown.data(), static_cast<int>(shown.size()))));
+    if (std::optional<std::string> text = core::editBAfterModeChange(main.state, from, main.state.settings.searchMode, shown))
+        SetWindowTextA(main.editB, text->c_str());
 }
 
 void openHelpPage(MainWindow& main) { main.openInShell(helpPagePath(main.state)); }

@@ -76,6 +76,9 @@ void refreshEditStates(HWND window);
 // Empties the list and gives it the columns of the current mode; then path
 // edit A's tip and the edits' states follow the mode.
 void setListColumns(MainWindow& main);
+// After a change of mode from `from`: edit B shows the text of the new
+// mode's kind, a second file or the reference folder.
+void changeEditBForMode(MainWindow& main, std::uint32_t from);
 // The help page beside the program, through the window's shell.
 void openHelpPage(MainWindow& main);
 // A tip for a child of `window` (the main window or one of its dialogs).

@@ -70,6 +70,9 @@ core::WindowEffects makeWindowEffects(HWND window, core::AppState& state) {
     effects.saveSettings = [window, &state] { saveSettings(window, state); };
     effects.destroyWindow = [window] { DestroyWindow(window); };
     effects.askCloseDuringRun = [window, &state] { return askCloseDuringRun(window, state); };
+    effects.refuseRun = [window](const char* why) {
+        MessageBoxA(window, why, PAIRLOOK_TITLE, MB_OK | MB_ICONINFORMATION);
+    };
     core::WindowEffects forWorker = effects;
     effects.startWorker = [&state, forWorker](const core::RunRequest& request) {
         startWorkerThread(state, forWorker, request);

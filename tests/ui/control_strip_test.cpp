@@ -83,7 +83,11 @@ TEST_F(StripTest, BothJobsRunByClicks) {
     EXPECT_EQ(listRowCount(main().list.handle()) + state->list.rowCount(), 0);  // the switch empties the list
     clickKnob();
     EXPECT_EQ(state->settings.searchMode, core::search_mode::kQuickDir);
-    EXPECT_FALSE(IsWindowVisible(child(IDC_PATH_B)));
+    // Edit B is now the reference folder's, empty: the second file waits for File mode.
+    char editB[600] = {};
+    GetWindowTextA(child(IDC_PATH_B), editB, sizeof editB);
+    EXPECT_TRUE(IsWindowVisible(child(IDC_PATH_B)));
+    EXPECT_STREQ(editB, "");
     SetWindowTextA(child(IDC_PATH_A), folder.pathOf("tree").c_str());
     clickStart();
     waitForIdle();
@@ -91,6 +95,8 @@ TEST_F(StripTest, BothJobsRunByClicks) {
     EXPECT_EQ(lastRow(1), "1 twins found");
     clickKnob();
     EXPECT_EQ(state->settings.searchMode, core::search_mode::kFile);  // and round again
+    GetWindowTextA(child(IDC_PATH_B), editB, sizeof editB);
+    EXPECT_EQ(editB, b);
 }
 
 TEST_F(StripTest, StartWithAnEmptyPathOnlyClearsTheList) {
@@ -172,6 +178,10 @@ TEST_F(StripTest, ChooseButtonsOpenTheChooserOfTheMode) {
     answerNextDialog("Browse for Folder", IDCANCEL);
     clickChooseA();
     EXPECT_EQ(dialogsAnswered(), answered + 3);
+    // In the folder modes Choose B picks the reference folder.
+    answerNextDialog("Browse for Folder", IDCANCEL);
+    clickAt(w() - 30, 103);
+    EXPECT_EQ(dialogsAnswered(), answered + 4);
     GetWindowTextA(child(IDC_PATH_A), text, sizeof text);
     EXPECT_STREQ(text, chosen.c_str());  // a cancel changes nothing
 }

@@ -25,13 +25,15 @@ std::string textOf(HWND window) {
     return text;
 }
 
-// A drop handle as the shell makes it, with one or more paths.
-HDROP makeDrop(const std::vector<std::string>& paths) {
+// A drop handle as the shell makes it, with one or more paths, dropped at
+// client height `y`.
+HDROP makeDrop(const std::vector<std::string>& paths, int y = 0) {
     std::size_t bytes = sizeof(DROPFILES) + 1;
     for (const std::string& path : paths) bytes += path.size() + 1;
     HGLOBAL memory = GlobalAlloc(GHND, bytes);
     auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
     drop->pFiles = sizeof(DROPFILES);
+    drop->pt = {100, y};
     char* at = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
     for (const std::string& path : paths) {
         std::memcpy(at, path.c_str(), path.size() + 1);
@@ -79,6 +81,7 @@ TEST_F(ChildrenTest, DropsFillTheEditsByWhatThePathNames) {
         std::uint32_t mode;
         std::string path;
         std::string editA, editB;  // the edits afterwards
+        int y = 0;                 // where it is dropped
     };
     const Drop drops[] = {
         {core::search_mode::kFile, fileWithDot, fileWithDot, ""},
@@ -87,12 +90,13 @@ TEST_F(ChildrenTest, DropsFillTheEditsByWhatThePathNames) {
         {core::search_mode::kFile, fileWithoutDot, fileWithoutDot, fileWithoutDot},
         {core::search_mode::kDirectory, fileWithDot, fileWithoutDot, fileWithoutDot},  // a file: ignored
         {core::search_mode::kDirectory, folderWithDot, folderWithDot, fileWithoutDot},
+        {core::search_mode::kQuickDir, folder.path(), folderWithDot, folder.path(), 100},  // on edit B's row
     };
     int step = 0;
     for (const Drop& d : drops) {
         SCOPED_TRACE(++step);
         state->settings.searchMode = d.mode;
-        HDROP drop = makeDrop({d.path, fileWithDot});  // only the first path counts
+        HDROP drop = makeDrop({d.path, fileWithDot}, d.y);  // only the first path counts
         SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
         EXPECT_EQ(textOf(child(IDC_PATH_A)), d.editA);
         EXPECT_EQ(textOf(child(IDC_PATH_B)), d.editB);
