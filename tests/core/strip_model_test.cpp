@@ -208,25 +208,4 @@ TEST_F(Strip, ClickActsOnTheLiveButtonUnderThePointer) {
     }
 }
 
-// Edit B keeps a second file for File mode and a reference folder for the
-// folder modes: going round the modes brings each back where it belongs.
-TEST_F(Strip, EditBKeepsAFileAndAReferenceFolderApart) {
-    using core::search_mode::kDirectory;
-    using core::search_mode::kFile;
-    using core::search_mode::kQuickDir;
-    const struct {
-        std::uint32_t from, to;
-        const char* shown;
-        std::optional<std::string> after;
-    } steps[] = {
-        {kFile, kDirectory, "b.bin", ""},   // no reference yet
-        {kDirectory, kQuickDir, "/library", std::nullopt},
-        {kQuickDir, kFile, "/library", "b.bin"},
-        {kFile, kDirectory, "c.bin", "/library"},
-    };
-    for (const auto& step : steps)
-        EXPECT_EQ(core::editBAfterModeChange(state, step.from, step.to, step.shown), step.after)
-            << step.from << " to " << step.to;
-}
-
 }  // namespace

@@ -48,125 +48,68 @@ bool sameFile(const std::string& a, const std::string& b) {
     return platform::identityOfPath(a.c_str(), ia) && platform::identityOfPath(b.c_str(), ib) && ia == ib;
 }
 
-// The files of a folder as the plain algorithm sees them.
-struct PlainFiles {
-    std::vector<search::IndexEntry> entries;
-    // A file that could not be read whole has no checksum to agree with.
-    std::vector<bool> unsummed;
-};
-
-PlainFiles plainFiles(core::AppState& state, const std::string& folder, const Options& options,
-                      std::vector<std::uint8_t>& buffer) {
-    core::RunContext context(state);
-    search::Index index;
-    index.quickDir = options.searchMode == core::search_mode::kQuickDir;
-    search::indexFolder(context, index, folder);
-    PlainFiles files{std::move(index.entries), {}};
-    files.unsummed.assign(files.entries.size(), false);
-    if (!index.quickDir || !options.hashEnabled) return files;
-    for (std::size_t e = 0; e < files.entries.size(); ++e) {
-        search::Checksum sum =
-            search::quickChecksum(files.entries[e].path.c_str(), buffer.data(), buffer.size(), state.runControl);
-        files.entries[e].checksum = sum.value;
-        files.unsummed[e] = sum.fault != platform::IoFault::None;
-    }
-    return files;
-}
-
-// Compares every pair the mode lets through by its full score.
-class PlainPairs {
-public:
-    explicit PlainPairs(const Options& options)
-        : options_(options), state_(preparedState("", options)), a_(search::kSearchBufferSize),
-          b_(search::kSearchBufferSize) {}
-
-    PlainFiles filesOf(const std::string& folder) { return plainFiles(*state_, folder, options_, a_); }
-
-    void addPair(const PlainFiles& one, std::size_t i, const PlainFiles& other, std::size_t j, Rows& rows) {
-        const auto& ei = one.entries[i];
-        const auto& ej = other.entries[j];
-        if (ei.size != ej.size || ei.checksum != ej.checksum || one.unsummed[i] || other.unsummed[j]) return;
-        core::RunContext context(*state_);
-        const bool quick = options_.searchMode == core::search_mode::kQuickDir;
-        std::uint32_t score =
-            compare::scorePair(context, quick, ei.path.c_str(), ej.path.c_str(), {a_.data(), b_.data()}, 0).score;
-        if (score < options_.matchPercent) return;
-        constexpr std::uint64_t kRefused = std::uint64_t{1} << 32;
-        if (ei.listedSize >= kRefused || ej.listedSize >= kRefused || sameFile(ei.path, ej.path)) return;
-        rows.push_back({ei.path, ej.path, std::to_string(score)});
-    }
-
-private:
-    const Options& options_;
-    std::unique_ptr<core::AppState> state_;
-    std::vector<std::uint8_t> a_, b_;
-};
-
 fs::path realPath(const fs::path& path) {
     std::error_code error;
     fs::path real = fs::canonical(path, error);
     return error ? fs::absolute(path).lexically_normal() : real;
 }
 
-// Whether the file's folder, by its real path, is the reference folder or
-// lies below it.
-bool underFolder(const fs::path& file, const fs::path& folder) {
-    const fs::path real = realPath(file.parent_path());
+// Whether the file's folder, by its real path, is `folder` or lies below it.
+bool underFolder(const std::string& file, const fs::path& folder) {
+    const fs::path real = realPath(fs::u8path(file).parent_path());
     return std::mismatch(folder.begin(), folder.end(), real.begin(), real.end()).first == folder.end();
-}
-
-Rows withEndRow(Rows rows) {
-    rows.push_back({"End", std::to_string(rows.size() - 1) + " twins found", ""});
-    return rows;
-}
-
-// The links (never followed) met below `folder`, but those in folders
-// under `skipped` when given.
-std::uint64_t linksBelow(const std::string& folder, const fs::path* skipped) {
-    std::uint64_t links = 0;
-    std::error_code error;
-    for (fs::recursive_directory_iterator it(fs::u8path(folder), error), end; !error && it != end; it.increment(error))
-        if (it->is_symlink() && !(skipped && underFolder(it->path(), *skipped))) ++links;
-    return links;
-}
-
-std::string linksText(std::uint64_t links) {
-    if (links == 0) return "";
-    return " " + std::to_string(links) + (links == 1 ? " link was" : " links were") + " not followed.";
-}
-
-Rows crossRows(const std::string& folder, const Options& options) {
-    PlainPairs pairs(options);
-    PlainFiles searched = pairs.filesOf(folder);
-    PlainFiles reference = pairs.filesOf(options.reference);
-    const fs::path referenceRoot = realPath(fs::u8path(options.reference));
-    PlainFiles outside;
-    for (std::size_t e = 0; e < searched.entries.size(); ++e) {
-        if (underFolder(fs::u8path(searched.entries[e].path), referenceRoot)) continue;
-        outside.entries.push_back(searched.entries[e]);
-        outside.unsummed.push_back(searched.unsummed[e]);
-    }
-    Rows rows{{"Start",
-               std::to_string(outside.entries.size()) + " files found, " + std::to_string(reference.entries.size()) +
-                   " in the reference folder." +
-                   linksText(linksBelow(folder, &referenceRoot) + linksBelow(options.reference, nullptr)),
-               ""}};
-    for (std::size_t i = 0; i < outside.entries.size(); ++i)
-        for (std::size_t j = 0; j < reference.entries.size(); ++j) pairs.addPair(outside, i, reference, j, rows);
-    return withEndRow(std::move(rows));
 }
 
 }  // namespace
 
 Rows referenceRows(const std::string& folder, const Options& options) {
-    if (!options.reference.empty()) return crossRows(folder, options);
-    PlainPairs pairs(options);
-    PlainFiles files = pairs.filesOf(folder);
-    const std::size_t n = files.entries.size();
-    Rows rows{{"Start", std::to_string(n) + " files found.", ""}};
-    for (std::size_t i = 0; i < n; ++i)
-        for (std::size_t j = i + 1; j < n; ++j) pairs.addPair(files, i, files, j, rows);
-    return withEndRow(std::move(rows));
+    auto state = preparedState(folder, options);
+    core::RunContext context(*state);
+    const bool quick = options.searchMode == core::search_mode::kQuickDir;
+    search::Index index;
+    index.quickDir = quick;
+    search::indexFolder(context, index, folder);
+    // A reference folder's files follow the folder's, and take those of the
+    // folder that really lie under it as their own.
+    const bool cross = !options.reference.empty();
+    if (cross) {
+        const fs::path root = realPath(fs::u8path(options.reference));
+        std::erase_if(index.entries, [&](const search::IndexEntry& e) { return underFolder(e.path, root); });
+    }
+    const auto searched = static_cast<std::uint32_t>(index.entries.size());
+    if (cross) search::indexFolder(context, index, options.reference);
+    const auto n = static_cast<std::uint32_t>(index.entries.size());
+    std::vector<std::uint8_t> a(search::kSearchBufferSize), b(search::kSearchBufferSize);
+    // A file that could not be read whole has no checksum to agree with.
+    std::vector<bool> unsummed(n, false);
+    if (quick && options.hashEnabled) {
+        for (std::uint32_t e = 0; e < n; ++e) {
+            search::Checksum sum = search::quickChecksum(index.entries[e].path.c_str(), a.data(), a.size(), state->runControl);
+            index.entries[e].checksum = sum.value;
+            unsummed[e] = sum.fault != platform::IoFault::None;
+        }
+    }
+    Rows rows{{"Start",
+               cross ? std::to_string(searched) + " files found, " + std::to_string(n - searched) +
+                           " in the reference folder."
+                     : std::to_string(n) + " files found.",
+               ""}};
+    for (std::uint32_t i = 0; i < n; ++i) {
+        for (std::uint32_t j = i + 1; j < n; ++j) {
+            if (cross && (i >= searched || j < searched)) continue;
+            const auto& ei = index.entries[i];
+            const auto& ej = index.entries[j];
+            if (ei.size != ej.size || ei.checksum != ej.checksum || unsummed[i] || unsummed[j]) continue;
+            std::uint32_t score =
+                compare::scorePair(context, quick, ei.path.c_str(), ej.path.c_str(), {a.data(), b.data()}, 0).score;
+            if (score < options.matchPercent) continue;
+            constexpr std::uint64_t kRefused = std::uint64_t{1} << 32;
+            if (ei.listedSize >= kRefused || ej.listedSize >= kRefused || sameFile(ei.path, ej.path)) continue;
+            rows.push_back({ei.path, ej.path, std::to_string(score)});
+        }
+    }
+    rows.push_back({"End", std::to_string(rows.size() - 1) + " twins found", ""});
+    return rows;
 }
 
 Rows pairRowsOf(const Rows& rows) {

@@ -20,14 +20,10 @@ using Row = std::array<std::string, 3>;
 using Rows = std::vector<Row>;
 
 struct Options {
-    Options(std::uint32_t mode = core::search_mode::kDirectory, std::uint32_t hash = 1, std::uint32_t match = 95,
-            std::string referenceFolder = {})
-        : searchMode(mode), hashEnabled(hash), matchPercent(match), reference(std::move(referenceFolder)) {}
-
-    std::uint32_t searchMode;
-    std::uint32_t hashEnabled;
-    std::uint32_t matchPercent;
-    std::string reference;  // the reference folder, or empty for none
+    std::uint32_t searchMode = core::search_mode::kDirectory;
+    std::uint32_t hashEnabled = 1;
+    std::uint32_t matchPercent = 95;
+    std::string reference = {};  // the reference folder, or empty for none
 };
 
 // A state as startRun leaves it for a folder search: the options in its
@@ -46,8 +42,8 @@ Rows runSearch(core::AppState& state, const core::RunRequest& request, const sea
 // (Quick Dir: equal size, and with Hash equal checksum; checksums computed
 // for every file) and lists it when the comparator's full score reaches
 // matchPercent, unless it names one file twice or a file of 4 GiB or more.
-// With a reference folder the pairs are instead every file of the folder
-// (but those whose real folder lies under the reference) with every file of
+// With a reference folder the pairs are instead each file of the folder
+// (but those whose real folder lies under the reference) with each file of
 // the reference, in walk order.
 Rows referenceRows(const std::string& folder, const Options& options);
 
