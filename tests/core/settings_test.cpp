@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <random>
 
 #include "platform/platform.h"
@@ -111,10 +112,14 @@ Loaded loadFrom(const TempFolder& folder, const Bytes& content) {
     return {noFile, state.settings, state.currentFile.get()};
 }
 
+// What the batch menu offers: recycle, delete, move, replace with a link.
+const std::uint32_t kBatchModes[] = {batch_mode::kRecycle, batch_mode::kDelete, batch_mode::kMove, batch_mode::kLink};
+
 bool isOfferedOption(const SettingsBlock& block) {
     const std::uint32_t offered[] = {50, 75, 90, 95, 96, 97, 98, 99, 100};
     return block.searchMode <= 2 && block.alwaysOnTop <= 1 && block.transparent <= 1 && block.hashEnabled <= 1 &&
-           block.batchDeleteMode <= 2 && block.transparencyLevel <= 255 &&
+           std::find(std::begin(kBatchModes), std::end(kBatchModes), block.batchDeleteMode) != std::end(kBatchModes) &&
+           block.transparencyLevel <= 255 &&
            std::find(std::begin(offered), std::end(offered), block.matchPercent) != std::end(offered);
 }
 
@@ -410,11 +415,16 @@ TEST(SettingsLoad, GarbageNeverYieldsAnOptionNoMenuCanSet) {
     std::mt19937 random(20261207);
     const Bytes valid = encodeSettings(distinctBlock());
     int keptSearchMode = 0;
+    std::map<std::uint32_t, int> loadedBatchModes;
     for (int round = 0; round < 3000; ++round) {
         const std::size_t length = std::uniform_int_distribution<std::size_t>(0, 4096)(random);
         Bytes bytes(length);
         const bool mangled = round % 2 == 0;
         for (std::size_t i = 0; i < length; ++i) bytes[i] = mangled && i < valid.size() ? valid[i] : random() & 0xFF;
+        // Every batch mode and the two values past the last, which random
+        // bytes would all but never give.
+        if (mangled && length >= 36)
+            putWordAt(bytes, 32, std::uniform_int_distribution<std::uint32_t>(0, batch_mode::kLink + 2)(random));
         for (int flips = mangled ? 8 : 0; flips > 0 && length > 0; --flips)
             bytes[random() % length] = static_cast<std::uint8_t>(random());
 
@@ -427,9 +437,12 @@ TEST(SettingsLoad, GarbageNeverYieldsAnOptionNoMenuCanSet) {
         const SettingsBlock again = decodeSettings(encodeSettings(loaded.block));
         ASSERT_EQ(std::memcmp(&again, &loaded.block, sizeof again), 0);
         if (loaded.block.searchMode == search_mode::kQuickDir) ++keptSearchMode;
+        ++loadedBatchModes[loaded.block.batchDeleteMode];
     }
-    // The mangled files must have exercised the reading of real values.
+    // The mangled files must have exercised the reading of real values,
+    // every batch mode among them.
     EXPECT_GT(keptSearchMode, 100);
+    for (std::uint32_t mode : kBatchModes) EXPECT_GT(loadedBatchModes[mode], 100) << "batch mode " << mode;
 }
 
 }  // namespace

@@ -26,6 +26,25 @@ std::wstring currentFolder() {
     return folder;
 }
 
+// The system's full path of `path`, cleaned up as the system cleans up a
+// path it is given; empty when it has none.
+std::wstring systemFullPath(const std::wstring& path) {
+    DWORD length = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    std::wstring full(length, L'\0');
+    if (length != 0) length = GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
+    if (length == 0 || length >= full.size()) return {};
+    full.resize(length);
+    return full;
+}
+
+// "\\.\" and "\\?\" written with either separator: a device path, which
+// the system cleans up itself unless it is exactly "\\?\".
+bool isDevicePath(const std::wstring& path) {
+    auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    return path.size() >= 4 && separator(path[0]) && separator(path[1]) && (path[2] == L'.' || path[2] == L'?') &&
+           separator(path[3]);
+}
+
 // The root of a path the system gave ("C:" or "\\server\share").
 std::wstring rootOf(const std::wstring& absolute) {
     if (!startsWith(absolute, L"\\\\")) return absolute.substr(0, 2);
@@ -36,20 +55,23 @@ std::wstring rootOf(const std::wstring& absolute) {
 
 // A relative, root-relative ("\x") or drive-relative ("C:x") path made
 // absolute against the current folder, without the system's clean-up,
-// which would trim names.
+// which would trim names. "D:x" is relative to D's own current folder: the
+// process's where it lies on D, else the one the command prompt left for D,
+// else D's root, as the system has it; only "D:" goes through its clean-up.
 std::wstring absoluteOf(const std::wstring& path) {
-    const std::wstring here = currentFolder();
     if (path.size() >= 2 && isDriveLetter(path[0]) && path[1] == L':') {
-        const bool sameDrive = here.size() >= 2 && towupper(here[0]) == towupper(path[0]) && here[1] == L':';
-        return (sameDrive ? here : path.substr(0, 2)) + L"\\" + path.substr(2);
+        const std::wstring folder = systemFullPath(path.substr(0, 2));
+        return (folder.empty() ? path.substr(0, 2) : folder) + L"\\" + path.substr(2);
     }
+    const std::wstring here = currentFolder();
     if (!path.empty() && path[0] == L'\\') return rootOf(here) + path;
     return here + L"\\" + path;
 }
 
 // The names of `rest` with "." dropped, ".." taking its parent away (never
-// above the root) and empty names between repeated separators gone.
-std::wstring resolvedNames(const std::wstring& rest) {
+// one of the first `rootNames`, which make the root) and empty names between
+// repeated separators gone.
+std::wstring resolvedNames(const std::wstring& rest, std::size_t rootNames = 0) {
     std::vector<std::wstring> names;
     std::size_t at = 0;
     while (at <= rest.size()) {
@@ -57,7 +79,7 @@ std::wstring resolvedNames(const std::wstring& rest) {
         if (end == std::wstring::npos) end = rest.size();
         std::wstring name = rest.substr(at, end - at);
         if (name == L"..") {
-            if (!names.empty()) names.pop_back();
+            if (names.size() > rootNames) names.pop_back();
         } else if (!name.empty() && name != L".") {
             names.push_back(std::move(name));
         }
@@ -121,12 +143,18 @@ std::optional<std::string> utf8Of(const wchar_t* wide) {
 
 std::wstring exactPath(const char* utf8) {
     std::wstring path = wideOf(utf8);
-    if (path.empty() || startsWith(path, kExactPrefix) || startsWith(path, L"\\\\.\\")) return path;
+    if (path.empty() || startsWith(path, kExactPrefix)) return path;
+    // Any other device path ("\\.\", or "//?/") means what the system's
+    // clean-up makes of it.
+    if (isDevicePath(path)) {
+        const std::wstring full = systemFullPath(path);
+        return full.empty() ? path : full;
+    }
     for (wchar_t& c : path)
         if (c == L'/') c = L'\\';
-    if (startsWith(path, L"\\\\")) return kExactUncPrefix + resolvedNames(path.substr(2));
-    if (!isDriveAbsolute(path)) path = absoluteOf(path);
-    if (startsWith(path, L"\\\\")) return kExactUncPrefix + resolvedNames(path.substr(2));
+    if (!startsWith(path, L"\\\\") && !isDriveAbsolute(path)) path = absoluteOf(path);
+    // "\\server\share" is the root of a UNC path, as "C:\" is of a drive's.
+    if (startsWith(path, L"\\\\")) return kExactUncPrefix + resolvedNames(path.substr(2), 2);
     return kExactPrefix + path.substr(0, 3) + resolvedNames(path.substr(3));
 }
 
