@@ -145,6 +145,9 @@ void onMouseLeave(MainWindow& main) {
 
 void onStripPress(MainWindow& main) {
     main.pressed = true;
+    // The window takes the focus that went nowhere, so that its keys are heard.
+    HWND focus = GetFocus();
+    if (!focus || !IsWindowEnabled(focus)) SetFocus(main.window);
     // The release comes here even outside the window, where it acts on nothing.
     SetCapture(main.window);
 }

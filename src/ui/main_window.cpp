@@ -88,6 +88,23 @@ void onGetMinMaxInfo(const MainWindow& main, MINMAXINFO& limits) {
     limits.ptMinTrackSize.y = frame.bottom - frame.top;
 }
 
+// A disabled edit loses the focus to nothing, and then no key of the window
+// (Escape above all) would reach it as a key: the window itself holds it
+// meanwhile.
+void keepFocusWhileEditsAreDisabled(MainWindow& main) {
+    HWND focus = GetFocus();
+    if (focus != main.editA && focus != main.editB) return;
+    main.editBeforeRun = focus;
+    SetFocus(main.window);
+}
+
+void giveFocusBackToEdit(MainWindow& main) {
+    HWND edit = main.editBeforeRun;
+    main.editBeforeRun = nullptr;
+    // Only while the window still holds it: the user may have moved on.
+    if (edit && IsWindowVisible(edit) && GetFocus() == main.window) SetFocus(edit);
+}
+
 void onTimer(MainWindow& main, WPARAM timerId) {
     if (timerId == kProgressTimerId)
         core::onProgressTimerTick(main.state, main.effects);
@@ -246,9 +263,11 @@ void refreshEditStates(HWND window) {
     }
     const core::AppState& state = main->state;
     ShowWindow(main->editB, state.settings.searchMode == core::search_mode::kFile ? SW_SHOW : SW_HIDE);
-    BOOL idle = state.runState.load() == core::run_state::kIdle;
+    bool idle = state.runState.load() == core::run_state::kIdle;
+    if (!idle) keepFocusWhileEditsAreDisabled(*main);
     EnableWindow(main->editA, idle);
     EnableWindow(main->editB, idle);
+    if (idle) giveFocusBackToEdit(*main);
 }
 
 void setListColumns(MainWindow& main) {

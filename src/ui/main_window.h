@@ -53,6 +53,9 @@ struct MainWindow {
     KnobImages knobs;
     // Opens a file or address with its default program; a test may watch it.
     std::function<void(const std::string& target)> openInShell;
+    // The path edit that had the focus when a run disabled it; it gets the
+    // focus back when the run ends.
+    HWND editBeforeRun = nullptr;
     bool pressed = false;      // the left button went down in the client area
     bool tracksLeave = false;  // a mouse-leave notice has been asked for
 };

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/run_control.h"
+#include "ui/control_strip.h"
 #include "resource_ids.h"
 #include "ui_harness.h"
 
@@ -58,6 +59,58 @@ TEST_F(KeysTest, EnterStartsEscapeAbortsF1OpensHelp) {
     EXPECT_EQ(lastRow(), "Aborted");
     press(list(), VK_F1);
     EXPECT_EQ(opened, std::vector<std::string>{state->programFolder + "ReadMe.htm"});
+}
+
+// Escape typed for real stops a run wherever the focus is: in the path edit
+// whose Enter started it (and which the run disabled), in the list, or
+// nowhere until a click on the strip. The edit has the focus back at the end.
+TEST_F(KeysTest, EscapeAbortsARunWhereverTheFocusIs) {
+    const std::string a = folder.write("tree/a.bin", std::string(1000, 'a'));
+    const std::string b = folder.write("tree/b.bin", std::string(1000, 'b'));
+    enum class Focus { EditA, EditB, List, Nowhere };
+    struct Case {
+        const char* name;
+        std::uint32_t mode;
+        Focus focus;
+    };
+    const Case cases[] = {
+        {"path edit A, Directory 50%", core::search_mode::kDirectory, Focus::EditA},
+        {"path edit B, File mode", core::search_mode::kFile, Focus::EditB},
+        {"the list", core::search_mode::kQuickDir, Focus::List},
+        {"nowhere, then the strip clicked", core::search_mode::kDirectory, Focus::Nowhere},
+    };
+    start();
+    SetForegroundWindow(window);
+    state->settings.matchPercent = 50;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        state->settings.searchMode = c.mode;
+        ui::setListColumns(main());
+        bool fileMode = c.mode == core::search_mode::kFile;
+        SetWindowTextA(child(IDC_PATH_A), fileMode ? a.c_str() : folder.pathOf("tree").c_str());
+        SetWindowTextA(child(IDC_PATH_B), b.c_str());
+        // Held at the pause gate, the run is still going when Escape comes.
+        state->pauseGate.close();
+        HWND edit = c.focus == Focus::EditA ? child(IDC_PATH_A) : c.focus == Focus::EditB ? child(IDC_PATH_B) : nullptr;
+        if (edit) {
+            SetFocus(edit);
+            typeKey(window, VK_RETURN);
+        } else {
+            SetFocus(c.focus == Focus::List ? list() : nullptr);
+            ui::pressStart(main());
+        }
+        ASSERT_TRUE(core::workerRuns(state->runState.load()));
+        if (c.focus == Focus::Nowhere) {
+            SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 60));
+            SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(150, 60));
+        }
+        typeKey(window, VK_ESCAPE);
+        waitForTheEnd();
+        EXPECT_EQ(lastRow(), "Aborted");
+        if (edit) {
+            EXPECT_EQ(GetFocus(), edit);
+        }
+    }
 }
 
 // "caf\xE9" against "cafe": the differing byte shows as the system's 8-bit
