@@ -6,6 +6,7 @@
 #include "text/text.h"
 #include "ui/about_dialog.h"
 #include "ui/choosers.h"
+#include "ui/window_text.h"
 
 namespace ui {
 namespace {
@@ -84,9 +85,8 @@ void chooseFileA(MainWindow& main) {
 // The second file is most often beside the first: start in File A's folder,
 // with no name filled in, so that Open cannot compare File A with itself.
 void chooseFileB(MainWindow& main) {
-    char fileA[core::kTextBuffer] = {};
-    GetWindowTextA(main.editA, fileA, sizeof fileA);
-    std::string folder = text::folderOf(fileA[0] ? fileA : main.state.pathAText());
+    std::string fileA = windowText(main.editA);
+    std::string folder = text::folderOf(fileA.empty() ? main.state.pathAText() : fileA);
     char path[core::kTextBuffer] = {};
     if (chooseFileInFolder(main.window, path, kAllFilesFilter, folder)) SetWindowTextA(main.editB, path);
 }

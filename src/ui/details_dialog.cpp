@@ -11,6 +11,7 @@
 #include "ui/main_window.h"
 #include "ui/prompt_dialog.h"
 #include "ui/shell.h"
+#include "ui/window_text.h"
 
 namespace ui {
 namespace {
@@ -47,11 +48,7 @@ bool fillPairDetails(HWND dialog, core::AppState& state) {
     return true;
 }
 
-std::string itemText(HWND dialog, int id) {
-    char text[core::kTextBuffer] = {};
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
-}
+std::string itemText(HWND dialog, int id) { return dialogItemText(dialog, id); }
 
 void addTips(HWND dialog, MainWindow& main) {
     const std::pair<int, const char*> tips[] = {

@@ -66,6 +66,9 @@ void onCreate(MainWindow& main) {
     main.knobs.load(instance);
     for (HWND edit : {main.editA, main.editB})
         SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(main.editFont.get()), FALSE);
+    // As the user left them when the program last closed.
+    SetWindowTextA(main.editA, main.state.pathAText().c_str());
+    SetWindowTextA(main.editB, main.state.pathBText().c_str());
     main.list.create(window, main.state.list);
     main.tooltip = createTooltipControl(instance);
     addTooltip(main, window, IDC_PATH_B, kFileTip);
@@ -112,20 +115,20 @@ void onTimer(MainWindow& main, WPARAM timerId) {
         core::onCloseTimerTick(main.state, main.effects);
 }
 
-// The first dropped path only. A path too long for the edits' 599
-// characters is not taken: cut, it could name another file.
+// The first dropped path only, of any length.
 void handleDrop(MainWindow& main, HDROP drop) {
-    char path[core::kTextBuffer] = {};
     UINT length = DragQueryFileA(drop, 0, nullptr, 0);
-    if (length > 0 && length < sizeof path && DragQueryFileA(drop, 0, path, sizeof path) == length) {
-        // The file system says what the path is; a full stop in a name does not.
-        bool folder = platform::isFolder(path);
-        core::AppState& state = main.state;
-        switch (core::dropTargetFor(state.settings.searchMode, folder, state.dropToggle)) {
-            case core::DropTarget::EditA: SetWindowTextA(main.editA, path); break;
-            case core::DropTarget::EditB: SetWindowTextA(main.editB, path); break;
-            case core::DropTarget::None: break;
-        }
+    if (length == 0) return;
+    std::string path(length + 1, '\0');
+    if (DragQueryFileA(drop, 0, path.data(), length + 1) != length) return;
+    path.resize(length);
+    // The file system says what the path is; a full stop in a name does not.
+    bool folder = platform::isFolder(path.c_str());
+    core::AppState& state = main.state;
+    switch (core::dropTargetFor(state.settings.searchMode, folder, state.dropToggle)) {
+        case core::DropTarget::EditA: SetWindowTextA(main.editA, path.c_str()); break;
+        case core::DropTarget::EditB: SetWindowTextA(main.editB, path.c_str()); break;
+        case core::DropTarget::None: break;
     }
 }
 

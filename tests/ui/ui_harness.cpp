@@ -180,6 +180,12 @@ void typeKey(HWND mainWindow, WORD virtualKey) {
     ASSERT_TRUE(released) << "the key never came";
 }
 
+std::string textOf(HWND window) {
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
 RECT placeOf(HWND child) {
     RECT rect{};
     GetWindowRect(child, &rect);

@@ -72,6 +72,9 @@ void pressKey(HWND mainWindow, HWND target, WPARAM virtualKey, bool control = fa
 // window must be the active one.
 void typeKey(HWND mainWindow, WORD virtualKey);
 
+// A window's text, whole.
+std::string textOf(HWND window);
+
 // Where a child window lies in its parent's client area.
 RECT placeOf(HWND child);
 

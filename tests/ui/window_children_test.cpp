@@ -19,12 +19,6 @@ namespace {
 using namespace ui_test;
 using ChildrenTest = WindowTest;
 
-std::string textOf(HWND window) {
-    char text[700] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
 // A drop handle as the shell makes it, with one or more paths.
 HDROP makeDrop(const std::vector<std::string>& paths) {
     std::size_t bytes = sizeof(DROPFILES) + 1;
@@ -74,6 +68,10 @@ TEST_F(ChildrenTest, DropsFillTheEditsByWhatThePathNames) {
     const std::string fileWithDot = folder.write("data.bin", "x");
     const std::string fileWithoutDot = folder.write("README", "x");
     const std::string folderWithDot = folder.makeFolder("Data.old");
+    std::string deep;
+    for (char c : {'p', 'q', 'r', 's', 't', 'u', 'v', 'w', 'x', 'y', 'z'}) deep += std::string(60, c) + "/";
+    const std::string deepFolder = folder.makeFolder(deep + "end");
+    ASSERT_GT(deepFolder.size(), 700u);
     start();
     struct Drop {
         std::uint32_t mode;
@@ -86,6 +84,7 @@ TEST_F(ChildrenTest, DropsFillTheEditsByWhatThePathNames) {
         {core::search_mode::kFile, folderWithDot, fileWithDot, fileWithoutDot},  // a folder: ignored
         {core::search_mode::kFile, fileWithoutDot, fileWithoutDot, fileWithoutDot},
         {core::search_mode::kDirectory, fileWithDot, fileWithoutDot, fileWithoutDot},  // a file: ignored
+        {core::search_mode::kDirectory, deepFolder, deepFolder, fileWithoutDot},  // whole, however long
         {core::search_mode::kDirectory, folderWithDot, folderWithDot, fileWithoutDot},
     };
     int step = 0;
