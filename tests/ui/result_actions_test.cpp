@@ -223,7 +223,7 @@ TEST_F(ActionsTest, DeleteAllRecyclesColumnB) {
     std::string action, summary;
     confirmBatch(&action, &summary);
     ASSERT_TRUE(openDetails(1, IDC_DELETE_ALL_B));
-    EXPECT_EQ(action, "Recycle 1003 files of Column B");
+    EXPECT_EQ(action, "Recycle 1003 files of column File B");
     EXPECT_EQ(summary, "Recycled 1003 files.");
     EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
     EXPECT_EQ(state->list.rowCount(), 0);
@@ -254,7 +254,7 @@ TEST_F(ActionsTest, DeleteAllAfterASearchLeavesOneFileOfEachGroup) {
     confirmBatch(&action, &summary);
     ASSERT_TRUE(openDetails(1, IDC_DELETE_ALL_B));
     // Column B names each copy but the first of its group once or more.
-    EXPECT_EQ(action, "Delete 6 files of Column B");
+    EXPECT_EQ(action, "Delete 6 files of column File B");
     EXPECT_EQ(summary, "Deleted 6 files.");
     for (const std::vector<std::string>& group : files) {
         int left = 0;
@@ -295,7 +295,7 @@ TEST_F(ActionsTest, ReplaceWithLinkKeepsEveryPathAndLeavesOneFilePerGroup) {
     std::string action, summary;
     confirmBatch(&action, &summary);
     ASSERT_TRUE(openDetails(1, IDC_DELETE_ALL_B));
-    EXPECT_EQ(action, "Link 5 files of Column B");
+    EXPECT_EQ(action, "Link 5 files of column File B");
     EXPECT_EQ(summary,
               "Replaced 3 files with links to their partners. Skipped 1: 1 changed or missing since the search. "
               "1 file could not be replaced: 1 read-only or in use.");
@@ -319,6 +319,80 @@ TEST_F(ActionsTest, ReplaceWithLinkKeepsEveryPathAndLeavesOneFilePerGroup) {
               std::set<std::string>(readOnly.paths.begin(), readOnly.paths.end()));
 }
 
+int lineHeightOf(HWND control) {
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return metrics.tmHeight;
+}
+
+int textWidthOf(HWND control) {
+    std::string text = textOf(control);
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return size.cx;
+}
+
+// Every line the message wraps into is in view from the first on, each
+// button's caption fits its button, and the buttons lie inside the dialog.
+void expectWholeTextShown(HWND dialog) {
+    HWND message = GetDlgItem(dialog, IDC_PROMPT_MESSAGE);
+    RECT format{};
+    SendMessageA(message, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+    auto lines = static_cast<int>(SendMessageA(message, EM_GETLINECOUNT, 0, 0));
+    EXPECT_LE(lines * lineHeightOf(message), format.bottom - format.top) << lines << " lines";
+    EXPECT_EQ(SendMessageA(message, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+    RECT client{};
+    GetClientRect(dialog, &client);
+    for (int id : {IDOK, IDCANCEL}) {
+        HWND button = GetDlgItem(dialog, id);
+        RECT inside{};
+        GetClientRect(button, &inside);
+        EXPECT_LT(textWidthOf(button), inside.right - 8) << textOf(button);
+        RECT place = placeOf(button);
+        EXPECT_LE(place.bottom, client.bottom);
+        EXPECT_LE(place.right, client.right);
+    }
+}
+
+// The confirmation grows to its text in every mode: a move to a folder of
+// a long name, and the warning of Replace with link.
+TEST_F(ActionsTest, TheConfirmationShowsItsWholeText) {
+    const std::vector<Pair> pairs{{file("a", "x"), file("b", "x"), "100"}, {file("c", "y"), file("d", "y"), "100"}};
+    start();
+    struct Case {
+        const char* name;
+        std::uint32_t mode;
+        std::string moveDir;
+    };
+    const Case cases[] = {
+        {"link", core::batch_mode::kLink, ""},
+        {"move", core::batch_mode::kMove, "C:\\" + std::string(120, 'm') + "\\" + std::string(100, 'n')},
+        {"recycle", core::batch_mode::kRecycle, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        showPairs(pairs);
+        state->settings.batchDeleteMode = c.mode;
+        core::copyToField(state->settings.moveDir, sizeof state->settings.moveDir, c.moveDir);
+        std::string message;
+        answerNextDialog(PAIRLOOK_TITLE, IDCANCEL, [&](HWND dialog) {
+            message = itemText(dialog, IDC_PROMPT_MESSAGE);
+            expectWholeTextShown(dialog);
+        });
+        ASSERT_TRUE(openDetails(1, IDC_DELETE_ALL_B));
+        EXPECT_FALSE(message.empty());
+        state->list.clearRows();
+    }
+}
+
 TEST_F(ActionsTest, CancelBeforeTheStartChangesNothing) {
     std::string a = file("a", "x"), b = file("b", "x");
     start();
@@ -329,7 +403,7 @@ TEST_F(ActionsTest, CancelBeforeTheStartChangesNothing) {
         message = itemText(dialog, IDC_PROMPT_MESSAGE);
     });
     ASSERT_TRUE(openDetails(1, IDC_DELETE_ALL_A));
-    EXPECT_EQ(buttonText, "Recycle 1 file of Column A");
+    EXPECT_EQ(buttonText, "Recycle 1 file of column File A");
     EXPECT_EQ(message.rfind("Recycle the file of column File A", 0), 0u) << message;
     EXPECT_TRUE(fs::exists(a) && fs::exists(b));
     EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
