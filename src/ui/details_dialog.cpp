@@ -60,13 +60,22 @@ void addTips(HWND dialog, MainWindow& main) {
         {IDC_FILE_B_TIME, "Date that File B was last modified"},
         {IDC_FILE_A_OPEN, "Open File A with default file viewer"},
         {IDC_FILE_B_OPEN, "Open File B with default file viewer"},
-        {IDC_FILE_A_DELETE, "Delete File A"},
-        {IDC_FILE_B_DELETE, "Delete File B"},
-        {IDC_DELETE_ALL_A, "Delete all files in the 'File A' column that were found to be 100% the same."},
-        {IDC_DELETE_ALL_B, "Delete all files in the 'File B' column that were found to be 100% the same."},
         {IDC_DETAIL_VIEW, "Perform detailed comparison of these files."},
     };
     for (const auto& [id, text] : tips) addTooltip(main, dialog, id, text);
+}
+
+// The buttons that dispose of files name what they do in the batch mode.
+void nameDisposalButtons(HWND dialog, MainWindow& main) {
+    const core::DisposalButtons buttons = core::disposalButtonsFor(main.state.settings.batchDeleteMode);
+    SetDlgItemTextA(dialog, IDC_FILE_A_DELETE, buttons.one);
+    SetDlgItemTextA(dialog, IDC_FILE_B_DELETE, buttons.one);
+    SetDlgItemTextA(dialog, IDC_DELETE_ALL_A, buttons.column);
+    SetDlgItemTextA(dialog, IDC_DELETE_ALL_B, buttons.column);
+    addTooltip(main, dialog, IDC_FILE_A_DELETE, buttons.oneTip('A', 'B').c_str());
+    addTooltip(main, dialog, IDC_FILE_B_DELETE, buttons.oneTip('B', 'A').c_str());
+    addTooltip(main, dialog, IDC_DELETE_ALL_A, buttons.columnTip('A').c_str());
+    addTooltip(main, dialog, IDC_DELETE_ALL_B, buttons.columnTip('B').c_str());
 }
 
 bool initialise(HWND dialog, DetailsSession& session) {
@@ -78,6 +87,7 @@ bool initialise(HWND dialog, DetailsSession& session) {
     setControlFont(dialog, IDC_VERDICT, session.small.get());
     if (!fillPairDetails(dialog, session.main.state)) return false;
     addTips(dialog, session.main);
+    nameDisposalButtons(dialog, session.main);
     return true;
 }
 
@@ -88,6 +98,13 @@ bool recycleAnyway(HWND dialog, core::AppState& state, const std::string& warnin
     state.prompt.firstText = "Recycle it anyway.";
     state.prompt.secondText = "Keep it.";
     return runPrompt(dialog, state) == core::kPromptFirst;
+}
+
+// The pair shown is done with: its row goes, and the next pair is shown.
+void dropShownPair(HWND dialog, core::AppState& state) {
+    state.list.deleteRow(state.detailsRow.load());
+    if (state.pairCount.load() > 0) state.pairCount.fetch_sub(1);
+    if (!fillPairDetails(dialog, state)) EndDialog(dialog, IDCANCEL);
 }
 
 // The file is checked against its partner first; while the shell asks its
@@ -106,9 +123,39 @@ void recycleOne(HWND dialog, core::AppState& state, int pathControl, int partner
     const bool answered = platform::win32::recycleFiles(dialog, {path}, FOF_ALLOWUNDO);
     held = core::CheckedPair{};
     if (!answered || !known || core::stillAt(path, identity)) return;
-    state.list.deleteRow(state.detailsRow.load());
-    if (state.pairCount.load() > 0) state.pairCount.fetch_sub(1);
-    if (!fillPairDetails(dialog, state)) EndDialog(dialog, IDCANCEL);
+    dropShownPair(dialog, state);
+}
+
+bool linkAfterAll(HWND dialog, core::AppState& state) {
+    state.prompt.kind = 11;  // the message in the smaller font
+    state.prompt.message =
+        "Replace this file with a hard link to its partner? Both names stay and the content is stored once; "
+        "a change made through one name shows through the other.";
+    state.prompt.firstText = "Link it.";
+    state.prompt.secondText = "Keep it.";
+    return runPrompt(dialog, state) == core::kPromptFirst;
+}
+
+// Link File: once the user agrees, the file becomes a link to its partner
+// if the two are still copies, and its row goes; otherwise it stays as it
+// was, and the user is told why.
+void linkOne(HWND dialog, core::AppState& state, int pathControl, int partnerControl) {
+    if (!linkAfterAll(dialog, state)) return;
+    const std::string why = core::linkOneFile(itemText(dialog, pathControl), itemText(dialog, partnerControl));
+    if (why.empty()) {
+        dropShownPair(dialog, state);
+        return;
+    }
+    MessageBoxA(dialog, ("The file was not replaced: " + why + ".").c_str(), PAIRLOOK_TITLE, MB_OK | MB_ICONINFORMATION);
+}
+
+// The single button of a file: Link File in Replace-with-link mode, Delete
+// File (to the recycle bin) in every other.
+void disposeOne(HWND dialog, core::AppState& state, int pathControl, int partnerControl) {
+    if (core::disposalButtonsFor(state.settings.batchDeleteMode).links)
+        linkOne(dialog, state, pathControl, partnerControl);
+    else
+        recycleOne(dialog, state, pathControl, partnerControl);
 }
 
 // Detail View: the pair goes to the paths and the edits, and the dialog
@@ -129,8 +176,8 @@ void onCommand(HWND dialog, DetailsSession& session, int id) {
     switch (id) {
         case IDC_FILE_A_OPEN: openWithShell(itemText(dialog, IDC_FILE_A_PATH)); break;
         case IDC_FILE_B_OPEN: openWithShell(itemText(dialog, IDC_FILE_B_PATH)); break;
-        case IDC_FILE_A_DELETE: recycleOne(dialog, state, IDC_FILE_A_PATH, IDC_FILE_B_PATH); break;
-        case IDC_FILE_B_DELETE: recycleOne(dialog, state, IDC_FILE_B_PATH, IDC_FILE_A_PATH); break;
+        case IDC_FILE_A_DELETE: disposeOne(dialog, state, IDC_FILE_A_PATH, IDC_FILE_B_PATH); break;
+        case IDC_FILE_B_DELETE: disposeOne(dialog, state, IDC_FILE_B_PATH, IDC_FILE_A_PATH); break;
         case IDC_DETAIL_VIEW: requestDetailView(dialog, session.main); break;
         case IDC_DELETE_ALL_A:
         case IDC_DELETE_ALL_B:

@@ -191,6 +191,46 @@ TEST_F(ActionsTest, SingleRecycleAsksTheShellThenShowsTheNextPair) {
     EXPECT_EQ(state->list.readCell(1, 0), a2);
 }
 
+// In Replace-with-link mode the details' buttons say so, and Link File,
+// once agreed to, makes the file a link to its partner and shows the next
+// pair; a pair that is no longer a copy is left as it was, and the user told.
+TEST_F(ActionsTest, LinkFileReplacesTheFileWithALinkOrSaysWhyNot) {
+    std::string a1 = file("a1", "one"), b1 = file("b1", "one");
+    std::string a2 = file("a2", "two"), b2 = file("b2", "two");
+    start();
+    showPairs({{a1, b1, "100"}, {a2, b2, "100"}});
+    SendMessageA(window, WM_COMMAND, core::menu_command::kReplaceWithLink, 0);
+    std::vector<std::string> captions;
+    const int base = dialogsAnswered();
+    answerNextDialog(PAIRLOOK_TITLE, IDOK);  // "Link it."
+    std::string shownAfter;
+    // After the button and the question: the next pair.
+    answerNextDialog(kDetailsTitle, IDCANCEL, [&](HWND dialog) { shownAfter = itemText(dialog, IDC_FILE_A_PATH); },
+                     [&] { return dialogsAnswered() >= base + 2; });
+    ASSERT_TRUE(openDetailsAnd(1, IDC_FILE_B_DELETE, [&](HWND dialog) {
+        for (int id : {IDC_FILE_A_DELETE, IDC_FILE_B_DELETE, IDC_DELETE_ALL_A, IDC_DELETE_ALL_B})
+            captions.push_back(itemText(dialog, id));
+    }));
+    EXPECT_EQ(dialogsAnswered(), base + 3);
+    EXPECT_EQ(captions, (std::vector<std::string>{"Link File", "Link File", "Link ALL", "Link ALL"}));
+    platform::FileIdentity fileB, fileA;
+    ASSERT_TRUE(platform::identityOfPath(b1.c_str(), fileB) && platform::identityOfPath(a1.c_str(), fileA));
+    EXPECT_TRUE(fileB == fileA);
+    EXPECT_EQ(shownAfter, a2);
+    EXPECT_EQ(state->pairCount.load(), 1u);
+
+    writeAll(a2, Bytes{'n', 'e', 'w'});
+    std::string told;
+    answerNextDialog(PAIRLOOK_TITLE, IDOK);  // "Link it."
+    answerNextDialog(PAIRLOOK_TITLE, IDOK, [&](HWND box) { told = itemText(box, 0xFFFF); },
+                     [&] { return dialogsAnswered() >= base + 5; });
+    answerNextDialog(kDetailsTitle, IDCANCEL, {}, [&] { return dialogsAnswered() >= base + 6; });
+    ASSERT_TRUE(openDetails(1, IDC_FILE_B_DELETE));
+    EXPECT_EQ(told, "The file was not replaced: the two files are no longer the same.");
+    EXPECT_EQ(readAll(b2), (Bytes{'t', 'w', 'o'}));
+    EXPECT_EQ(state->pairCount.load(), 1u);
+}
+
 TEST_F(ActionsTest, DetailViewComparesThePairInFileMode) {
     std::string a = file("a", "abcdef"), b = file("b", "abcXef");
     start();
@@ -298,7 +338,7 @@ TEST_F(ActionsTest, ReplaceWithLinkKeepsEveryPathAndLeavesOneFilePerGroup) {
     EXPECT_EQ(action, "Link 5 files of column File B");
     EXPECT_EQ(summary,
               "Replaced 3 files with links to their partners. Skipped 1: 1 changed or missing since the search. "
-              "1 file could not be replaced: 1 read-only or in use.");
+              "1 file could not be replaced: 1 read-only.");
     for (const Group& group : groups) {
         std::set<std::pair<std::uint64_t, std::uint64_t>> files;
         for (const std::string& path : group.paths) {
