@@ -53,6 +53,7 @@ public:
     std::string shownCell(int row, int column) const;
     // Selected rows, in order.
     std::vector<int> selectedRows() const;
+    bool everyRowSelected() const;
     void selectAll();
     // The Delete key: the selected pair rows go, and the row that takes the
     // first one's place is selected, so the next press goes on from there.
@@ -60,7 +61,13 @@ public:
     // The selected rows as the list shows them, tab-separated, on the clipboard.
     void copySelectedRows(HWND owner) const;
 
+    // No row selected; the focused row keeps the focus.
+    void unselectAll();
+    // No row selected and none focused.
+    void clearSelection();
+
 private:
+
     // Shared with the model's notices, which may outlive this object by a
     // moment on a worker's thread.
     struct Signals {
