@@ -211,6 +211,16 @@ void ListView::onScrollRequest() {
     if (follow) ListView_EnsureVisible(list_, row, FALSE);
 }
 
+void ListView::followToTheLastRow() {
+    syncRowCount();
+    int last = ListView_GetItemCount(list_) - 1;
+    if (last < 0 ||
+        !core::followsNewRows(ListView_GetTopIndex(list_), ListView_GetCountPerPage(list_), lastFollowed_))
+        return;
+    lastFollowed_ = last;
+    ListView_EnsureVisible(list_, last, FALSE);
+}
+
 void ListView::onGetDispInfo(NMLVDISPINFOA& info) const {
     LVITEMA& item = info.item;
     if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;

@@ -42,6 +42,10 @@ public:
     void onRowsChanged();
     // Scrolls to the newest row, unless the user has scrolled away from the end.
     void onScrollRequest();
+    // A run has ended: its last row ("End", "Aborted"), which is written
+    // without a request to be shown, is scrolled into view when the list
+    // was following the rows.
+    void followToTheLastRow();
     // A new run: its rows are followed from the first, wherever the last
     // run's list was scrolled to.
     void followFromTheStart() { lastFollowed_ = -1; }

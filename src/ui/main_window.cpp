@@ -26,6 +26,8 @@ constexpr int kEditRightMargin = 142;
 constexpr int kEditATop = 73;
 constexpr int kEditBTop = 95;
 constexpr int kEditHeight = 20;
+constexpr int kStripFontHeight = 15;
+constexpr int kSmallestStripFontHeight = 10;
 
 HWND createPathEdit(HWND window, HINSTANCE instance, int id, int top) {
     return CreateWindowExA(0, "Edit", "", kEditStyle, kEditLeft, top, 200, kEditHeight, window,
@@ -62,7 +64,8 @@ void onCreate(MainWindow& main) {
     main.editA = createPathEdit(window, instance, IDC_PATH_A, 53);
     main.editB = createPathEdit(window, instance, IDC_PATH_B, 75);
     main.editFont = makeFont("Tahoma", 15, 50);
-    main.stripFont = makeFont("Tahoma", 15, 500);
+    for (int height = kStripFontHeight; height >= kSmallestStripFontHeight; --height)
+        main.stripFonts.push_back(makeFont("Tahoma", height, 500));
     main.knobs.load(instance);
     for (HWND edit : {main.editA, main.editB})
         SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(main.editFont.get()), FALSE);
@@ -190,7 +193,10 @@ LRESULT dispatch(MainWindow& main, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_RBUTTONUP: onRightButtonUp(main); return 0;
         case WM_DROPFILES: onDropFiles(main, reinterpret_cast<HDROP>(wParam)); return 0;
         case kRefreshEditsMessage: refreshEditStates(window); return 0;
-        case kRunEndedMessage: core::onRunEnded(main.state, main.effects); return 0;
+        case kRunEndedMessage:
+            main.list.followToTheLastRow();
+            core::onRunEnded(main.state, main.effects);
+            return 0;
         case kRowsChangedMessage: main.list.onRowsChanged(); return 0;
         case kScrollRequestMessage: main.list.onScrollRequest(); return 0;
     }
@@ -280,7 +286,13 @@ void setListColumns(MainWindow& main) {
     refreshEditStates(main.window);
 }
 
-void openHelpPage(MainWindow& main) { main.openInShell(helpPagePath(main.state)); }
+// With no program for web pages (a fresh Wine prefix, say), the user is
+// told where the page is, to open it by hand.
+void openHelpPage(MainWindow& main) {
+    const std::string page = helpPagePath(main.state);
+    if (!main.openInShell(page))
+        MessageBoxA(main.window, helpPageUnopenedText(page).c_str(), PAIRLOOK_TITLE, MB_OK | MB_ICONINFORMATION);
+}
 
 void addTooltip(MainWindow& main, HWND window, int controlId, const char* text) {
     addTooltipTo(main.tooltip, window, controlId, text);

@@ -13,6 +13,7 @@
 #include "core/run_control.h"
 #include "core/strip_model.h"
 #include "resource_ids.h"
+#include "ui/control_strip.h"
 #include "ui_harness.h"
 
 namespace {
@@ -169,11 +170,49 @@ TEST_F(StripTest, ChooseButtonsOpenTheChooserOfTheMode) {
     EXPECT_EQ(startName, "");
 
     clickKnob();
-    answerNextDialog("Browse for Folder", IDCANCEL);
+    bool saysWhatToPick = false;
+    answerNextDialog("Browse for Folder", IDCANCEL,
+                     [&](HWND browser) { saysWhatToPick = showsText(browser, "Choose the folder to search:"); });
     clickChooseA();
     EXPECT_EQ(dialogsAnswered(), answered + 3);
+    EXPECT_TRUE(saysWhatToPick);
     GetWindowTextA(child(IDC_PATH_A), text, sizeof text);
     EXPECT_STREQ(text, chosen.c_str());  // a cancel changes nothing
+}
+
+int widthIn(HDC dc, HFONT font, const std::string& text) {
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    return size.cx;
+}
+
+// Every label and caption the strip draws fits its room in the font it is
+// drawn in (Paused shows "Resume"); a text too wide for the strip's font,
+// as where the face comes out wider, gets a smaller one in which it fits.
+TEST_F(StripTest, TextsFitTheirRooms) {
+    start();
+    HDC dc = GetDC(window);
+    auto expectFits = [&](const std::string& text, int room) {
+        EXPECT_LE(widthIn(dc, ui::stripFontFitting(main(), dc, text, room), text), room) << text;
+    };
+    for (std::uint32_t mode : {core::search_mode::kFile, core::search_mode::kQuickDir}) {
+        for (std::uint32_t control : {core::run_control::kRun, core::run_control::kPaused}) {
+            state->settings.searchMode = mode;
+            state->runState = control == core::run_control::kPaused ? core::run_state::kRunning : core::run_state::kIdle;
+            state->runControl = control;
+            const core::StripLayout layout = core::layoutStrip(*state);
+            for (const core::StripText& label : layout.labels) expectFits(label.text, label.rect.right - label.rect.left);
+            for (const core::StripButton& button : layout.buttons)
+                expectFits(button.caption, (button.kind == core::ButtonKind::Wide ? 100 : 54) - 4);
+        }
+    }
+    state->runState = core::run_state::kIdle;
+    state->runControl = core::run_control::kRun;
+    const int full = widthIn(dc, main().stripFonts.front().get(), "Compare this");
+    expectFits("Compare this", full - 8);
+    ReleaseDC(window, dc);
 }
 
 TEST_F(StripTest, KnobPointsAtItsMode) {
@@ -258,7 +297,10 @@ TEST_F(StripTest, ClickLandsOnTheButtonUnderThePointer) {
     std::string b = folder.write("b.bin", "same bytes");
     start();
     std::vector<std::string> opened;
-    main().openInShell = [&](const std::string& target) { opened.push_back(target); };
+    main().openInShell = [&](const std::string& target) {
+        opened.push_back(target);
+        return true;
+    };
     int answered = dialogsAnswered();
     answerNextDialog("About Pairlook", IDOK);
     moveTo(w() - 30, 14);  // About
@@ -268,6 +310,13 @@ TEST_F(StripTest, ClickLandsOnTheButtonUnderThePointer) {
     EXPECT_EQ(opened, std::vector<std::string>{state->programFolder + "ReadMe.htm"});
     EXPECT_EQ(dialogsAnswered(), answered) << "About opened";
     stopAnswering();
+
+    // Where nothing opens web pages, the user is told where the page is.
+    main().openInShell = [](const std::string&) { return false; };
+    std::string told;
+    answerNextDialog(PAIRLOOK_TITLE, IDOK, [&](HWND box) { told = textOf(GetDlgItem(box, 0xFFFF)); });
+    pressAt(w() - 30, 36);
+    EXPECT_NE(told.find(state->programFolder + "ReadMe.htm"), std::string::npos) << told;
 
     // From the knob straight into a path edit, then Start: a run, in the same mode.
     SetWindowTextA(child(IDC_PATH_A), a.c_str());

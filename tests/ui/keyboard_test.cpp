@@ -45,7 +45,10 @@ TEST_F(KeysTest, EnterStartsEscapeAbortsF1OpensHelp) {
     std::string b = folder.write("b.bin", std::string(100000, 'b'));
     start();
     std::vector<std::string> opened;
-    main().openInShell = [&](const std::string& target) { opened.push_back(target); };
+    main().openInShell = [&](const std::string& target) {
+        opened.push_back(target);
+        return true;
+    };
     compare(a, b);
     waitForTheEnd();
     EXPECT_EQ(lastRow(), "End");

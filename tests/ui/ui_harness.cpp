@@ -186,6 +186,22 @@ std::string textOf(HWND window) {
     return text;
 }
 
+bool showsText(HWND window, const std::string& text) {
+    struct Search {
+        const std::string& text;
+        bool found = false;
+    } search{text};
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(data);
+            s.found = s.found || textOf(child) == s.text;
+            return !s.found;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 RECT placeOf(HWND child) {
     RECT rect{};
     GetWindowRect(child, &rect);

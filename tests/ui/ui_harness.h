@@ -74,6 +74,8 @@ void typeKey(HWND mainWindow, WORD virtualKey);
 
 // A window's text, whole.
 std::string textOf(HWND window);
+// Whether one of the window's children reads `text`.
+bool showsText(HWND window, const std::string& text);
 
 // Where a child window lies in its parent's client area.
 RECT placeOf(HWND child);

@@ -134,6 +134,27 @@ TEST_F(ChildrenTest, ListFollowsNewRowsOnlyWhileItsEndIsInView) {
     EXPECT_TRUE(lastRowShown());
 }
 
+// The last row of a run, which the search writes without asking to show
+// it, is in full view at the end when the list was following the rows.
+TEST_F(ChildrenTest, ListShowsTheLastRowOfARunWhole) {
+    for (int i = 0; i < 12; ++i) folder.write("tree/" + std::to_string(i), "copy");
+    start();
+    state->settings.searchMode = core::search_mode::kQuickDir;
+    ui::setListColumns(main());
+    SetWindowTextA(child(IDC_PATH_A), folder.pathOf("tree").c_str());
+    runToTheEnd();
+    pumpPending();
+    HWND list = main().list.handle();
+    const int last = listRowCount(list) - 1;
+    ASSERT_EQ(last, 12 * 11 / 2 + 1);
+    EXPECT_EQ(listCell(list, last, 0), "End");
+    RECT row{}, inside{};
+    ListView_GetItemRect(list, last, &row, LVIR_BOUNDS);
+    GetClientRect(list, &inside);
+    EXPECT_GE(row.top, inside.top);
+    EXPECT_LE(row.bottom, inside.bottom);
+}
+
 // A run that ends puts its rows in pair order: the list shows the new order
 // at once, drops a selection that would now name other pairs, and still
 // follows rows that arrive while its end is in view.
