@@ -59,10 +59,10 @@ BatchConfirmation batchConfirmation(std::uint32_t batchDeleteMode, const std::st
         return confirmation;
     }
     const bool one = files == 1;
-    const std::string which = (one ? "the file" : "the " + filesText(files)) + " of " + columnText + " found 100% the same";
-    confirmation.message = whatHappens(batchDeleteMode, moveDir, which, one) +
-                           (one ? " It is checked against its partner again" : " Each is checked against its partner again") +
-                           "; one copy always stays.";
+    const std::string which =
+        (one ? "the file" : "the " + filesText(files)) + " of " + columnText + " found 100% the same";
+    confirmation.message = whatHappens(batchDeleteMode, moveDir, which, one) + (one ? " It is" : " Each is") +
+                           " checked against its partner again; one copy always stays.";
     return confirmation;
 }
 

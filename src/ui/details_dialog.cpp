@@ -48,8 +48,6 @@ bool fillPairDetails(HWND dialog, core::AppState& state) {
     return true;
 }
 
-std::string itemText(HWND dialog, int id) { return dialogItemText(dialog, id); }
-
 void addTips(HWND dialog, MainWindow& main) {
     const std::pair<int, const char*> tips[] = {
         {IDC_FILE_A_PATH, "File A filename"},
@@ -111,9 +109,9 @@ void dropShownPair(HWND dialog, core::AppState& state) {
 // own question both stay held, so neither can change meanwhile. The row
 // goes only when the file did.
 void recycleOne(HWND dialog, core::AppState& state, int pathControl, int partnerControl) {
-    const std::string path = itemText(dialog, pathControl);
+    const std::string path = dialogItemText(dialog, pathControl);
     core::CheckedPair held;
-    core::DuplicateCheck check = core::DuplicateChecker().check(path, itemText(dialog, partnerControl), held);
+    core::DuplicateCheck check = core::DuplicateChecker().check(path, dialogItemText(dialog, partnerControl), held);
     std::optional<std::string> warning = core::lastCopyWarning(check);
     if (warning && !recycleAnyway(dialog, state, *warning)) return;
     // The identity of the file as checked, or, where the check did not get
@@ -141,12 +139,14 @@ bool linkAfterAll(HWND dialog, core::AppState& state) {
 // was, and the user is told why.
 void linkOne(HWND dialog, core::AppState& state, int pathControl, int partnerControl) {
     if (!linkAfterAll(dialog, state)) return;
-    const std::string why = core::linkOneFile(itemText(dialog, pathControl), itemText(dialog, partnerControl));
+    const std::string why =
+        core::linkOneFile(dialogItemText(dialog, pathControl), dialogItemText(dialog, partnerControl));
     if (why.empty()) {
         dropShownPair(dialog, state);
         return;
     }
-    MessageBoxA(dialog, ("The file was not replaced: " + why + ".").c_str(), PAIRLOOK_TITLE, MB_OK | MB_ICONINFORMATION);
+    const std::string told = "The file was not replaced: " + why + ".";
+    MessageBoxA(dialog, told.c_str(), PAIRLOOK_TITLE, MB_OK | MB_ICONINFORMATION);
 }
 
 // The single button of a file: Link File in Replace-with-link mode, Delete
@@ -161,8 +161,8 @@ void disposeOne(HWND dialog, core::AppState& state, int pathControl, int partner
 // Detail View: the pair goes to the paths and the edits, and the dialog
 // hands over to File mode.
 void requestDetailView(HWND dialog, MainWindow& main) {
-    std::string pathA = itemText(dialog, IDC_FILE_A_PATH);
-    std::string pathB = itemText(dialog, IDC_FILE_B_PATH);
+    std::string pathA = dialogItemText(dialog, IDC_FILE_A_PATH);
+    std::string pathB = dialogItemText(dialog, IDC_FILE_B_PATH);
     main.state.setPathA(pathA);
     main.state.setPathB(pathB);
     SetWindowTextA(main.editA, pathA.c_str());
@@ -174,8 +174,8 @@ void requestDetailView(HWND dialog, MainWindow& main) {
 void onCommand(HWND dialog, DetailsSession& session, int id) {
     core::AppState& state = session.main.state;
     switch (id) {
-        case IDC_FILE_A_OPEN: openWithShell(itemText(dialog, IDC_FILE_A_PATH)); break;
-        case IDC_FILE_B_OPEN: openWithShell(itemText(dialog, IDC_FILE_B_PATH)); break;
+        case IDC_FILE_A_OPEN: openWithShell(dialogItemText(dialog, IDC_FILE_A_PATH)); break;
+        case IDC_FILE_B_OPEN: openWithShell(dialogItemText(dialog, IDC_FILE_B_PATH)); break;
         case IDC_FILE_A_DELETE: disposeOne(dialog, state, IDC_FILE_A_PATH, IDC_FILE_B_PATH); break;
         case IDC_FILE_B_DELETE: disposeOne(dialog, state, IDC_FILE_B_PATH, IDC_FILE_A_PATH); break;
         case IDC_DETAIL_VIEW: requestDetailView(dialog, session.main); break;

@@ -257,8 +257,8 @@ std::vector<int> ListView::selectedRows() const {
     return rows;
 }
 
-// Wine's list visits every row to select it, and each row costs it tens
-// of microseconds, most of them in redrawing it: it is drawn once, after.
+// Wine's list visits every row to select it, tens of microseconds each,
+// half of them in redrawing the row: the list is drawn once, after.
 void ListView::selectAll() {
     SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
     ListView_SetItemState(list_, -1, LVIS_SELECTED, LVIS_SELECTED);

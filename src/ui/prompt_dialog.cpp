@@ -109,7 +109,8 @@ INT_PTR CALLBACK promptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 
 void fitPromptToTexts(HWND dialog) {
     HWND message = GetDlgItem(dialog, IDC_PROMPT_MESSAGE);
-    const HWND below[] = {GetDlgItem(dialog, IDOK), GetDlgItem(dialog, IDCANCEL), GetDlgItem(dialog, IDC_PROGRESS_LINE)};
+    const HWND below[] = {GetDlgItem(dialog, IDOK), GetDlgItem(dialog, IDCANCEL),
+                          GetDlgItem(dialog, IDC_PROGRESS_LINE)};
     int wider = 0;
     for (HWND button : {below[0], below[1]}) {
         RECT rect = placeIn(dialog, button);

@@ -200,10 +200,12 @@ TEST_F(StripTest, TextsFitTheirRooms) {
     for (std::uint32_t mode : {core::search_mode::kFile, core::search_mode::kQuickDir}) {
         for (std::uint32_t control : {core::run_control::kRun, core::run_control::kPaused}) {
             state->settings.searchMode = mode;
-            state->runState = control == core::run_control::kPaused ? core::run_state::kRunning : core::run_state::kIdle;
+            const bool paused = control == core::run_control::kPaused;
+            state->runState = paused ? core::run_state::kRunning : core::run_state::kIdle;
             state->runControl = control;
             const core::StripLayout layout = core::layoutStrip(*state);
-            for (const core::StripText& label : layout.labels) expectFits(label.text, label.rect.right - label.rect.left);
+            for (const core::StripText& label : layout.labels)
+                expectFits(label.text, label.rect.right - label.rect.left);
             for (const core::StripButton& button : layout.buttons)
                 expectFits(button.caption, (button.kind == core::ButtonKind::Wide ? 100 : 54) - 4);
         }
