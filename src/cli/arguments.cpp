@@ -79,11 +79,8 @@ std::string checkOperands(Arguments& parsed, const std::vector<std::string>& sea
     if (parsed.command == Command::Compare) {
         if (!searchOnly.empty()) return "compare does not take " + searchOnly.front();
         if (parsed.operands.size() != 2) return "compare needs two files: FILE_A FILE_B";
-        for (const std::string& file : parsed.operands) {
+        for (const std::string& file : parsed.operands)
             if (file.empty()) return "compare: a file name is empty";
-            // A cut path could name another file; the program's paths hold 599 bytes.
-            if (file.size() > text::kTextLimit) return "compare: a path is longer than 599 bytes";
-        }
     } else {
         if (parsed.operands.size() != 1) return "search takes one FOLDER";
         if (parsed.operands[0].empty()) return "search: the folder name is empty";

@@ -8,40 +8,36 @@
 #include "cli/commands.h"
 #include "cli/json_output.h"
 #include "cli/run_output.h"
-#include "compare/compare_files.h"
 
 namespace cli {
 namespace {
 
-// The exit status the last row stands for.
-int exitStatusOf(const core::ResultList& list) {
-    int rows = list.rowCount();
-    if (rows == 0) return kExitTrouble;  // not enough memory: no rows at all
-    std::string verdict = list.readCell(rows - 1, 2);
-    if (verdict == "Same") return kExitSame;
-    if (verdict == "Fault" || verdict == "Error opening file") return kExitTrouble;
-    return kExitDiffer;
+// The exit status the run's outcome stands for.
+int exitStatusOf(const Finished& finished) {
+    if (finished.interrupted) return kExitInterrupted;
+    switch (finished.outcome.status) {
+        case core::RunStatus::Same: return kExitSame;
+        case core::RunStatus::Different: return kExitDiffer;
+        default: return kExitTrouble;
+    }
 }
 
 }  // namespace
 
 int runCompareCommand(const Arguments& parsed) {
     static core::AppState state;  // large; one per process, like the program's
-    state.settings.searchMode = core::search_mode::kFile;
-    core::WindowEffects effects = consoleEffects();
-    effects.readPathEditA = [&] { return parsed.operands[0]; };
-    effects.readPathEditB = [&] { return parsed.operands[1]; };
-    core::startRun(state, effects);
-
-    bool interrupted = runWorker(state, [&] { compare::runFileComparison(state, effects); });
+    core::RunRequest request;
+    request.mode = core::search_mode::kFile;
+    request.pathA = parsed.operands[0];
+    request.pathB = parsed.operands[1];
+    Finished finished = runInBackground(state, request);
     if (parsed.json)
-        printCompareJson(state, parsed, runWasAborted(state, interrupted) ? RunStatus::Aborted : RunStatus::Complete,
-                         stdout);
+        printCompareJson(state, parsed, finished.outcome, stdout);
     else
-        printRows(state, parsed.tsv, stdout);
-    if (interrupted) return kExitInterrupted;
-    if (state.runFailure.load() != core::run_failure::kNone) return kExitTrouble;
-    return exitStatusOf(state.list);
+        printRows(state, parsed.tsv, core::search_mode::kFile, stdout);
+    if (finished.outcome.status == core::RunStatus::Error)
+        std::fprintf(stderr, "pairlook-cli: %s\n", finished.outcome.message.c_str());
+    return exitStatusOf(finished);
 }
 
 }  // namespace cli

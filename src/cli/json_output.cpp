@@ -62,15 +62,6 @@ void appendNumber(std::string& out, std::string_view cell) {
         appendJsonString(out, cell);
 }
 
-const char* statusText(RunStatus status) {
-    switch (status) {
-        case RunStatus::Complete: return "complete";
-        case RunStatus::Aborted: return "aborted";
-        case RunStatus::Limit: return "limit";
-    }
-    return "complete";
-}
-
 void appendField(std::string& out, const char* name, std::string_view value) {
     out.append("\"").append(name).append("\":");
     appendJsonString(out, value);
@@ -78,17 +69,26 @@ void appendField(std::string& out, const char* name, std::string_view value) {
 
 void write(const std::string& text, std::FILE* out) { std::fwrite(text.data(), 1, text.size(), out); }
 
-bool isClosingLabel(std::string_view label) { return label == "End" || label == "Aborted"; }
+// "status" as the outcome names it, and for an error its "message".
+void appendStatus(std::string& out, const core::RunOutcome& outcome) {
+    out.append("\"status\":\"").append(core::statusName(outcome.status)).append("\",");
+    if (outcome.status != core::RunStatus::Error) return;
+    appendField(out, "message", outcome.message);
+    out += ',';
+}
 
-// Streams the rows a writer picks as the items of one array: a File-mode
-// run can hold millions of rows. Returns how many there were.
+// Streams the rows from `first` to before `end` as the items of one array:
+// a File-mode run can hold millions of rows. Returns how many there were.
 template <typename Item>
-std::size_t writeArray(const core::AppState& state, std::FILE* out, Item item) {
+std::size_t writeArray(const core::AppState& state, std::FILE* out, int first, int end, Item item) {
     std::string line;
     std::size_t count = 0;
+    int row = 0;
     state.list.forEachRow([&](const Cells& cells) {
+        const int at = row++;
+        if (at < first || at >= end) return;
         line.clear();
-        if (!item(cells, line)) return;
+        item(cells, line);
         write((count++ == 0 ? "\n" : ",\n") + line, out);
     });
     write(count == 0 ? "]" : "\n]", out);
@@ -121,21 +121,23 @@ void appendJsonString(std::string& out, std::string_view bytes) {
 }
 
 void printSearchJson(const core::AppState& state, const Arguments& options, const std::string& folder,
-                     RunStatus status, std::FILE* out) {
+                     const core::RunOutcome& outcome, std::FILE* out) {
     std::string head = "{\"command\":\"search\",\"options\":{";
     appendField(head, "folder", folder);
     head.append(",\"quick\":").append(options.quick ? "true" : "false");
     head.append(",\"hash\":").append(options.noHash ? "false" : "true");
     head.append(",\"match\":").append(std::to_string(options.matchPercent));
-    head.append("},\"status\":\"").append(statusText(status)).append("\",");
+    head += "},";
+    appendStatus(head, outcome);
     std::string start;
-    if (state.list.readCell(0, 0) == "Start") start = state.list.readCell(0, 1);
+    if (state.startRowWritten.load()) start = state.list.readCell(0, 1);
     appendField(head, "start", start);
+    head.append(",\"filesFound\":").append(std::to_string(outcome.filesFound));
     head += ",\"pairs\":[";
     write(head, out);
-    // A pair's row is the one with a score; the Start, End and Indexing rows have none.
-    std::size_t pairs = writeArray(state, out, [](const Cells& cells, std::string& line) {
-        if (cells[2].empty()) return false;
+    // The pair rows stand between the Start row and the closing row.
+    const int pairRows = state.startRowWritten.load() ? static_cast<int>(outcome.pairs) : 0;
+    std::size_t pairs = writeArray(state, out, 1, 1 + pairRows, [](const Cells& cells, std::string& line) {
         line += "{\"score\":";
         appendNumber(line, cells[2]);
         line += ',';
@@ -143,25 +145,27 @@ void printSearchJson(const core::AppState& state, const Arguments& options, cons
         line += ',';
         appendField(line, "fileB", cells[1]);
         line += '}';
-        return true;
     });
     write(",\"pairCount\":" + std::to_string(pairs) + "}\n", out);
 }
 
-void printCompareJson(const core::AppState& state, const Arguments& options, RunStatus status, std::FILE* out) {
+void printCompareJson(const core::AppState& state, const Arguments& options, const core::RunOutcome& outcome,
+                      std::FILE* out) {
     std::string head = "{\"command\":\"compare\",\"options\":{";
     appendField(head, "fileA", options.operands[0]);
     head += ',';
     appendField(head, "fileB", options.operands[1]);
-    head.append("},\"status\":\"").append(statusText(status)).append("\",");
+    head += "},";
+    appendStatus(head, outcome);
+    // The last row is the closing row; a Start row stands above it only when
+    // both files were opened and sized.
     const int rows = state.list.rowCount();
-    const std::string sizes = state.list.readCell(0, 2);
-    const std::string verdict = rows > 1 && isClosingLabel(state.list.readCell(rows - 1, 0)) ? state.list.readCell(rows - 1, 2) : "";
+    const std::string sizes = rows >= 2 ? state.list.readCell(0, 2) : "";
+    const std::string verdict = rows >= 1 ? state.list.readCell(rows - 1, 2) : "";
     appendField(head, "sizes", sizes);
     head += ",\"differences\":[";
     write(head, out);
-    writeArray(state, out, [](const Cells& cells, std::string& line) {
-        if (cells[0] == "Start" || isClosingLabel(cells[0])) return false;
+    writeArray(state, out, 1, rows - 1, [](const Cells& cells, std::string& line) {
         line += "{\"offset\":";
         appendNumber(line, cells[0]);
         line += ",\"length\":";
@@ -169,7 +173,6 @@ void printCompareJson(const core::AppState& state, const Arguments& options, Run
         line += ',';
         appendField(line, "details", cells[2]);
         line += '}';
-        return true;
     });
     std::string tail = ",";
     appendField(tail, "verdict", verdict);

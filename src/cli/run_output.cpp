@@ -19,6 +19,7 @@
 #endif
 
 #include "platform/platform.h"
+#include "search/worker.h"
 
 namespace cli {
 namespace {
@@ -30,7 +31,11 @@ extern "C" void onInterrupt(int) { gInterrupted.store(true); }
 void drawProgress(const core::AppState& state) {
     std::string file = state.currentFile.get();
     constexpr std::size_t kShown = 60;
-    if (file.size() > kShown) file = "..." + file.substr(file.size() - (kShown - 3));
+    if (file.size() > kShown) {
+        std::size_t from = file.size() - (kShown - 3);
+        while (from < file.size() && (static_cast<unsigned char>(file[from]) & 0xC0) == 0x80) ++from;
+        file = "..." + file.substr(from);
+    }
     std::fprintf(stderr, "\r%3u%%  %-*s", static_cast<unsigned>(state.progressPercent.load()),
                  static_cast<int>(kShown), escapeCell(file).c_str());
     std::fflush(stderr);
@@ -119,15 +124,20 @@ void appendCaptionLine(std::string& line, std::uint32_t searchMode, std::size_t 
 
 core::WindowEffects consoleEffects() { return {}; }
 
-bool runWorker(core::AppState& state, const std::function<void()>& worker, LiveRows* live) {
+Finished runInBackground(core::AppState& state, const core::RunRequest& request, LiveRows* live) {
     gInterrupted.store(false);
+    Finished finished;
+    // What startRun does before it starts the worker.
+    state.runState.store(core::run_state::kRunning);
+    state.progressPercent.store(0);
+    state.pairCount.store(0);
     auto previous = std::signal(SIGINT, onInterrupt);
     bool showProgress = isatty(fileno(stderr));
     std::mutex mutex;
     std::condition_variable ended;
     bool done = false;
     std::thread thread([&] {
-        worker();
+        finished.outcome = search::runWorker(state, consoleEffects(), request);
         std::lock_guard lock(mutex);
         done = true;
         ended.notify_one();
@@ -157,7 +167,8 @@ bool runWorker(core::AppState& state, const std::function<void()>& worker, LiveR
     if (showProgress) clearProgress();
     if (live) live->finish(state);
     std::signal(SIGINT, previous);
-    return gInterrupted.load();
+    finished.interrupted = gInterrupted.load();
+    return finished;
 }
 
 std::string escapeCell(std::string_view cell) {
@@ -170,7 +181,7 @@ std::string escapeCell(std::string_view cell) {
 // Streams the rows from the list, one reused line at a time: a File-mode run
 // can hold millions of rows, and copying them all first would double the
 // memory the run needs.
-void printRows(const core::AppState& state, bool tsv, std::FILE* out) {
+void printRows(const core::AppState& state, bool tsv, std::uint32_t searchMode, std::FILE* out) {
     using Cells = std::array<std::string_view, core::kColumnCount>;
     std::string line;
     auto writeLine = [&] { std::fwrite(line.data(), 1, line.size(), out); };
@@ -182,7 +193,7 @@ void printRows(const core::AppState& state, bool tsv, std::FILE* out) {
         });
         return;
     }
-    auto columns = core::columnsFor(state.settings.searchMode);
+    auto columns = core::columnsFor(searchMode);
     std::size_t width0 = std::strlen(columns[0].caption);
     std::size_t width1 = std::strlen(columns[1].caption);
     state.list.forEachRow([&](const Cells& cells) {
@@ -191,7 +202,7 @@ void printRows(const core::AppState& state, bool tsv, std::FILE* out) {
     });
     width0 = std::min(width0, kWidest);
     width1 = std::min(width1, kWidest);
-    appendCaptionLine(line, state.settings.searchMode, width0, width1);
+    appendCaptionLine(line, searchMode, width0, width1);
     writeLine();
     state.list.forEachRow([&](const Cells& cells) {
         line.clear();
@@ -209,15 +220,15 @@ bool LiveRows::firstTime(const std::array<std::string, core::kColumnCount>& row)
     return printed_.insert(std::move(key)).second;
 }
 
-// A pair row is whole once pairCount counts it; until the run ends, rows
-// are only added after the last pair row.
+// The Start row is whole once the worker says so, and a pair row once
+// pairCount counts it; until the run ends, rows are only added after the
+// last pair row.
 std::vector<std::array<std::string, core::kColumnCount>> LiveRows::take(const core::AppState& state) {
     std::vector<std::array<std::string, core::kColumnCount>> rows;
     if (!started_) {
-        std::array<std::string, core::kColumnCount> first = state.list.readRow(0);
-        if (first[0] != "Start") return rows;
+        if (!state.startRowWritten.load()) return rows;
         started_ = true;
-        rows.push_back(std::move(first));
+        rows.push_back(state.list.readRow(0));
     }
     const std::uint32_t pairs = state.pairCount.load();
     for (; pairsSeen_ < pairs; ++pairsSeen_) {
@@ -234,7 +245,8 @@ void LiveRows::print(const std::vector<std::array<std::string, core::kColumnCoun
         if (tsv_) {
             appendTsvLine(line, row);
         } else {
-            if (row[0] == "Start") appendCaptionLine(line, core::search_mode::kDirectory, kWidest, kWidest);
+            if (!captionPrinted_) appendCaptionLine(line, core::search_mode::kDirectory, kWidest, kWidest);
+            captionPrinted_ = true;
             appendTableLine(line, row, kWidest, kWidest);
         }
         std::fwrite(line.data(), 1, line.size(), out_);
@@ -244,7 +256,7 @@ void LiveRows::print(const std::vector<std::array<std::string, core::kColumnCoun
 
 void LiveRows::finish(const core::AppState& state) {
     if (!started_) {
-        printRows(state, tsv_, out_);
+        printRows(state, tsv_, core::search_mode::kDirectory, out_);
         return;
     }
     std::vector<std::array<std::string, core::kColumnCount>> rows;
@@ -254,11 +266,6 @@ void LiveRows::finish(const core::AppState& state) {
         if (row == count - 1 || firstTime(cells)) rows.push_back(std::move(cells));
     }
     print(rows);
-}
-
-bool runWasAborted(const core::AppState& state, bool interrupted) {
-    if (interrupted || state.runFailure.load() != core::run_failure::kNone) return true;
-    return state.list.readCell(state.list.rowCount() - 1, 0) == "Aborted";
 }
 
 int usageError(const std::string& message) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/app_state.h"
+#include "core/run.h"
 #include "core/run_control.h"
 
 namespace cli {
@@ -44,6 +45,7 @@ private:
     bool firstTime(const std::array<std::string, core::kColumnCount>& row);
 
     const bool tsv_;
+    bool captionPrinted_ = false;
     std::FILE* const out_;
     bool started_ = false;
     std::uint32_t pairsSeen_ = 0;
@@ -53,21 +55,22 @@ private:
 // Whether standard output is a terminal.
 bool standardOutputIsTerminal();
 
-// Runs `worker` on its own thread until it has ended. Meanwhile progress goes
-// to standard error (only when it is a terminal), rows to `live` when given,
-// and Ctrl+C requests the abort. Returns true when the run was interrupted by
-// Ctrl+C.
-bool runWorker(core::AppState& state, const std::function<void()>& worker, LiveRows* live = nullptr);
+// What became of a run started from the command line.
+struct Finished {
+    core::RunOutcome outcome;
+    bool interrupted = false;  // by Ctrl+C
+};
+
+// Runs the request on a worker thread until it has ended. Meanwhile progress
+// goes to standard error (only when it is a terminal), rows to `live` when
+// given, and Ctrl+C requests the abort.
+Finished runInBackground(core::AppState& state, const core::RunRequest& request, LiveRows* live = nullptr);
 
 // A cell escaped byte by byte: backslash, TAB, LF, CR and other control bytes.
 std::string escapeCell(std::string_view cell);
 // The rows as they stand: one TAB-joined line per row, or a readable table
 // under the column captions of the mode.
-void printRows(const core::AppState& state, bool tsv, std::FILE* out);
-
-// How the run in `state` ended: its closing row reads "Aborted", it was
-// interrupted, or the process ran out of handles or memory.
-bool runWasAborted(const core::AppState& state, bool interrupted);
+void printRows(const core::AppState& state, bool tsv, std::uint32_t searchMode, std::FILE* out);
 
 // One line on standard error; returns the status of a usage error.
 int usageError(const std::string& message);

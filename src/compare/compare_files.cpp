@@ -36,9 +36,9 @@ std::atomic<bool> gByteByByte{false};
 // What the byte steps of one comparison share. Rows go to `list` in File
 // mode; the folder modes pass none.
 struct Comparison {
-    explicit Comparison(core::AppState& s) : state(s) {}
+    explicit Comparison(core::RunContext& c) : context(c) {}
 
-    core::AppState& state;
+    core::RunContext& context;
     core::ResultList* list = nullptr;
     bool quickDir = false;
     const std::uint8_t* bufferA = nullptr;
@@ -57,6 +57,7 @@ struct Comparison {
 
     PairOutcome outcome = PairOutcome::Done;
     platform::IoFault ioFault = platform::IoFault::None;
+    std::string faultReason;  // File mode: why a fault, where the verdict alone does not say
     std::uint32_t listedFrom = 0;       // folder modes: the score a pair needs
     std::uint64_t stopAt = kNeverStop;  // differing bytes that make the pair unlisted
 
@@ -70,6 +71,12 @@ struct Comparison {
     std::uint32_t keptBytes = 0;
     std::uint8_t keptA[kShownRunBytes] = {};
     std::uint8_t keptB[kShownRunBytes] = {};
+
+    // File mode: the paths and what they named when opened.
+    const char* pathA = nullptr;
+    const char* pathB = nullptr;
+    platform::FileStamp stampA;
+    platform::FileStamp stampB;
 };
 
 // A run still open at the chunk's end goes on in the next chunk: keep (or
@@ -103,10 +110,9 @@ void listRun(Comparison& c, std::uint32_t end) {
         headB = joinedB;
     }
     std::string_view details = differenceDetails(headA, headB, c.runLength, c.details);
-    int row = c.list->insertRow(kAppend, text::unsignedDecimalText(c.chunkStart + end - c.runLength));
-    c.list->setCell(row, 1, text::unsignedDecimalText(c.runLength));  // a run may now pass 2 GiB
-    c.list->setCell(row, 2, details);
-    c.list->ensureVisible(row);
+    const std::string position = text::unsignedDecimalText(c.chunkStart + end - c.runLength);
+    const std::string length = text::unsignedDecimalText(c.runLength);  // a run may now pass 2 GiB
+    c.list->ensureVisible(c.list->insertRow(kAppend, {position, length, details}));
 }
 
 // The open run ends just before chunk index `end`: list it (File mode) and
@@ -137,7 +143,7 @@ void walkOpen(Comparison& c, std::uint32_t from, std::uint32_t to) {
 // Byte steps over [from, to) while a pause may hold: each byte waits first.
 void walkPaused(Comparison& c, std::uint32_t from, std::uint32_t to) {
     for (std::uint32_t i = from; i < to; ++i) {
-        c.state.pauseGate.waitFor(kPauseWaitLimit);
+        c.context.pauseGate.waitFor(kPauseWaitLimit);
         if (c.bufferA[i] != c.bufferB[i])
             ++c.runLength;
         else if (c.runLength > 0)
@@ -166,7 +172,7 @@ bool walkChunk(Comparison& c) {
             failReading(c, c.reader->fault());
             return false;
         }
-        if (c.state.pauseGate.isOpen() && !gByteByByte.load(std::memory_order_relaxed))
+        if (c.context.pauseGate.isOpen() && !gByteByByte.load(std::memory_order_relaxed))
             walkOpen(c, from, to);
         else
             walkPaused(c, from, to);
@@ -185,15 +191,39 @@ bool sizeUnchanged(const platform::File& file) {
 
 void writeProgress(Comparison& c) {
     std::uint32_t left = c.progressShift ? c.bytesLeft >> 16 : c.bytesLeft;
-    c.state.progressPercent.store((c.progressBase - left) * 100 / c.progressBase);
+    c.context.progressPercent.store((c.progressBase - left) * 100 / c.progressBase);
+}
+
+// Whether the path still names the file as it was opened: not written (its
+// change time moves even when its write time is put back), not replaced,
+// not gone.
+bool stillAsOpened(const char* path, const platform::FileStamp& opened) {
+    platform::FileStamp now;
+    return platform::stampOfPath(path, now) && now == opened;
+}
+
+// File mode: a verdict on files that are no longer what was read would not
+// hold. Names the file whose path no longer names it as it was opened.
+bool explainedByChange(Comparison& c) {
+    if (!c.list || !c.pathA) return false;
+    const char* changed = !stillAsOpened(c.pathA, c.stampA)   ? "File A changed during the comparison."
+                          : !stillAsOpened(c.pathB, c.stampB) ? "File B changed during the comparison."
+                                                              : nullptr;
+    if (changed) c.faultReason = changed;
+    return changed != nullptr;
 }
 
 // The closing step, after the last chunk: a step at the position past the
 // data closes a run that reaches the end. Files whose size has changed since
-// they were opened are a fault instead: what was read is no longer the file.
+// they were opened, or that were written, replaced or removed meanwhile, are
+// a fault instead: what was read is no longer the file.
 void closeComparison(Comparison& c) {
-    if (!sizeUnchanged(*c.fileA) || !sizeUnchanged(*c.fileB)) return failReading(c, platform::IoFault::OfFile);
-    c.state.pauseGate.waitFor(kPauseWaitLimit);
+    if (!sizeUnchanged(*c.fileA) || !sizeUnchanged(*c.fileB)) {
+        explainedByChange(c);
+        return failReading(c, platform::IoFault::OfFile);
+    }
+    c.context.pauseGate.waitFor(kPauseWaitLimit);
+    if (explainedByChange(c)) return failReading(c, platform::IoFault::OfFile);
     if (c.runLength > 0) closeRun(c, c.chunk);
     c.outcome = PairOutcome::Done;
 }
@@ -203,7 +233,7 @@ void closeComparison(Comparison& c) {
 // chunk in hand; the closing step is then not made, and a run still open is
 // neither listed nor counted.
 void chunkLoop(Comparison& c, std::uint8_t* bufferA, std::uint8_t* bufferB) {
-    while (!c.state.abortRequested()) {
+    while (!c.context.abortRequested()) {
         std::uint32_t chunk = c.bytesLeft < kChunkSize ? c.bytesLeft : kChunkSize;
         if (chunk == 0) return closeComparison(c);
         keepOpenRunHead(c);
@@ -241,8 +271,7 @@ void writeStartRow(Comparison& c) {
         c.progressBase = c.commonLength >> 16;
         c.progressShift = true;
     }
-    int row = c.list->insertRow(kAppend, "Start");
-    c.list->setCell(row, 2, c.diffTotal == 0 ? "Files are the same size" : "Files are not the same size");
+    c.list->insertRow(kAppend, {"Start", "", c.diffTotal == 0 ? "Files are the same size" : "Files are not the same size"});
 }
 
 bool opened(Comparison& c, const platform::File& file) {
@@ -261,6 +290,11 @@ void comparePaths(Comparison& c, const char* pathA, const char* pathB, std::uint
     if (!opened(c, a)) return;
     platform::File b = platform::openForReading(pathB);
     if (!opened(c, b)) return;
+    if (c.list) {
+        c.pathA = pathA;
+        c.pathB = pathB;
+        if (!platform::stampOf(a, c.stampA) || !platform::stampOf(b, c.stampB)) return failReading(c, platform::IoFault::OfFile);
+    }
     if (!acceptSizes(c, a, b)) return;
     if (c.listedFrom > 0) c.stopAt = firstUnlistedCount(c.largerSize, c.listedFrom);
     if (c.list) writeStartRow(c);
@@ -281,68 +315,78 @@ void comparePaths(Comparison& c, const char* pathA, const char* pathB, std::uint
     chunkLoop(c, bufferA, bufferB);
 }
 
-// runState = 1 at the start, unless an abort has already been requested:
-// overwriting its 2 would lose it.
-bool enterRunning(core::AppState& state) {
-    std::lock_guard lock(state.controlMutex);
-    if (state.abortRequested()) return false;
-    state.runState.store(core::run_state::kRunning);
-    return true;
-}
-
-// The runState code that names the outcome in the last row. A failure of
-// the process names what it kept from happening: the open, or the reading.
-std::uint32_t runStateFor(const Comparison& c) {
+// Column 2 of the last row: "Fault", "Error opening file", "Same" or the
+// share in common. A failure of the process names what it kept from
+// happening: the open, or the reading.
+std::string verdictOf(const Comparison& c) {
     switch (c.outcome) {
-        case PairOutcome::Fault: return core::run_state::kFault;
-        case PairOutcome::CannotOpen: return core::run_state::kOpenError;
-        case PairOutcome::ProcessFault: return c.largerSize ? core::run_state::kFault : core::run_state::kOpenError;
-        default: return core::run_state::kStopping;
+        case PairOutcome::Fault: return "Fault";
+        case PairOutcome::CannotOpen: return "Error opening file";
+        case PairOutcome::ProcessFault: return c.largerSize ? "Fault" : "Error opening file";
+        default: break;
     }
+    if (c.diffTotal == 0) return "Same";
+    return "Files have " + text::decimalText(static_cast<std::int32_t>(similarityPercent(c.largerSize, c.diffTotal))) +
+           "% in common";
 }
 
+core::RunOutcome outcomeOf(const Comparison& c) {
+    core::RunOutcome outcome;
+    if (const char* failure = c.context.failureText()) {
+        outcome.status = core::RunStatus::Error;
+        outcome.message = failure;
+    } else if (c.context.stoppedByUser()) {
+        outcome.status = core::RunStatus::Aborted;
+    } else if (c.outcome == PairOutcome::CannotOpen) {
+        outcome.status = core::RunStatus::Error;
+        outcome.message = "Error opening file";
+    } else if (c.outcome == PairOutcome::Fault) {
+        outcome.status = core::RunStatus::Error;
+        outcome.message = !c.faultReason.empty() ? c.faultReason
+                          : c.largerSize == 0    ? "A file is empty or 4 GiB or larger."
+                                                 : "A file could not be read to its end.";
+    } else {
+        outcome.status = c.diffTotal == 0 ? core::RunStatus::Same : core::RunStatus::Different;
+    }
+    return outcome;
+}
+
+// "Aborted" when the user stopped the run (or paused it as it ended), else
+// "End"; a fault's reason, where the verdict alone does not say it, stands
+// beside it. Written whole, in one step.
 void writeLastRow(Comparison& c) {
-    bool aborted = c.state.runControl.load() != core::run_control::kRun;
-    int row = c.list->insertRow(kAppend, aborted ? "Aborted" : "End");
-    c.list->setCell(row, 2, verdictText(runStateFor(c), c.largerSize, c.diffTotal));
-    c.list->ensureVisible(row);
+    const char* label = c.context.stoppedByUser() ? "Aborted" : "End";
+    c.list->ensureVisible(c.list->insertRow(kAppend, {label, c.faultReason, verdictOf(c)}));
 }
 
 }  // namespace
 
 void walkByteByByteForTesting(bool on) { gByteByByte.store(on); }
 
-void runFileComparison(core::AppState& state, const core::WindowEffects& effects) {
-    core::beginWorker(state);
-    enterRunning(state);
-    if (effects.refreshEditStates) effects.refreshEditStates();
-    state.list.clearRows();
+core::RunOutcome compareFiles(const core::RunRequest& request, core::RunContext& context) {
+    context.rows.clearRows();
     platform::Block bufferA = platform::allocateBlock(kCompareBufferSize);
     platform::Block bufferB = platform::allocateBlock(kCompareBufferSize);
     if (!bufferA || !bufferB) {
-        core::endRunForLackOfMemory(state, effects);
-        return;
+        return core::notEnoughMemory();
     }
-    Comparison c(state);
-    c.list = &state.list;
-    std::string pathA = state.pathAText();
-    std::string pathB = state.pathBText();
-    comparePaths(c, pathA.c_str(), pathB.c_str(), bufferA.bytes(), bufferB.bytes());
+    Comparison c(context);
+    c.list = &context.rows;
+    comparePaths(c, request.pathA.c_str(), request.pathB.c_str(), bufferA.bytes(), bufferB.bytes());
     // Running out of handles says nothing of the files: the run is failed.
-    if (c.outcome == PairOutcome::ProcessFault) core::failRun(state, c.ioFault);
-    state.runState.store(runStateFor(c));
+    if (c.outcome == PairOutcome::ProcessFault) context.fail(c.ioFault);
+    // A file that came short may have been cut or replaced meanwhile.
+    if (c.outcome == PairOutcome::Fault && c.faultReason.empty()) explainedByChange(c);
     writeLastRow(c);
-    bufferA = {};
-    bufferB = {};
-    core::endRun(state, effects);
+    return outcomeOf(c);
 }
 
-PairScore scorePair(core::AppState& state, const char* pathA, const char* pathB, const CompareBuffers& buffers,
-                    std::uint32_t listedFrom) {
+PairScore scorePair(core::RunContext& context, bool sizesMustAgree, const char* pathA, const char* pathB,
+                    const CompareBuffers& buffers, std::uint32_t listedFrom) {
     // A pair begun after an abort was requested is not read: it scores 0.
-    if (state.abortRequested()) return {PairOutcome::Aborted, 0};
-    Comparison c(state);
-    c.quickDir = state.settings.searchMode == core::search_mode::kQuickDir;
+    if (context.abortRequested()) return {PairOutcome::Aborted, 0};
+    Comparison c(context);
+    c.quickDir = sizesMustAgree;
     c.listedFrom = listedFrom;
     comparePaths(c, pathA, pathB, buffers.a, buffers.b);
     switch (c.outcome) {

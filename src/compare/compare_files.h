@@ -4,8 +4,7 @@
 
 #include <cstdint>
 
-#include "core/app_state.h"
-#include "core/run_control.h"
+#include "core/run.h"
 #include "platform/platform.h"
 
 namespace compare {
@@ -39,22 +38,24 @@ struct PairScore {
     platform::IoFault ioFault = platform::IoFault::None;  // which, for ProcessFault
 };
 
-// The File-mode worker: compares state.pathA with state.pathB, writes the
-// rows and progress, honours pause and abort, and ends with endRun. Runs on
-// the worker's own thread. An abort requested before it starts is kept: the
-// files are opened and sized, no chunk is read, and the last row is "Aborted".
-void runFileComparison(core::AppState& state, const core::WindowEffects& effects);
+// File mode: compares request.pathA with request.pathB, writes the rows and
+// progress, honours pause and abort, and returns how it ended. An abort
+// requested before it starts is kept: the files are opened and sized, no
+// chunk is read, and the last row is "Aborted". Files that changed while
+// they were compared (written, replaced or gone) end it with "Fault".
+// Not enough memory for its buffers: no rows, an Error outcome.
+core::RunOutcome compareFiles(const core::RunRequest& request, core::RunContext& context);
 
 // The folder modes: the similarity score (0..100) of the two files, read
-// into the given buffers. Writes no rows, leaves progress and runState alone;
-// pause and abort act as in File mode. Quick Dir (state.settings.searchMode
-// 2) scores a pair of different sizes 0 without reading. Once the differing
-// bytes make the score fall below `listedFrom`, reading stops and the score
-// returned is below `listedFrom` (0 lets it read to the end and returns the
-// exact score); a pair whose size difference alone keeps it below is not read
-// at all. A pair begun after an abort was requested is not read and scores 0.
-PairScore scorePair(core::AppState& state, const char* pathA, const char* pathB, const CompareBuffers& buffers,
-                    std::uint32_t listedFrom = 0);
+// into the given buffers. Writes no rows, leaves progress alone; pause and
+// abort act as in File mode. `sizesMustAgree` (Quick Dir) scores a pair of
+// different sizes 0 without reading. Once the differing bytes make the score
+// fall below `listedFrom`, reading stops and the score returned is below
+// `listedFrom` (0 lets it read to the end and returns the exact score); a
+// pair whose size difference alone keeps it below is not read at all. A pair
+// begun after an abort was requested is not read and scores 0.
+PairScore scorePair(core::RunContext& context, bool sizesMustAgree, const char* pathA, const char* pathB,
+                    const CompareBuffers& buffers, std::uint32_t listedFrom = 0);
 
 // Test switch: walk every chunk one byte step at a time, as while paused,
 // instead of many bytes at a time. The rows must be the same either way.

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "text/text.h"
+
 namespace core {
 
 void SharedText::set(const std::string& value) {
@@ -16,7 +18,7 @@ std::string SharedText::get() const {
 
 void copyToField(char* field, std::size_t fieldSize, const std::string& value) {
     if (fieldSize == 0) return;
-    std::size_t length = value.size() < fieldSize - 1 ? value.size() : fieldSize - 1;
+    const std::size_t length = text::characterBoundary(value, fieldSize - 1);
     std::memcpy(field, value.data(), length);
     field[length] = '\0';
 }

@@ -111,8 +111,11 @@ private:
     std::string value_;
 };
 
-// Copies a text into a fixed field, cut so that the NUL fits.
+// Copies a text into a fixed field, cut so that the NUL fits, never inside
+// a UTF-8 character.
 void copyToField(char* field, std::size_t fieldSize, const std::string& value);
+// Whether the text fits a field whole, with its NUL.
+inline bool fitsField(const std::string& value, std::size_t fieldSize) { return value.size() < fieldSize; }
 // The text of a fixed field, up to its NUL or its end.
 std::string fieldText(const char* field, std::size_t fieldSize);
 
@@ -141,9 +144,9 @@ struct AppState {
     std::atomic<std::uint32_t> pairCount{0};
     std::atomic<std::uint32_t> progressPercent{0};
     std::atomic<std::uint32_t> runFailure{run_failure::kNone};
-    // The last folder search was cut by its file limit: the rest of the tree
-    // was not searched. Set once its index is built; cleared when a run starts.
-    std::atomic<bool> limitReached{false};
+    // The run's first row (a search's Start row) stands whole; cleared when a
+    // run starts. Lets a reader print rows as they come without reading texts.
+    std::atomic<bool> startRowWritten{false};
 
     // Pause, abort and close test and write runState/runControl under this
     // lock, and endRun resets them under it, so they never interleave.

@@ -37,35 +37,33 @@ std::string plural(std::uint32_t count, const char* one, const char* many) {
 
 class BatchRun {
 public:
-    BatchRun(AppState& state, const BatchEffects& effects)
-        : state_(state),
-          effects_(effects),
-          mode_(state.settings.batchDeleteMode),
-          column_(static_cast<int>(state.runState.load() - run_state::kBatchColumnA)) {
-        std::string folder = fieldText(state.settings.moveDir, sizeof state.settings.moveDir);
-        if (!folder.empty()) moveDir_ = text::withTrailingBackslash(folder, platform::kPathSeparator);
+    BatchRun(ResultList& rows, std::atomic<std::uint32_t>& runState, const BatchRequest& request,
+             const BatchEffects& effects)
+        : rows_(rows), runState_(runState), effects_(effects), mode_(request.mode), column_(request.column) {
+        if (!request.moveDir.empty()) moveDir_ = text::withTrailingBackslash(request.moveDir, platform::kPathSeparator);
     }
 
     BatchOutcome run() {
-        state_.detailsRow.store(1);
-        state_.runState.store(run_state::kBatchRunning);
-        for (;;) {
-            int row = state_.detailsRow.load();
-            std::string percent = state_.list.readCell(row, 2);
+        if (effects_.atStart) effects_.atStart();
+        for (int row = 1;; ++row) {
+            // A Cancel given before this row (even before the worker began)
+            // keeps every file from here on; what was collected for the
+            // recycle bin since the last hand-over stays too.
+            if (cancelled()) break;
+            std::string percent = rows_.readCell(row, 2);
             bool more = !percent.empty();  // the last row's score cell is empty
             if (more && text::decimalValue(percent) == 100) handleRow(row);
             if (mode_ == batch_mode::kRecycle && (!more || pending_.size() >= kRecycleBatch)) handOver();
-            state_.detailsRow.store(row + 1);
             if (!more) break;
-            if (state_.runState.load() == run_state::kBatchCancel) {
-                outcome_.cancelled = true;  // what was collected since the last hand-over stays
-                break;
-            }
         }
         pending_.clear();
         show(batchSummary(mode_, moveDir_, outcome_));
         if (effects_.finished) effects_.finished(outcome_);
-        state_.runState.store(run_state::kIdle);
+        // Back to idle only from a state this batch set or was asked to
+        // leave: a state that another thread set is not overwritten.
+        std::uint32_t expected = run_state::kBatchRunning;
+        if (!runState_.compare_exchange_strong(expected, run_state::kIdle) && expected == run_state::kBatchCancel)
+            runState_.compare_exchange_strong(expected, run_state::kIdle);
         return outcome_;
     }
 
@@ -79,15 +77,21 @@ private:
         if (effects_.showProgress) effects_.showProgress(line);
     }
 
+    // Asked just before any file goes, so none goes after the Cancel.
+    bool cancelled() {
+        if (runState_.load() == run_state::kBatchCancel) outcome_.cancelled = true;
+        return outcome_.cancelled;
+    }
+
     void handleRow(int row) {
-        std::string path = state_.list.readCell(row, column_);
+        std::string path = rows_.readCell(row, column_);
         if (path.empty()) return;
         show(path);
         if (mode_ == batch_mode::kMove && moveDir_.empty()) {
             ++outcome_.noMoveFolder;
             return;
         }
-        std::string partner = state_.list.readCell(row, 1 - column_);
+        std::string partner = rows_.readCell(row, 1 - column_);
         CheckedPair held;
         // A file on its way already, or whose partner is, needs no reading.
         const DuplicateChecker::Decided decided = [this](const platform::FileIdentity& file,
@@ -149,6 +153,7 @@ private:
     }
 
     void dispose(const std::string& path, const std::string& partner, CheckedPair held) {
+        if (cancelled()) return;
         if (mode_ == batch_mode::kLink) {
             replaceWithLink(path, partner, held);
             return;
@@ -216,6 +221,7 @@ private:
     // The collected files go to the recycle bin in one call, less those
     // that changed after their check; their holds go once the call is done.
     void handOver() {
+        if (cancelled()) return;
         std::vector<Pending> ready;
         std::vector<std::string> paths;
         for (Pending& p : pending_) {
@@ -237,7 +243,8 @@ private:
         }
     }
 
-    AppState& state_;
+    ResultList& rows_;
+    std::atomic<std::uint32_t>& runState_;
     const BatchEffects& effects_;
     const std::uint32_t mode_;
     const int column_;
@@ -394,7 +401,34 @@ std::string whyNotLinked(DuplicateCheck check) {
     return "";
 }
 
-BatchOutcome runBatchDelete(AppState& state, const BatchEffects& effects) { return BatchRun(state, effects).run(); }
+std::optional<BatchRequest> requestedBatch(const AppState& state) {
+    const std::uint32_t asked = state.runState.load();
+    if (asked != run_state::kBatchColumnA && asked != run_state::kBatchColumnB) return std::nullopt;
+    return BatchRequest{static_cast<int>(asked - run_state::kBatchColumnA), state.settings.batchDeleteMode,
+                        fieldText(state.settings.moveDir, sizeof state.settings.moveDir)};
+}
+
+bool beginBatch(AppState& state, const BatchRequest& request) {
+    std::uint32_t asked = run_state::kBatchColumnA + static_cast<std::uint32_t>(request.column);
+    return state.runState.compare_exchange_strong(asked, run_state::kBatchRunning);
+}
+
+bool cancelBatch(AppState& state) {
+    std::uint32_t now = run_state::kBatchRunning;
+    if (state.runState.compare_exchange_strong(now, run_state::kBatchCancel)) return false;
+    // A second Cancel while the worker finishes its row changes nothing:
+    // going to idle here would let the worker believe nothing was asked.
+    if (now == run_state::kBatchCancel) return false;
+    // Not started (1020, 1021) or over (0): the batch is off.
+    if (now == run_state::kBatchColumnA || now == run_state::kBatchColumnB)
+        state.runState.compare_exchange_strong(now, run_state::kIdle);
+    return true;
+}
+
+BatchOutcome runBatchDelete(ResultList& rows, std::atomic<std::uint32_t>& runState, const BatchRequest& request,
+                            const BatchEffects& effects) {
+    return BatchRun(rows, runState, request, effects).run();
+}
 
 std::string batchSummary(std::uint32_t batchDeleteMode, const std::string& moveDir, const BatchOutcome& outcome) {
     struct Verb {

@@ -106,6 +106,25 @@ struct BatchOutcome {
     std::uint32_t skipped() const { return changed + lastCopy + alreadyThere + noMoveFolder; }
 };
 
+// What the batch is to do, fixed on the window's thread before its worker
+// starts and handed to it.
+struct BatchRequest {
+    int column = 0;  // 0 File A, 1 File B
+    std::uint32_t mode = batch_mode::kRecycle;
+    std::string moveDir;  // the move folder as chosen; empty for none
+};
+
+// The batch the details dialog asked for (runState 1020 or 1021), with the
+// mode and move folder of the settings; nothing when none was asked for.
+std::optional<BatchRequest> requestedBatch(const AppState& state);
+// On the window's thread, right before the worker starts: marks the batch
+// as running (runState 1025). False when the request no longer stands.
+bool beginBatch(AppState& state, const BatchRequest& request);
+// Cancel in the batch dialog. A running batch is asked to stop before its
+// next file (false: the dialog stays for the summary); otherwise the batch
+// is called off or over (true: the dialog closes).
+bool cancelBatch(AppState& state);
+
 struct BatchEffects {
     // Hands paths to the recycle bin in one call.
     std::function<void(const std::vector<std::string>& paths)> recycle;
@@ -115,14 +134,17 @@ struct BatchEffects {
     std::function<void(const BatchOutcome& outcome)> finished;
     // For tests: called once a file has passed its check, before it goes.
     std::function<void(const std::string& file, const std::string& partner)> afterCheck;
+    // For tests: called on the worker's thread before it looks at a row.
+    std::function<void()> atStart;
 };
 
-// The batch worker. runState 1020 or 1021 names the column (File A or
-// File B); rows are read from row 1 on through detailsRow, and only rows
-// whose score reads exactly "100" are acted on. Sets runState 1025 while it
-// works, stops after the current row once it reads 9999 (cancel), and ends
-// with the summary on the progress line and runState 0.
-BatchOutcome runBatchDelete(AppState& state, const BatchEffects& effects);
+// The batch worker, once beginBatch has marked it running. Rows are read
+// from row 1 on, and only rows whose score reads exactly "100" are acted
+// on. Once runState reads 9999 (cancel) nothing more is disposed of: it
+// stops before the next file. Ends with the summary on the progress line
+// and runState 0, which it sets only from the running or cancelled state.
+BatchOutcome runBatchDelete(ResultList& rows, std::atomic<std::uint32_t>& runState, const BatchRequest& request,
+                            const BatchEffects& effects);
 
 // "Recycled 3 files. Skipped 1: 1 changed or missing since the search."
 std::string batchSummary(std::uint32_t batchDeleteMode, const std::string& moveDir, const BatchOutcome& outcome);

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "core/app_state.h"
-#include "text/text.h"
 
 namespace core {
 
@@ -22,6 +21,12 @@ class ResultList::TextPool {
 public:
     char* store(std::string_view text) {
         if (text.empty()) return nullptr;
+        if (text.size() > kBlock / 4) {
+            // A long path gets a block of its own; the shared one goes on.
+            large_.push_back(std::make_unique_for_overwrite<char[]>(text.size()));
+            std::memcpy(large_.back().get(), text.data(), text.size());
+            return large_.back().get();
+        }
         if (blocks_.empty() || kBlock - used_ < text.size()) {
             blocks_.push_back(std::make_unique_for_overwrite<char[]>(kBlock));
             used_ = 0;
@@ -33,8 +38,9 @@ public:
     }
 
 private:
-    static constexpr std::size_t kBlock = 1 << 20;  // far above the 599 of a cell
+    static constexpr std::size_t kBlock = 1 << 20;
     std::vector<std::unique_ptr<char[]>> blocks_;
+    std::vector<std::unique_ptr<char[]>> large_;
     std::size_t used_ = 0;
 };
 
@@ -62,19 +68,7 @@ void ResultList::clearRows() {
 }
 
 int ResultList::insertRow(int row, std::string_view text) {
-    text = text.substr(0, text::kTextLimit);
-    int landed;
-    {
-        std::lock_guard lock(mutex_);
-        Row fresh;
-        fresh.text[0] = pool_->store(text);
-        fresh.length[0] = static_cast<std::uint16_t>(text.size());
-        int count = static_cast<int>(rows_.size());
-        landed = (row < 0 || row > count) ? count : row;
-        rows_.insert(rows_.begin() + landed, fresh);
-    }
-    notifyRowsChanged();
-    return landed;
+    return insertRow(row, {text, {}, {}});
 }
 
 int ResultList::insertRow(int row, const std::array<std::string_view, kColumnCount>& cells) {
@@ -82,11 +76,7 @@ int ResultList::insertRow(int row, const std::array<std::string_view, kColumnCou
     {
         std::lock_guard lock(mutex_);
         Row fresh;
-        for (int column = 0; column < kColumnCount; ++column) {
-            std::string_view text = cells[column].substr(0, text::kTextLimit);
-            fresh.text[column] = pool_->store(text);
-            fresh.length[column] = static_cast<std::uint16_t>(text.size());
-        }
+        for (int column = 0; column < kColumnCount; ++column) storeCell(fresh, column, cells[column]);
         int count = static_cast<int>(rows_.size());
         landed = (row < 0 || row > count) ? count : row;
         rows_.insert(rows_.begin() + landed, fresh);
@@ -95,18 +85,31 @@ int ResultList::insertRow(int row, const std::array<std::string_view, kColumnCou
     return landed;
 }
 
+// A text no longer than the cell's keeps its place in the pool.
+void ResultList::storeCell(Row& target, int column, std::string_view text) {
+    if (text.size() <= target.length[column] && !text.empty())
+        std::memcpy(target.text[column], text.data(), text.size());
+    else
+        target.text[column] = pool_->store(text);
+    target.length[column] = static_cast<std::uint32_t>(text.size());
+}
+
 void ResultList::setCell(int row, int column, std::string_view text) {
     if (column < 0 || column >= kColumnCount) return;
-    text = text.substr(0, text::kTextLimit);
     {
         std::lock_guard lock(mutex_);
         if (row < 0 || row >= static_cast<int>(rows_.size())) return;
-        Row& target = rows_[static_cast<std::size_t>(row)];
-        if (text.size() <= target.length[column] && !text.empty())
-            std::memcpy(target.text[column], text.data(), text.size());
-        else
-            target.text[column] = pool_->store(text);
-        target.length[column] = static_cast<std::uint16_t>(text.size());
+        storeCell(rows_[static_cast<std::size_t>(row)], column, text);
+    }
+    notifyRowsChanged();
+}
+
+void ResultList::setRow(int row, const std::array<std::string_view, kColumnCount>& cells) {
+    {
+        std::lock_guard lock(mutex_);
+        if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+        for (int column = 0; column < kColumnCount; ++column)
+            storeCell(rows_[static_cast<std::size_t>(row)], column, cells[column]);
     }
     notifyRowsChanged();
 }

@@ -51,6 +51,9 @@ public:
     // Columns 1 and 2 (column 0 too, for completeness); no effect when the row
     // does not exist.
     void setCell(int row, int column, std::string_view text);
+    // All three cells of an existing row at once, so no reader sees it half
+    // rewritten; no effect when the row does not exist.
+    void setRow(int row, const std::array<std::string_view, kColumnCount>& cells);
     void deleteRow(int row);
     // Puts rows first .. first + order.size() - 1 in a new order, as one
     // change: the row at first + k takes the cells of the row that was at
@@ -61,7 +64,7 @@ public:
     // a row index now names other cells); counted before the notice.
     std::uint64_t reorderCount() const { return reorders_.load(); }
     void ensureVisible(int row);
-    // The cell cut to at most 599 characters; empty when the row does not exist.
+    // The cell, whole; empty when the row does not exist.
     std::string readCell(int row, int column) const;
     // The three cells of a row read at one moment; empty when it does not exist.
     std::array<std::string, kColumnCount> readRow(int row) const;
@@ -83,11 +86,13 @@ private:
     // Where each cell's text lies in the pool, and its length.
     struct Row {
         char* text[kColumnCount] = {nullptr, nullptr, nullptr};
-        std::uint16_t length[kColumnCount] = {0, 0, 0};
+        std::uint32_t length[kColumnCount] = {0, 0, 0};
         std::string_view cell(int column) const;
     };
     class TextPool;
     void notifyRowsChanged() const;
+    // With mutex_ held.
+    void storeCell(Row& row, int column, std::string_view text);
 
     mutable std::mutex mutex_;
     std::deque<Row> rows_;

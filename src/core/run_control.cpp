@@ -1,5 +1,7 @@
 #include "core/run_control.h"
 
+#include <optional>
+
 #include "platform/platform.h"
 
 namespace core {
@@ -13,15 +15,17 @@ std::string read(const std::function<std::string()>& edit) {
     return edit ? edit() : std::string();
 }
 
-bool startsWithPaths(AppState& state, const WindowEffects& effects) {
+// The request the edits make, or nothing when a path it needs is empty. In
+// the folder modes path B is not read.
+std::optional<RunRequest> requestFromEdits(const AppState& state, const WindowEffects& effects) {
     std::string pathA = read(effects.readPathEditA);
-    state.setPathA(pathA);
-    if (state.pathAText().empty()) return false;
+    if (pathA.empty()) return std::nullopt;
+    std::string pathB;
     if (state.settings.searchMode == search_mode::kFile) {
-        state.setPathB(read(effects.readPathEditB));
-        if (state.pathBText().empty()) return false;
+        pathB = read(effects.readPathEditB);
+        if (pathB.empty()) return std::nullopt;
     }
-    return true;
+    return requestFromSettings(state.settings, std::move(pathA), std::move(pathB));
 }
 
 // The abort request proper; the caller holds controlMutex and has seen a
@@ -52,15 +56,17 @@ void closeIfIdle(AppState& state, const WindowEffects& effects) {
 
 void startRun(AppState& state, const WindowEffects& effects) {
     state.list.clearRows();
-    if (startsWithPaths(state, effects)) startPreparedRun(state, effects);
+    if (std::optional<RunRequest> request = requestFromEdits(state, effects))
+        startPreparedRun(state, effects, *request);
 }
 
-void startPreparedRun(AppState& state, const WindowEffects& effects) {
+void startPreparedRun(AppState& state, const WindowEffects& effects, const RunRequest& request) {
     state.runState.store(run_state::kRunning);
     call(effects.startProgressTimer);
     state.progressPercent.store(0);
     state.pairCount.store(0);
-    call(effects.startWorker);
+    call(effects.refreshEditStates);
+    if (effects.startWorker) effects.startWorker(request);
 }
 
 void togglePause(AppState& state, const WindowEffects& effects) {
@@ -99,14 +105,9 @@ void endRun(AppState& state, const WindowEffects& effects) {
     call(effects.runEnded);
 }
 
-void endRunForLackOfMemory(AppState& state, const WindowEffects& effects) {
-    platform::showNotEnoughMemory();
-    endRun(state, effects);
-}
-
 void beginWorker(AppState& state) {
     state.runFailure.store(run_failure::kNone);
-    state.limitReached.store(false);
+    state.startRowWritten.store(false);
 }
 
 void failRun(AppState& state, platform::IoFault fault) {

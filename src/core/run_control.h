@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/app_state.h"
+#include "core/run.h"
 #include "platform/platform.h"
 
 namespace core {
@@ -23,7 +24,8 @@ struct WindowEffects {
     std::function<void()> stopProgressTimer;
     std::function<void()> startCloseTimer;      // id 2, 1,000 ms
     std::function<void()> stopCloseTimer;
-    std::function<void()> startWorker;          // on a new thread, for the current searchMode
+    // On a new thread, handed the request it is to carry out.
+    std::function<void(const RunRequest& request)> startWorker;
     std::function<void()> repaintStrip;         // the whole strip
     std::function<void()> repaintProgress;      // the progress area only
     std::function<void()> refreshEditStates;    // may be called from a worker
@@ -33,12 +35,13 @@ struct WindowEffects {
     std::function<std::uint32_t()> askCloseDuringRun;  // the prompt; returns kPromptFirst or kPromptSecond
 };
 
-// Start while idle: clears the list, reads the path edits, and starts the
-// worker. An empty path starts nothing.
+// Start while idle: clears the list, reads the path edits into the request
+// of the current mode and options, and starts the worker. An empty path
+// starts nothing.
 void startRun(AppState& state, const WindowEffects& effects);
-// The run itself, once pathA (and in File mode pathB) hold what to compare:
-// the details dialog's Detail View starts here.
-void startPreparedRun(AppState& state, const WindowEffects& effects);
+// The run itself, for a request made already: the details dialog's Detail
+// View starts here. The edits are disabled before the worker starts.
+void startPreparedRun(AppState& state, const WindowEffects& effects, const RunRequest& request);
 // Pause from run, Resume from pause; nothing once an abort was requested.
 void togglePause(AppState& state, const WindowEffects& effects);
 // Opens the gate so a paused worker sees the request; does nothing once the
@@ -56,10 +59,7 @@ void onCloseTimerTick(AppState& state, const WindowEffects& effects);
 // happens now, not at the close timer's next tick.
 void onRunEnded(AppState& state, const WindowEffects& effects);
 
-// The worker's "Not enough memory" ending: message, then endRun.
-void endRunForLackOfMemory(AppState& state, const WindowEffects& effects);
-
-// A worker's first step: no failure yet, no limit reached.
+// A worker's first step: no failure yet, no Start row.
 void beginWorker(AppState& state);
 // The process ran out of handles or memory while the worker ran: results
 // would silently change, so the run stops as for an abort (its last row reads

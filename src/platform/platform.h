@@ -225,7 +225,7 @@ public:
     Folder& operator=(const Folder&) = delete;
 
     bool isOpen() const { return state_ != nullptr; }
-    // Why it did not open.
+    // Why it did not open, or why its listing stopped before its end.
     IoFault fault() const { return fault_; }
 
 private:
@@ -246,6 +246,7 @@ Folder openFolder(const char* path);
 // Opens the subfolder `name` of an open folder, never through a link: a name
 // that has become a link, or anything but a folder, does not open (OfFile).
 Folder openSubfolder(const Folder& parent, const std::string& name);
+// The next item; false at the end, or when the listing failed (fault()).
 bool nextItem(Folder& folder, ListedItem& item);
 // Opens a folder only to open the files in it by name: nothing is listed.
 Folder holdFolder(const char* path);

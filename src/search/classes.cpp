@@ -96,9 +96,9 @@ bool sizeStill(const platform::File& file, std::uint64_t size) {
 
 class ClassBuilder {
 public:
-    ClassBuilder(core::AppState& state, const Index& index, ReadArena arena, const ClassTuning& tuning,
+    ClassBuilder(core::RunContext& context, const Index& index, ReadArena arena, const ClassTuning& tuning,
                  WorkPool& pool, ClassTable& table)
-        : state_(state), index_(index), arena_(arena), tuning_(tuning), table_(table),
+        : context_(context), index_(index), arena_(arena), tuning_(tuning), table_(table),
           digest_(index.entries.size(), 0), folders_(pool.workers()), pool_(pool) {
         // Later passes read on every worker, each in its own part of the
         // arena, where every file held open needs a slot of at least a page.
@@ -120,7 +120,7 @@ public:
     std::uint64_t readingOfSets(const std::vector<Members>& sets) const;
     // The bar moves by the reading counted from here on.
     void countReading(ProgressShare share, std::uint64_t total) {
-        progress_ = std::make_unique<ProgressCounter>(state_, share, total);
+        progress_ = std::make_unique<ProgressCounter>(context_, share, total);
     }
 
     bool prefixPass(const std::vector<Members>& groups, std::vector<Members>& survivors);
@@ -140,7 +140,7 @@ private:
     // Running out of handles or memory fails the run: dropping the file
     // would silently change the rows.
     void noteFault(platform::IoFault fault) {
-        if (platform::isProcessFault(fault)) core::failRun(state_, fault);
+        if (platform::isProcessFault(fault)) context_.fail(fault);
     }
     // Opening a file costs about as much as reading this many bytes.
     static constexpr std::uint64_t kOpenCost = 16 * 1024;
@@ -179,7 +179,7 @@ private:
     void classifyWhole(const Members& group, std::size_t worker);
     const std::uint8_t* readAgain(std::uint32_t head, std::uint8_t* into);
 
-    core::AppState& state_;
+    core::RunContext& context_;
     const Index& index_;
     ReadArena arena_;
     const ClassTuning& tuning_;
@@ -219,8 +219,8 @@ void sortByDiskOrder(Members& members, const Index& index) {
 }
 
 bool ClassBuilder::stopRequested() {
-    state_.pauseGate.wait();
-    return state_.abortRequested();
+    context_.pauseGate.wait();
+    return context_.abortRequested();
 }
 
 void ClassBuilder::record(const Members& members) {
@@ -235,7 +235,7 @@ bool ClassBuilder::digestFiles(const Members& files, std::uint64_t bytes, std::s
     const ReadArena room = roomOf(worker);
     for (std::uint32_t e : files) {
         if (stopRequested()) return false;
-        state_.currentFile.set(index_.entries[e].path);
+        context_.currentFile.set(index_.entries[e].path);
         Head head = headOf(openEntry(e, worker), e, std::min(bytes, sizeOf(e)), room.bytes, room.size);
         table_.content[e] = head.content;
         digest_[e] = head.digest;
@@ -285,7 +285,7 @@ bool ClassBuilder::prefixPass(const std::vector<Members>& groups, std::vector<Me
     // as it is done, and the progress shows every few groups' first file.
     constexpr std::size_t kGroupsPerProgress = 16;
     pool_.run(whole.size(), [&](std::size_t k, std::size_t worker) {
-        if (k % kGroupsPerProgress == 0) state_.currentFile.set(index_.entries[whole[k].front()].path);
+        if (k % kGroupsPerProgress == 0) context_.currentFile.set(index_.entries[whole[k].front()].path);
         classifyWhole(whole[k], worker);
     });
     // Between steps the progress shows the file in hand.
@@ -296,14 +296,14 @@ bool ClassBuilder::prefixPass(const std::vector<Members>& groups, std::vector<Me
     constexpr std::size_t kFilesPerJob = 16;
     for (std::size_t start = 0; start < heads.size(); start += kFilesPerStep) {
         if (stopRequested()) return false;
-        state_.currentFile.set(index_.entries[heads[start]].path);
+        context_.currentFile.set(index_.entries[heads[start]].path);
         const std::size_t end = std::min(heads.size(), start + kFilesPerStep);
         pool_.run((end - start + kFilesPerJob - 1) / kFilesPerJob, [&](std::size_t job, std::size_t worker) {
             const std::size_t from = start + job * kFilesPerJob;
             for (std::size_t k = from; k < std::min(end, from + kFilesPerJob); ++k) readHeadOf(heads[k], worker);
         });
     }
-    if (state_.abortRequested()) return false;  // files after the abort were not read
+    if (context_.abortRequested()) return false;  // files after the abort were not read
     for (const Members& group : groups) {
         if (sizeOf(group.front()) <= prefixBytes_) continue;  // done, or empty: nothing to read
         Members ordered = group;
@@ -560,14 +560,14 @@ bool ClassBuilder::resolveAll(const std::vector<Members>& sets) {
 
 }  // namespace
 
-bool buildClasses(core::AppState& state, const Index& index, const Candidates& candidates, ReadArena arena,
+bool buildClasses(core::RunContext& context, const Index& index, const Candidates& candidates, ReadArena arena,
                   const ClassTuning& tuning, WorkPool& pool, ClassTable& table, ProgressShare share) {
     const std::size_t n = index.entries.size();
     table.classOf.resize(n);
     for (std::uint32_t e = 0; e < n; ++e) table.classOf[e] = e;
     table.classSize.assign(n, 1);
     table.content.assign(n, Content::NotRead);
-    ClassBuilder builder(state, index, arena, tuning, pool, table);
+    ClassBuilder builder(context, index, arena, tuning, pool, table);
     // Most files that share a head are copies, yet most longer files part
     // in their heads: the first pass takes its part of the bar against a
     // quarter of what the later passes could read at most.
@@ -576,10 +576,10 @@ bool buildClasses(core::AppState& state, const Index& index, const Candidates& c
     builder.countReading(firstPass, reading.first);
     std::vector<Members> survivors;
     if (!builder.prefixPass(candidates.groups, survivors)) return false;
-    raiseProgress(state, firstPass.to);
+    raiseProgress(context, firstPass.to);
     builder.countReading(ProgressShare{firstPass.to, share.to}, builder.readingOfSets(survivors));
     if (!builder.resolveAll(survivors)) return false;
-    raiseProgress(state, share.to);
+    raiseProgress(context, share.to);
     table.classesInGroup.clear();
     for (const Members& group : candidates.groups) {
         std::uint32_t count = 0;

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/app_state.h"
+#include "core/run.h"
 #include "search/candidates.h"
 #include "search/indexer.h"
 #include "search/progress.h"
@@ -68,7 +68,7 @@ struct ClassTuning {
 // threads, each in its own part of the arena. Waits at the pause gate and
 // tests for an abort between steps and between blocks; returns false when
 // aborted. The bar moves through `share` by the bytes read.
-bool buildClasses(core::AppState& state, const Index& index, const Candidates& candidates, ReadArena arena,
+bool buildClasses(core::RunContext& context, const Index& index, const Candidates& candidates, ReadArena arena,
                   const ClassTuning& tuning, WorkPool& pool, ClassTable& table, ProgressShare share = {});
 
 }  // namespace search

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "core/run_control.h"
-#include "text/text.h"
 
 namespace search {
 
@@ -16,11 +15,10 @@ std::string childPath(const std::string& folder, const std::string& name) {
     return path;
 }
 
-bool descendsInto(const platform::ListedItem& item, const std::string& path) {
+bool descendsInto(const platform::ListedItem& item) {
     // Links are never followed: a loop or a second path to one file cannot
-    // arise. A cut path could name another folder, so a long one is left out.
-    return item.kind == platform::ItemKind::Folder && item.name != "." && item.name != ".." &&
-           path.size() <= text::kTextLimit;
+    // arise.
+    return item.kind == platform::ItemKind::Folder && item.name != "." && item.name != "..";
 }
 
 // Opens and reads one folder; its subfolders keep it open until they are
@@ -30,16 +28,18 @@ Listing FolderLister::list(const Pending& pending, std::vector<Pending>& subfold
     auto folder = std::make_shared<platform::Folder>(
         pending.parent ? platform::openSubfolder(*pending.parent, pending.name)
                        : platform::openFolder(pending.path.c_str()));
-    if (!folder->isOpen()) {
-        if (platform::isProcessFault(folder->fault())) core::failRun(state_, folder->fault());
-        if (!pending.parent) rootRefused_.store(true);
-        return items;
-    }
     platform::ListedItem item;
-    while (platform::nextItem(*folder, item)) items.push_back(std::move(item));
+    if (folder->isOpen())
+        while (platform::nextItem(*folder, item)) items.push_back(std::move(item));
+    if (!folder->isOpen() || folder->fault() != platform::IoFault::None) {
+        if (platform::isProcessFault(folder->fault())) context_.fail(folder->fault());
+        if (!pending.parent) rootRefused_.store(true);
+        std::lock_guard lock(refusedMutex_);
+        refused_.insert(pending.path);
+        return {};
+    }
     for (const platform::ListedItem& listed : items)
-        if (std::string path = childPath(pending.path, listed.name); descendsInto(listed, path))
-            subfolders.push_back({std::move(path), listed.name, folder});
+        if (descendsInto(listed)) subfolders.push_back({childPath(pending.path, listed.name), listed.name, folder});
     return items;
 }
 
@@ -55,7 +55,7 @@ void FolderLister::listAhead(const std::string& root, WorkPool& pool) {
 }
 
 bool FolderLister::shouldStop() const {
-    return held_ >= budget_ || state_.abortRequested();
+    return held_ >= budget_ || context_.abortRequested();
 }
 
 // Each worker takes the folder waiting last, so the tree is listed about in
@@ -73,7 +73,7 @@ void FolderLister::listUntilDone() {
         waiting_.pop_back();
         ++busy_;
         lock.unlock();
-        state_.currentFile.set(pending.path);
+        context_.currentFile.set(pending.path);
         std::vector<Pending> subfolders;
         Listing items = list(pending, subfolders);
         lock.lock();
@@ -105,6 +105,11 @@ Listing FolderLister::take(const std::string& folder) {
     return items;
 }
 
+bool FolderLister::refused(const std::string& folder) {
+    std::lock_guard lock(refusedMutex_);
+    return refused_.count(folder) != 0;
+}
+
 // The folder's part of the tree is shared among it and its subfolders, and
 // its own share moves the bar, whether it was listed ahead or when the walk
 // came to it.
@@ -113,7 +118,7 @@ void FolderLister::countListed(const Pending& pending, std::vector<Pending>& sub
     for (Pending& sub : subfolders) sub.part = part;
     listedPart_ += part;
     constexpr std::uint64_t kSteps = 1'000'000;
-    share_.show(state_, static_cast<std::uint64_t>(listedPart_ * kSteps), kSteps);
+    share_.show(context_, static_cast<std::uint64_t>(listedPart_ * kSteps), kSteps);
 }
 
 }  // namespace search

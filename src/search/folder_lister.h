@@ -15,9 +15,10 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
-#include "core/app_state.h"
+#include "core/run.h"
 #include "platform/platform.h"
 #include "search/progress.h"
 #include "search/work_pool.h"
@@ -29,16 +30,16 @@ using Listing = std::vector<platform::ListedItem>;
 // The path of an item in a folder: one separator between them, always.
 std::string childPath(const std::string& folder, const std::string& name);
 
-// Whether the walk descends into the item at `path`: a folder (never a link),
-// not "." or "..", whose path fits.
-bool descendsInto(const platform::ListedItem& item, const std::string& path);
+// Whether the walk descends into the item: a folder (never a link), not "."
+// or "..".
+bool descendsInto(const platform::ListedItem& item);
 
 class FolderLister {
 public:
     // Lists ahead no further once `budget` items are held. The bar moves
     // through `share` as folders are listed ahead.
-    FolderLister(core::AppState& state, std::size_t budget, ProgressShare share = {})
-        : state_(state), budget_(budget), share_(share) {}
+    FolderLister(core::RunContext& context, std::size_t budget, ProgressShare share = {})
+        : context_(context), budget_(budget), share_(share) {}
 
     // Lists `root` and every folder below it on the pool's threads, the
     // first subfolder first, until all are listed, the budget is spent or an
@@ -52,6 +53,8 @@ public:
 
     // Whether the root could not be opened for listing.
     bool rootRefused() const { return rootRefused_.load(); }
+    // Whether `folder`, once taken, could not be opened or listed.
+    bool refused(const std::string& folder);
 
 private:
     // A folder still to be listed, and the open folder it is opened from
@@ -69,7 +72,7 @@ private:
     // With mutex_ held.
     void countListed(const Pending& pending, std::vector<Pending>& subfolders);
 
-    core::AppState& state_;
+    core::RunContext& context_;
     const std::size_t budget_;
     const ProgressShare share_;
     double listedPart_ = 0;  // of the whole tree, under mutex_
@@ -81,6 +84,8 @@ private:
     std::unordered_map<std::string, Listing> listed_;
     std::unordered_map<std::string, Pending> unlisted_;  // known, not listed ahead
     std::atomic<bool> rootRefused_{false};
+    std::mutex refusedMutex_;  // list() runs with and without mutex_ held
+    std::unordered_set<std::string> refused_;
 };
 
 }  // namespace search

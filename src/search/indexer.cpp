@@ -1,7 +1,6 @@
 #include "search/indexer.h"
 
 #include "search/folder_lister.h"
-#include "text/text.h"
 
 namespace search {
 namespace {
@@ -9,7 +8,7 @@ namespace {
 std::uint32_t countOf(const Index& index) { return static_cast<std::uint32_t>(index.entries.size()); }
 
 struct Walk {
-    core::AppState& state;
+    core::RunContext& context;
     Index& index;
     FolderLister& lister;
 };
@@ -17,20 +16,20 @@ struct Walk {
 std::uint32_t walkFolder(Walk& walk, const std::string& folder);
 
 // Pipes, devices and sockets would block or never end; links are not
-// followed. A cut path could name another file.
-bool entersAsFile(const platform::ListedItem& item, const std::string& path) {
-    return item.kind == platform::ItemKind::File && path.size() <= text::kTextLimit;
-}
+// followed.
+bool entersAsFile(const platform::ListedItem& item) { return item.kind == platform::ItemKind::File; }
 
 // One item of a folder's listing: descends into a folder, enters a file,
 // skips everything else.
 void indexItem(Walk& walk, const std::string& folder, std::uint32_t folderId, const platform::ListedItem& item) {
-    std::string path = childPath(folder, item.name);
-    if (descendsInto(item, path)) {
-        walkFolder(walk, path);
+    if (descendsInto(item)) {
+        walkFolder(walk, childPath(folder, item.name));
         return;
     }
-    if (!entersAsFile(item, path)) return;
+    // Links and mount points are not followed, but the Start row says so.
+    if (item.kind == platform::ItemKind::Link) ++walk.index.leftOut.links;
+    if (!entersAsFile(item)) return;
+    std::string path = childPath(folder, item.name);
 
     // The size comes from the listing, so no file is opened here. A file that
     // cannot be opened keeps its listed size: it scores 0 against any partner,
@@ -41,9 +40,9 @@ void indexItem(Walk& walk, const std::string& folder, std::uint32_t folderId, co
     entry.diskOrder = item.diskOrder;
     entry.folder = folderId;
     entry.nameAt = static_cast<std::uint32_t>(folder.size() + 1);
-    if (walk.state.settings.searchMode == core::search_mode::kQuickDir)
+    if (walk.index.quickDir)
         entry.size = static_cast<std::uint32_t>(item.size);
-    walk.state.currentFile.set(path);
+    walk.context.currentFile.set(path);
     entry.path = std::move(path);
     walk.index.entries.push_back(std::move(entry));
 }
@@ -53,17 +52,19 @@ void indexItem(Walk& walk, const std::string& folder, std::uint32_t folderId, co
 // listed only until the first such file turns up.
 bool fileLeft(Walk& walk, const std::string& folder, const Listing& items, std::size_t at) {
     for (std::size_t k = at; k < items.size(); ++k)
-        if (entersAsFile(items[k], childPath(folder, items[k].name))) return true;
-    for (std::size_t k = at; k < items.size() && !walk.state.abortRequested(); ++k) {
-        std::string path = childPath(folder, items[k].name);
-        if (descendsInto(items[k], path) && fileLeft(walk, path, walk.lister.take(path), 0)) return true;
+        if (entersAsFile(items[k])) return true;
+    for (std::size_t k = at; k < items.size() && !walk.context.abortRequested(); ++k) {
+        if (!descendsInto(items[k])) continue;
+        const std::string path = childPath(folder, items[k].name);
+        if (fileLeft(walk, path, walk.lister.take(path), 0)) return true;
     }
     return false;
 }
 
 std::uint32_t walkFolder(Walk& walk, const std::string& folder) {
-    if (walk.state.abortRequested()) return countOf(walk.index);
+    if (walk.context.abortRequested()) return countOf(walk.index);
     Listing items = walk.lister.take(folder);
+    if (walk.lister.refused(folder) && !walk.index.folders.empty()) ++walk.index.leftOut.folders;
     const auto folderId = static_cast<std::uint32_t>(walk.index.folders.size());
     walk.index.folders.push_back(folder);
     // The cap is tested before each item, so a full index also stops every
@@ -80,21 +81,21 @@ std::uint32_t walkFolder(Walk& walk, const std::string& folder) {
 
 }  // namespace
 
-std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string& folder, WorkPool& pool,
+std::uint32_t indexFolder(core::RunContext& context, Index& index, const std::string& folder, WorkPool& pool,
                           ProgressShare share) {
-    if (state.abortRequested()) return countOf(index);
-    FolderLister lister(state, index.cap, share);
+    if (context.abortRequested()) return countOf(index);
+    FolderLister lister(context, index.cap, share);
     lister.listAhead(folder, pool);
-    Walk walk{state, index, lister};
+    Walk walk{context, index, lister};
     std::uint32_t count = walkFolder(walk, folder);
     if (lister.rootRefused())
         index.root = platform::isFolder(folder.c_str()) ? RootListing::CannotOpen : RootListing::NotAFolder;
     return count;
 }
 
-std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string& folder) {
+std::uint32_t indexFolder(core::RunContext& context, Index& index, const std::string& folder) {
     WorkPool alone(0);
-    return indexFolder(state, index, folder, alone);
+    return indexFolder(context, index, folder, alone);
 }
 
 }  // namespace search

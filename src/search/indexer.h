@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app_state.h"
+#include "core/run.h"
 #include "platform/platform.h"
 #include "search/progress.h"
 #include "search/work_pool.h"
@@ -16,8 +16,8 @@ namespace search {
 
 // The window searches at most this many files; the rest of the tree is not
 // walked, and the Start row says so. pairlook-cli --max-files sets or lifts it.
-constexpr std::size_t kIndexCap = 149'900;
-constexpr std::size_t kNoIndexCap = static_cast<std::size_t>(-1);
+constexpr std::size_t kIndexCap = core::kWindowFileLimit;
+constexpr std::size_t kNoIndexCap = core::kNoFileLimit;
 
 // What became of the searched folder itself.
 enum class RootListing {
@@ -46,6 +46,10 @@ struct Index {
     std::vector<IndexEntry> entries;
     std::vector<std::string> folders;  // every folder walked, as its files' paths begin
     std::size_t cap = kIndexCap;  // kNoIndexCap for none
+    // Quick Dir: entries carry their size in `size` (Directory mode: 0).
+    bool quickDir = false;
+    // Folders that could not be opened or listed, and links not followed.
+    core::LeftOut leftOut;
     // The cap cut the tree: a file it would have entered was left out.
     bool limitReached = false;
     RootListing root = RootListing::Listed;
@@ -54,15 +58,15 @@ struct Index {
 // Enters every file below `folder` (the folder text as given: one separator
 // is always put between it and a name) and returns the new count. Tests
 // runControl for an abort at the start of each folder; sets currentFile to
-// each file entered. Links are neither entered nor followed; only regular
-// files are entered; an item whose path would not fit in 599 bytes is skipped.
+// each file entered. Links are neither entered nor followed, but counted;
+// only regular files are entered; paths have any length.
 // The pool's threads list folders ahead of the walk; the entries and their
 // order do not depend on how many there are. Sets index.limitReached when the
 // cap left a file out, and index.root when the folder itself could not be
 // listed. The bar moves through `share` as the tree is listed.
-std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string& folder, WorkPool& pool,
+std::uint32_t indexFolder(core::RunContext& context, Index& index, const std::string& folder, WorkPool& pool,
                           ProgressShare share = {});
 // The same on the calling thread alone.
-std::uint32_t indexFolder(core::AppState& state, Index& index, const std::string& folder);
+std::uint32_t indexFolder(core::RunContext& context, Index& index, const std::string& folder);
 
 }  // namespace search

@@ -5,12 +5,13 @@
 
 namespace search {
 
-PairJudge::PairJudge(core::AppState& state, Index& index, const Candidates& candidates, const ClassTable& classes,
-                     compare::CompareBuffers buffers, ReadArena checksumBuffer)
-    : state_(state), index_(index), candidates_(candidates), classes_(classes), buffers_(buffers),
-      checksumBuffer_(checksumBuffer), matchPercent_(state.settings.matchPercent),
-      checksumsDecide_(state.settings.searchMode == core::search_mode::kQuickDir &&
-                       state.settings.hashEnabled != 0) {}
+PairJudge::PairJudge(core::RunContext& context, const core::RunRequest& request, Index& index,
+                     const Candidates& candidates, const ClassTable& classes, compare::CompareBuffers buffers,
+                     ReadArena checksumBuffer)
+    : context_(context), index_(index), candidates_(candidates), classes_(classes), buffers_(buffers),
+      checksumBuffer_(checksumBuffer), matchPercent_(request.matchPercent),
+      sizesMustAgree_(request.mode == core::search_mode::kQuickDir),
+      checksumsDecide_(sizesMustAgree_ && request.hash) {}
 
 // In Quick Dir with Hash on a pair is compared only when the checksums agree,
 // and listed only then, even where its score would reach matchPercent. The
@@ -52,7 +53,7 @@ std::uint32_t PairJudge::scoreOf(std::uint32_t i, std::uint32_t j) {
     if (reusable) {
         if (auto it = scores_.find(key); it != scores_.end()) return it->second;
     }
-    compare::PairScore result = compare::scorePair(state_, index_.entries[i].path.c_str(),
+    compare::PairScore result = compare::scorePair(context_, sizesMustAgree_, index_.entries[i].path.c_str(),
                                                    index_.entries[j].path.c_str(), buffers_, matchPercent_);
     switch (result.outcome) {
         case compare::PairOutcome::Done:
@@ -61,7 +62,7 @@ std::uint32_t PairJudge::scoreOf(std::uint32_t i, std::uint32_t j) {
             return result.score;
         case compare::PairOutcome::ProcessFault:
             // Out of handles or memory: the run stops rather than drop the pair.
-            core::failRun(state_, result.ioFault);
+            context_.fail(result.ioFault);
             return 0;
         default:
             // A file that came short or changed is no property of its class,
@@ -76,8 +77,8 @@ std::optional<std::uint32_t> PairJudge::checksumOf(std::uint32_t e) {
     auto it = checksums_.find(c);
     if (it == checksums_.end()) {
         Checksum sum = quickChecksum(index_.entries[e].path.c_str(), checksumBuffer_.bytes, checksumBuffer_.size,
-                                     state_.runControl);
-        if (platform::isProcessFault(sum.fault)) core::failRun(state_, sum.fault);
+                                     context_.runControl);
+        if (platform::isProcessFault(sum.fault)) context_.fail(sum.fault);
         std::optional<std::uint32_t> value;
         if (sum.fault == platform::IoFault::None) value = sum.value;
         it = checksums_.emplace(c, value).first;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "compare/compare_files.h"
-#include "core/app_state.h"
+#include "core/run.h"
 #include "platform/platform.h"
 #include "search/candidates.h"
 #include "search/classes.h"
@@ -19,8 +19,8 @@ namespace search {
 
 class PairJudge {
 public:
-    PairJudge(core::AppState& state, Index& index, const Candidates& candidates, const ClassTable& classes,
-              compare::CompareBuffers buffers, ReadArena checksumBuffer);
+    PairJudge(core::RunContext& context, const core::RunRequest& request, Index& index, const Candidates& candidates,
+              const ClassTable& classes, compare::CompareBuffers buffers, ReadArena checksumBuffer);
 
     // The score to list for the candidate pair (i, j), i < j, or nothing when
     // the pair gets no row. `known` is the pair's exact score where it was
@@ -37,13 +37,14 @@ private:
     bool checksumsFirst(std::uint32_t e) const;
     bool sameFile(std::uint32_t i, std::uint32_t j);
 
-    core::AppState& state_;
+    core::RunContext& context_;
     Index& index_;
     const Candidates& candidates_;
     const ClassTable& classes_;
     compare::CompareBuffers buffers_;
     ReadArena checksumBuffer_;
     std::uint32_t matchPercent_;
+    bool sizesMustAgree_;   // Quick Dir
     bool checksumsDecide_;  // Quick Dir with Hash on
 
     // Per class: scores of class pairs (only where a class holds several

@@ -41,30 +41,29 @@ struct SearchBuffers {
     ReadArena arena() const { return {a.bytes(), kSearchBufferSize}; }
 };
 
-// The rows of the search. Pair rows are written as the pairs are found,
-// which in Directory mode is not pair order; once the search ends (also
-// when aborted) they are put in pair order, (i, j) in index order, as one
-// change of the list.
+// The rows of the search, each written whole in one step of the list. Pair
+// rows are written as the pairs are found, which in Directory mode is not
+// pair order; once the search ends (also when aborted) they are put in pair
+// order, (i, j) in index order, as one change of the list.
 class RowWriter {
 public:
-    explicit RowWriter(core::AppState& state) : state_(state) {}
+    explicit RowWriter(core::RunContext& context) : context_(context) {}
 
-    void indexing() { state_.list.insertRow(0, "Indexing...."); }
+    void indexing() { context_.rows.insertRow(0, "Indexing...."); }
 
     // "Start" takes the place of "Indexing....", whatever the index holds.
     void start(const std::string& found) {
-        state_.list.deleteRow(0);
-        state_.list.insertRow(0, "Start");
-        state_.list.setCell(0, 1, found);
+        context_.rows.setRow(0, {"Start", found, ""});
+        context_.startRowWritten.store(true);
         nextRow_ = 1;
     }
 
     void pair(std::uint32_t i, std::uint32_t j, const std::string& fileA, const std::string& fileB,
               std::uint32_t score) {
         const std::string scoreText = text::decimalText(static_cast<std::int32_t>(score));
-        int row = state_.list.insertRow(nextRow_, {fileA, fileB, scoreText});
-        state_.list.ensureVisible(row);
-        state_.pairCount.fetch_add(1);
+        int row = context_.rows.insertRow(nextRow_, {fileA, fileB, scoreText});
+        context_.rows.ensureVisible(row);
+        context_.pairCount.fetch_add(1);
         ++nextRow_;
         keys_.push_back((static_cast<std::uint64_t>(i) << 32) | j);
     }
@@ -76,36 +75,67 @@ public:
         std::vector<std::uint32_t> order(keys_.size());
         std::iota(order.begin(), order.end(), 0u);
         std::sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) { return keys_[a] < keys_[b]; });
-        state_.list.reorderRows(1, order);
+        context_.rows.reorderRows(1, order);
         std::sort(keys_.begin(), keys_.end());
     }
 
     // Not scrolled to.
-    void close() {
+    void close(const core::RunOutcome& outcome) {
         putInPairOrder();
-        bool ran = state_.runControl.load() == core::run_control::kRun;
-        int row = state_.list.insertRow(nextRow_, ran ? "End" : "Aborted");
-        auto pairs = static_cast<std::int32_t>(state_.pairCount.load());
-        state_.list.setCell(row, 1, text::decimalText(pairs) + " twins found");
+        const bool ended = outcome.status != core::RunStatus::Aborted && outcome.status != core::RunStatus::Error;
+        const std::string pairs = text::decimalText(static_cast<std::int32_t>(outcome.pairs)) + " twins found";
+        context_.rows.insertRow(nextRow_, {ended ? "End" : "Aborted", pairs, ""});
     }
 
+    std::uint64_t pairs() const { return keys_.size(); }
+
 private:
-    core::AppState& state_;
+    core::RunContext& context_;
     int nextRow_ = 0;
     std::vector<std::uint64_t> keys_;  // (i, j) of each pair row, as written
 };
 
-// Column 1 of the Start row: how many files the index holds, and whether the
-// limit cut the tree; or why the folder gave none.
-std::string filesFoundText(const Index& index) {
+// How the index came out: the folder refused, the limit reached, or all of it.
+core::RunStatus indexStatus(const Index& index) {
     switch (index.root) {
-        case RootListing::NotAFolder: return "Folder not found.";
-        case RootListing::CannotOpen: return "Cannot open the folder.";
+        case RootListing::NotAFolder: return core::RunStatus::NotFound;
+        case RootListing::CannotOpen: return core::RunStatus::CannotOpen;
         case RootListing::Listed: break;
     }
-    std::string found = text::decimalText(static_cast<std::int32_t>(index.entries.size())) + " files found.";
-    if (index.limitReached) found += " Limit reached: the rest was not searched.";
+    return index.limitReached ? core::RunStatus::Limit : core::RunStatus::Complete;
+}
+
+std::string countText(std::uint64_t count, const char* one, const char* many) {
+    return std::to_string(count) + (count == 1 ? one : many);
+}
+
+// Column 1 of the Start row: how many files the index holds, whether the
+// limit cut the tree and what the walk left out; or why the folder gave none.
+std::string startText(const core::RunOutcome& outcome) {
+    switch (outcome.status) {
+        case core::RunStatus::NotFound: return "Folder not found.";
+        case core::RunStatus::CannotOpen: return "Cannot open the folder.";
+        default: break;
+    }
+    std::string found = text::decimalText(static_cast<std::int32_t>(outcome.filesFound)) + " files found.";
+    if (outcome.status == core::RunStatus::Limit) found += " Limit reached: the rest was not searched.";
+    if (outcome.leftOut.folders)
+        found.append(" ").append(countText(outcome.leftOut.folders, " folder", " folders")).append(" could not be opened.");
+    if (outcome.leftOut.links)
+        found.append(" ").append(countText(outcome.leftOut.links, " link was", " links were")).append(" not followed.");
     return found;
+}
+
+// How the run ended: the failure of the process, the user's abort, or as
+// the index came out.
+void settleOutcome(core::RunOutcome& outcome, const core::RunContext& context, std::uint64_t pairs) {
+    outcome.pairs = pairs;
+    if (const char* failure = context.failureText()) {
+        outcome.status = core::RunStatus::Error;
+        outcome.message = failure;
+    } else if (context.stoppedByUser()) {
+        outcome.status = core::RunStatus::Aborted;
+    }
 }
 
 // The parts of the bar: listing the tree, telling files of one size apart,
@@ -125,14 +155,12 @@ Shares sharesFor(std::uint32_t searchMode) {
 // Judges one pair and writes its row when it gets one; the caller shows
 // its first file. False after an abort: the pair in hand, perhaps scored on
 // part of its bytes, gets no row.
-bool judgeAndList(core::AppState& state, const Index& index, const PairToJudge& pair, PairJudge& judge,
+bool judgeAndList(core::RunContext& context, const Index& index, const PairToJudge& pair, PairJudge& judge,
                   RowWriter& rows) {
-    state.pauseGate.wait();
-    const std::string& pathB = index.entries[pair.j].path;
-    state.setPathB(pathB);
+    context.pauseGate.wait();
     std::optional<std::uint32_t> score = judge.judge(pair.i, pair.j, pair.score);
-    if (state.abortRequested()) return false;
-    if (score) rows.pair(pair.i, pair.j, index.entries[pair.i].path, pathB, *score);
+    if (context.abortRequested()) return false;
+    if (score) rows.pair(pair.i, pair.j, index.entries[pair.i].path, index.entries[pair.j].path, *score);
     return true;
 }
 
@@ -145,28 +173,27 @@ using PairsOf = std::function<void(std::uint32_t i, std::vector<PairToJudge>& pa
 // that are no candidates are not visited at all. An abort ends the search
 // after the pair in hand. The bar moves by outer entries and pairs against
 // `visits`, about how many there are.
-void listPairs(core::AppState& state, const Index& index, const PairsOf& pairsOf, PairJudge& judge,
+void listPairs(core::RunContext& context, const Index& index, const PairsOf& pairsOf, PairJudge& judge,
                RowWriter& rows, ProgressShare share, std::uint64_t visits) {
     const auto n = static_cast<std::uint32_t>(index.entries.size());
     std::vector<PairToJudge> later;
     std::uint64_t visited = 0;
     for (std::uint32_t i = 0; i < n; ++i) {
-        state.currentFile.set(index.entries[i].path);
-        state.setPathA(index.entries[i].path);
-        state.pauseGate.wait();
+        context.currentFile.set(index.entries[i].path);
+        context.pauseGate.wait();
         pairsOf(i, later);
         bool aborted = false;
         for (const PairToJudge& pair : later) {
-            if (!judgeAndList(state, index, pair, judge, rows)) {
+            if (!judgeAndList(context, index, pair, judge, rows)) {
                 aborted = true;
                 break;
             }
-            share.show(state, ++visited, visits);
+            share.show(context, ++visited, visits);
         }
-        share.show(state, ++visited, visits);
-        if (aborted || state.abortRequested()) break;
+        share.show(context, ++visited, visits);
+        if (aborted || context.abortRequested()) break;
     }
-    if (!state.abortRequested()) raiseProgress(state, share.to);
+    if (!context.abortRequested()) raiseProgress(context, share.to);
 }
 
 // Every candidate pair goes to the judge, but at matchPercent 100 none that
@@ -219,10 +246,9 @@ std::uint64_t visitsOf(const Index& index, const Candidates& candidates, const C
 
 // Directory mode: each step of deciding in memory hands over its pairs
 // left, which are judged at once, so rows appear while the search goes on.
-void listDecidedPairs(core::AppState& state, const Index& index, const Candidates& candidates,
+void listDecidedPairs(core::RunContext& context, const Index& index, const Candidates& candidates,
                       const SearchTuning& tuning, WorkPool& pool, PairJudge& judge, RowWriter& rows,
                       ProgressShare share) {
-    std::optional<std::pair<std::uint32_t, std::uint32_t>> lastInPairOrder;
     auto judgeStep = [&](const std::vector<PairToJudge>& pairs, ProgressShare judging) {
         std::optional<std::uint32_t> shownI;
         for (std::size_t k = 0; k < pairs.size(); ++k) {
@@ -231,75 +257,66 @@ void listDecidedPairs(core::AppState& state, const Index& index, const Candidate
             // where the files are read (a pair decided in memory costs none).
             if (pair.score == kScoreUnknown && shownI != pair.i) {
                 shownI = pair.i;
-                state.setPathA(index.entries[pair.i].path);
-                state.currentFile.set(index.entries[pair.i].path);
+                context.currentFile.set(index.entries[pair.i].path);
             }
-            if (!judgeAndList(state, index, pair, judge, rows)) return false;
-            lastInPairOrder = std::max(lastInPairOrder.value_or(std::pair{0u, 0u}), std::pair{pair.i, pair.j});
-            judging.show(state, k + 1, pairs.size());
+            if (!judgeAndList(context, index, pair, judge, rows)) return false;
+            judging.show(context, k + 1, pairs.size());
         }
         return true;
     };
-    if (!decidePairs(state, index, candidates, tuning.prefixes, pool, share, judgeStep)) return;
-    raiseProgress(state, share.to);
-    // As the pair walk in index order leaves them: the last outer entry, and
-    // the last file compared.
-    state.setPathA(index.entries.back().path);
-    if (lastInPairOrder) state.setPathB(index.entries[lastInPairOrder->second].path);
+    if (!decidePairs(context, index, candidates, tuning.prefixes, pool, share, judgeStep)) return;
+    raiseProgress(context, share.to);
 }
 
-void searchPairs(core::AppState& state, Index& index, const SearchBuffers& buffers, const SearchTuning& tuning,
-                 WorkPool& pool, RowWriter& rows, const Shares& shares) {
-    Candidates candidates = groupCandidates(index, state.settings.searchMode, state.settings.matchPercent);
+void searchPairs(const core::RunRequest& request, core::RunContext& context, Index& index,
+                 const SearchBuffers& buffers, const SearchTuning& tuning, WorkPool& pool, RowWriter& rows,
+                 const Shares& shares) {
+    Candidates candidates = groupCandidates(index, request.mode, request.matchPercent);
     ClassTable classes;
-    if (!buildClasses(state, index, candidates, buffers.arena(), tuning.classes, pool, classes, shares.classes))
+    if (!buildClasses(context, index, candidates, buffers.arena(), tuning.classes, pool, classes, shares.classes))
         return;
-    PairJudge judge(state, index, candidates, classes, buffers.compare, buffers.arena());
+    PairJudge judge(context, request, index, candidates, classes, buffers.compare, buffers.arena());
     if (decidesInMemory(candidates, tuning.prefixes)) {
-        listDecidedPairs(state, index, candidates, tuning, pool, judge, rows, shares.pairs);
+        listDecidedPairs(context, index, candidates, tuning, pool, judge, rows, shares.pairs);
         return;
     }
-    listPairs(state, index, allCandidates(index, candidates, classes), judge, rows, shares.pairs,
+    listPairs(context, index, allCandidates(index, candidates, classes), judge, rows, shares.pairs,
               visitsOf(index, candidates, classes));
 }
 
 }  // namespace
 
-void runPairSearch(core::AppState& state, const core::WindowEffects& effects) {
-    runPairSearch(state, effects, SearchTuning{});
-}
-
-void runPairSearch(core::AppState& state, const core::WindowEffects& effects, const SearchTuning& tuning) {
-    core::beginWorker(state);
-    state.pairCount.store(0);
-    if (effects.refreshEditStates) effects.refreshEditStates();
-    state.list.clearRows();
+core::RunOutcome searchFolder(const core::RunRequest& request, core::RunContext& context,
+                              const SearchTuning& tuning) {
+    context.pairCount.store(0);
+    context.rows.clearRows();
     auto buffers = std::make_unique<SearchBuffers>();
     if (!buffers->obtained()) {
         buffers.reset();
-        core::endRunForLackOfMemory(state, effects);
-        return;
+        return core::notEnoughMemory();
     }
-    const std::string folder = state.pathAText();
-    RowWriter rows(state);
+    RowWriter rows(context);
     rows.indexing();
-    const Shares shares = sharesFor(state.settings.searchMode);
+    const Shares shares = sharesFor(request.mode);
     WorkPool pool(tuning.helperThreads < 0 ? WorkPool::helpersForThisMachine()
                                            : static_cast<std::size_t>(tuning.helperThreads));
     Index index;
-    index.cap = tuning.indexCap;
-    std::uint32_t n = indexFolder(state, index, folder, pool, shares.index);
-    state.limitReached.store(index.limitReached);
-    rows.start(filesFoundText(index));
+    index.cap = request.fileLimit;
+    index.quickDir = request.mode == core::search_mode::kQuickDir;
+    std::uint32_t n = indexFolder(context, index, request.pathA, pool, shares.index);
+    core::RunOutcome outcome;
+    outcome.status = indexStatus(index);
+    outcome.filesFound = n;
+    outcome.leftOut = index.leftOut;
+    rows.start(startText(outcome));
     // An index built under an abort is not searched.
-    if (n != 0 && !state.abortRequested()) {
-        raiseProgress(state, shares.index.to);
-        searchPairs(state, index, *buffers, tuning, pool, rows, shares);
+    if (n != 0 && !context.abortRequested()) {
+        raiseProgress(context, shares.index.to);
+        searchPairs(request, context, index, *buffers, tuning, pool, rows, shares);
     }
-    rows.close();
-    buffers.reset();
-    index.entries = {};
-    core::endRun(state, effects);
+    settleOutcome(outcome, context, rows.pairs());
+    rows.close(outcome);
+    return outcome;
 }
 
 }  // namespace search

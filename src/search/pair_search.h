@@ -1,12 +1,11 @@
-// The folder-mode worker: indexes the folder in state.pathA, finds every pair
-// of files whose score reaches matchPercent and lists them between a "Start"
-// and an "End" (or "Aborted") row.
+// The folder-mode worker: indexes the folder of the request, finds every
+// pair of files whose score reaches matchPercent and lists them between a
+// "Start" and an "End" (or "Aborted") row.
 #pragma once
 
 #include <cstddef>
 
-#include "core/app_state.h"
-#include "core/run_control.h"
+#include "core/run.h"
 #include "search/classes.h"
 #include "search/indexer.h"
 #include "search/prefix_decider.h"
@@ -14,10 +13,8 @@
 namespace search {
 
 // Sizes the search works with; tests shrink them to reach every path with
-// small trees. The rows never depend on them, but for the index cap: the
-// most files searched (kNoIndexCap for no limit; pairlook-cli --max-files).
+// small trees. The rows never depend on them.
 struct SearchTuning {
-    std::size_t indexCap = kIndexCap;
     ClassTuning classes;
     PrefixTuning prefixes;
     // Threads beside the search's own that list folders and read heads;
@@ -28,8 +25,10 @@ struct SearchTuning {
 // Each of the two compare buffers of a search.
 constexpr std::size_t kSearchBufferSize = 10'000'050;
 
-// Runs on the worker's own thread; ends with endRun.
-void runPairSearch(core::AppState& state, const core::WindowEffects& effects);
-void runPairSearch(core::AppState& state, const core::WindowEffects& effects, const SearchTuning& tuning);
+// Searches request.pathA (Directory or Quick Dir, request.mode), writing the
+// rows as it goes, and returns how it ended. Not enough memory for its
+// buffers: no rows, an Error outcome.
+core::RunOutcome searchFolder(const core::RunRequest& request, core::RunContext& context,
+                              const SearchTuning& tuning = {});
 
 }  // namespace search

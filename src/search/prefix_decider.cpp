@@ -41,9 +41,9 @@ private:
 
 class Decider {
 public:
-    Decider(core::AppState& state, const Index& index, const Candidates& candidates, const PrefixTuning& tuning,
+    Decider(core::RunContext& context, const Index& index, const Candidates& candidates, const PrefixTuning& tuning,
             WorkPool& pool)
-        : state_(state), index_(index), order_(candidates.bySize), tuning_(tuning), pool_(pool),
+        : context_(context), index_(index), order_(candidates.bySize), tuning_(tuning), pool_(pool),
           matchPercent_(candidates.matchPercent), ring_(tuning.budget), found_(pool.workers()) {}
 
     bool run(ProgressShare share, const DecidedPairs& take);
@@ -60,7 +60,7 @@ private:
     void weighWork();
     void collectFound(std::vector<PairToJudge>& pairs);
 
-    core::AppState& state_;
+    core::RunContext& context_;
     const Index& index_;
     const std::vector<std::uint32_t>& order_;  // listable entries by size
     const PrefixTuning& tuning_;
@@ -146,7 +146,7 @@ void Decider::readHeads(std::size_t from, std::size_t to) {
 // was listed, is not used: its pairs go to the comparator.
 void Decider::readHead(std::size_t k) {
     const IndexEntry& entry = index_.entries[order_[k]];
-    if (state_.abortRequested()) {
+    if (context_.abortRequested()) {
         headAt_[k] = kNoHead;
         return;
     }
@@ -154,7 +154,7 @@ void Decider::readHead(std::size_t k) {
     const bool whole = file.isOpen() && file.sizeAtOpen() == entry.listedSize &&
                        platform::readFile(file, ring_.bytesAt(headAt_[k]), headLength_[k]) == headLength_[k];
     if (whole) return;
-    if (platform::isProcessFault(file.fault())) core::failRun(state_, file.fault());
+    if (platform::isProcessFault(file.fault())) context_.fail(file.fault());
     headAt_[k] = kNoHead;
 }
 
@@ -211,8 +211,8 @@ std::size_t Decider::stepEnd(std::size_t start) const {
 }
 
 bool Decider::stopRequested() {
-    state_.pauseGate.wait();
-    return state_.abortRequested();
+    context_.pauseGate.wait();
+    return context_.abortRequested();
 }
 
 // The pairs the workers found in the step, in (i, j) order.
@@ -231,7 +231,7 @@ void Decider::collectFound(std::vector<PairToJudge>& pairs) {
 // part of the bar by the pairs each visits.
 bool Decider::run(ProgressShare share, const DecidedPairs& take) {
     if (!ring_.obtained()) {
-        core::failRun(state_, platform::IoFault::OutOfMemory);
+        context_.fail(platform::IoFault::OutOfMemory);
         return false;
     }
     measure();
@@ -242,11 +242,11 @@ bool Decider::run(ProgressShare share, const DecidedPairs& take) {
     for (std::size_t start = 0; start < m;) {
         if (stopRequested()) return false;
         const std::size_t end = stepEnd(start);
-        state_.currentFile.set(index_.entries[order_[start]].path);
+        context_.currentFile.set(index_.entries[order_[start]].path);
         const std::size_t needed = std::max(windowEnd_[end - 1], end);
         readHeads(headsRead, needed);
         headsRead = std::max(headsRead, needed);
-        if (state_.abortRequested()) return false;
+        if (context_.abortRequested()) return false;
         pool_.run(end - start, [&](std::size_t k, std::size_t worker) { decideFor(start + k, worker); });
         // Later files pair only with files after them: these heads are done.
         std::uint64_t stepPairs = 0, stepWork = 0;
@@ -257,11 +257,11 @@ bool Decider::run(ProgressShare share, const DecidedPairs& take) {
         }
         collectFound(pairs);
         const std::uint64_t judging = stepPairs ? stepWork * std::min<std::uint64_t>(pairs.size(), stepPairs) / stepPairs : 0;
-        share.show(state_, workDone + stepWork - judging, totalWork_);
+        share.show(context_, workDone + stepWork - judging, totalWork_);
         if (!pairs.empty() && !take(pairs, share.part(workDone + stepWork - judging, workDone + stepWork, totalWork_)))
             return false;
         workDone += stepWork;
-        share.show(state_, workDone, totalWork_);
+        share.show(context_, workDone, totalWork_);
         start = end;
     }
     return true;
@@ -273,9 +273,9 @@ bool decidesInMemory(const Candidates& candidates, const PrefixTuning& tuning) {
     return tuning.enabled && candidates.directory && candidates.matchPercent != 0;
 }
 
-bool decidePairs(core::AppState& state, const Index& index, const Candidates& candidates,
+bool decidePairs(core::RunContext& context, const Index& index, const Candidates& candidates,
                  const PrefixTuning& tuning, WorkPool& pool, ProgressShare share, const DecidedPairs& take) {
-    Decider decider(state, index, candidates, tuning, pool);
+    Decider decider(context, index, candidates, tuning, pool);
     return decider.run(share, take);
 }
 

@@ -15,7 +15,7 @@
 #include <functional>
 #include <vector>
 
-#include "core/app_state.h"
+#include "core/run.h"
 #include "search/candidates.h"
 #include "search/indexer.h"
 #include "search/progress.h"
@@ -58,7 +58,7 @@ using DecidedPairs = std::function<bool(const std::vector<PairToJudge>& pairs, P
 // the bar through `share` and shows the file in hand; waits at the pause
 // gate. Returns false when stopped by an abort, a failure of the process or
 // `take`.
-bool decidePairs(core::AppState& state, const Index& index, const Candidates& candidates,
+bool decidePairs(core::RunContext& context, const Index& index, const Candidates& candidates,
                  const PrefixTuning& tuning, WorkPool& pool, ProgressShare share, const DecidedPairs& take);
 
 }  // namespace search

@@ -9,8 +9,8 @@ std::uint32_t ProgressShare::at(std::uint64_t done, std::uint64_t total) const {
     return from + static_cast<std::uint32_t>(static_cast<long double>(done) * (to - from) / total);
 }
 
-void ProgressShare::show(core::AppState& state, std::uint64_t done, std::uint64_t total) const {
-    raiseProgress(state, at(done, total));
+void ProgressShare::show(core::RunContext& context, std::uint64_t done, std::uint64_t total) const {
+    raiseProgress(context, at(done, total));
 }
 
 namespace {
@@ -19,11 +19,11 @@ ProgressWatcher gWatcher;
 
 void watchProgress(ProgressWatcher watcher) { gWatcher = std::move(watcher); }
 
-void raiseProgress(core::AppState& state, std::uint32_t percent) {
-    std::uint32_t now = state.progressPercent.load(std::memory_order_relaxed);
+void raiseProgress(core::RunContext& context, std::uint32_t percent) {
+    std::uint32_t now = context.progressPercent.load(std::memory_order_relaxed);
     // The strip writes 99 back over 100; the worker only ever raises it.
     while (now < percent) {
-        if (state.progressPercent.compare_exchange_weak(now, percent)) {
+        if (context.progressPercent.compare_exchange_weak(now, percent)) {
             if (gWatcher) gWatcher(percent);
             return;
         }

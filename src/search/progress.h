@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "core/app_state.h"
+#include "core/run.h"
 
 namespace search {
 
@@ -23,14 +23,14 @@ struct ProgressShare {
         return {at(done0, total), at(done1, total)};
     }
     // Moves the bar to at(done, total); never back.
-    void show(core::AppState& state, std::uint64_t done, std::uint64_t total) const;
+    void show(core::RunContext& context, std::uint64_t done, std::uint64_t total) const;
 
     bool operator==(const ProgressShare&) const = default;
 };
 
 // Raises progressPercent to `percent`; a lower value is left as it is. Safe
 // from several threads at once.
-void raiseProgress(core::AppState& state, std::uint32_t percent);
+void raiseProgress(core::RunContext& context, std::uint32_t percent);
 
 // For tests: called with each new value of progressPercent a search sets,
 // on the thread that set it. Set and cleared only while no search runs.
@@ -41,16 +41,16 @@ void watchProgress(ProgressWatcher watcher);
 // a guess of it: the bar stops at the share's end).
 class ProgressCounter {
 public:
-    ProgressCounter(core::AppState& state, ProgressShare share, std::uint64_t total)
-        : state_(state), share_(share), total_(total) {}
+    ProgressCounter(core::RunContext& context, ProgressShare share, std::uint64_t total)
+        : context_(context), share_(share), total_(total) {}
 
     void add(std::uint64_t units) {
         const std::uint64_t done = done_.fetch_add(units, std::memory_order_relaxed) + units;
-        share_.show(state_, done, total_);
+        share_.show(context_, done, total_);
     }
 
 private:
-    core::AppState& state_;
+    core::RunContext& context_;
     const ProgressShare share_;
     const std::uint64_t total_;
     std::atomic<std::uint64_t> done_{0};

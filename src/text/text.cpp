@@ -3,7 +3,13 @@
 namespace text {
 
 std::string cutToLimit(std::string_view s) {
-    return std::string(s.substr(0, kTextLimit));
+    return std::string(s.substr(0, characterBoundary(s, kTextLimit)));
+}
+
+std::size_t characterBoundary(std::string_view s, std::size_t at) {
+    if (at >= s.size()) return s.size();
+    while (at > 0 && (static_cast<unsigned char>(s[at]) & 0xC0) == 0x80) --at;
+    return at;
 }
 
 std::string unsignedDecimalText(std::uint32_t v) {

@@ -12,6 +12,9 @@ namespace text {
 // and the NUL. Longer texts are cut.
 constexpr std::size_t kTextLimit = 599;
 std::string cutToLimit(std::string_view s);
+// The largest cut at or below `at` that falls between two UTF-8 characters
+// (a cut inside one would leave bytes that name nothing).
+std::size_t characterBoundary(std::string_view s, std::size_t at);
 
 // Signed 32-bit decimal: "0", a leading "-" for negative values, no leading zeros.
 std::string decimalText(std::int32_t v);

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -26,18 +27,20 @@ struct BatchSession {
     OwnedFont large;
     OwnedFont small;
     bool started = false;
+    // What the batch is to do, fixed when the dialog opens.
+    std::optional<core::BatchRequest> request;
 };
 
 // Says what will happen, to how many files, before the user agrees.
 void initialise(HWND dialog, BatchSession& session) {
     const core::AppState& state = session.state;
-    int column = state.runState.load() == core::run_state::kBatchColumnA ? 0 : 1;
+    session.request = core::requestedBatch(state);
+    const core::BatchRequest request = session.request.value_or(core::BatchRequest{});
     core::BatchConfirmation confirmation =
-        core::batchConfirmation(state.settings.batchDeleteMode,
-                                core::fieldText(state.settings.moveDir, sizeof state.settings.moveDir), column,
-                                core::filesWithFullScore(state.list, column));
+        core::batchConfirmation(request.mode, request.moveDir, request.column,
+                                core::filesWithFullScore(state.list, request.column));
     SetDlgItemTextA(dialog, IDOK, confirmation.action.c_str());
-    EnableWindow(GetDlgItem(dialog, IDOK), confirmation.canStart);
+    EnableWindow(GetDlgItem(dialog, IDOK), confirmation.canStart && session.request);
     SetDlgItemTextA(dialog, IDC_PROMPT_MESSAGE, confirmation.message.c_str());
     SetDlgItemTextA(dialog, IDCANCEL, "Cancel action and do nothing");
     session.large = makeFont("Arial", 25, 50);
@@ -47,9 +50,12 @@ void initialise(HWND dialog, BatchSession& session) {
     fitPromptToTexts(dialog);
 }
 
+// The batch is marked running before its thread starts, and the worker is
+// handed what to do: a Cancel at any moment from here on reaches it.
 void startWorker(HWND dialog, BatchSession& session) {
     core::AppState& state = session.state;
-    auto work = [&state, dialog] {
+    if (!session.request || !core::beginBatch(state, *session.request)) return;
+    auto work = [&state, dialog, request = *session.request] {
         core::BatchEffects effects;
         effects.recycle = [dialog](const std::vector<std::string>& paths) {
             platform::win32::recycleFiles(dialog, paths, kBatchRecycleFlags);
@@ -57,7 +63,7 @@ void startWorker(HWND dialog, BatchSession& session) {
         effects.showProgress = [dialog](const std::string& line) {
             SetDlgItemTextA(dialog, IDC_PROGRESS_LINE, line.c_str());
         };
-        core::runBatchDelete(state, effects);
+        core::runBatchDelete(state.list, state.runState, request, effects);
     };
     try {
         std::thread(work).detach();
@@ -75,13 +81,8 @@ void onStart(HWND dialog, BatchSession& session) {
 }
 
 void onCancel(HWND dialog, BatchSession& session) {
-    std::uint32_t running = core::run_state::kBatchRunning;
-    // While the worker runs, ask it to stop after the current row.
-    if (session.state.runState.compare_exchange_strong(running, core::run_state::kBatchCancel)) return;
-    // A second Cancel while the worker finishes its row changes nothing:
-    // setting 0 here would let it go on through every row.
-    if (session.state.runState.load() == core::run_state::kBatchCancel) return;
-    session.state.runState.store(core::run_state::kIdle);
+    // While the worker runs it is asked to stop, and the dialog stays for its summary.
+    if (!core::cancelBatch(session.state)) return;
     // Closed before the timer noticed the end: the rows have gone stale all the same.
     if (session.started) session.state.list.clearRows();
     EndDialog(dialog, IDCANCEL);
@@ -120,7 +121,7 @@ INT_PTR CALLBACK batchProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 }  // namespace
 
 void openBatchDelete(MainWindow& main) {
-    BatchSession session{main.state, {}, {}};
+    BatchSession session{main.state, {}, {}, false, std::nullopt};
     auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(main.window, GWLP_HINSTANCE));
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_PROMPT), main.window, batchProc,
                     reinterpret_cast<LPARAM>(&session));

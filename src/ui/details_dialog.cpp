@@ -11,7 +11,6 @@
 #include "ui/main_window.h"
 #include "ui/prompt_dialog.h"
 #include "ui/shell.h"
-#include "ui/window_text.h"
 
 namespace ui {
 namespace {
@@ -20,6 +19,10 @@ struct DetailsSession {
     MainWindow& main;
     OwnedFont large;
     OwnedFont small;
+    // The paths of the pair shown, whole: the dialog's items may not hold a
+    // long one entirely.
+    std::string pathA;
+    std::string pathB;
 };
 
 struct FileControls {
@@ -36,11 +39,14 @@ void show(HWND dialog, const FileControls& controls, const core::FileFacts& fact
 
 // The pair of detailsRow, or of the next row whose files open; false when
 // none of a hundred rows does.
-bool fillPairDetails(HWND dialog, core::AppState& state) {
+bool fillPairDetails(HWND dialog, DetailsSession& session) {
+    core::AppState& state = session.main.state;
     int row = state.detailsRow.load();
     std::optional<core::PairDetails> pair = core::findPairDetails(state.list, row);
     state.detailsRow.store(row);
     if (!pair) return false;
+    session.pathA = pair->fileA.path;
+    session.pathB = pair->fileB.path;
     show(dialog, kFileA, pair->fileA);
     show(dialog, kFileB, pair->fileB);
     SetDlgItemTextA(dialog, IDC_VERDICT, core::verdictLine(pair->percent).c_str());
@@ -83,7 +89,7 @@ bool initialise(HWND dialog, DetailsSession& session) {
                    IDC_DELETE_ALL_B})
         setControlFont(dialog, id, session.large.get());
     setControlFont(dialog, IDC_VERDICT, session.small.get());
-    if (!fillPairDetails(dialog, session.main.state)) return false;
+    if (!fillPairDetails(dialog, session)) return false;
     addTips(dialog, session.main);
     nameDisposalButtons(dialog, session.main);
     return true;
@@ -98,20 +104,22 @@ bool recycleAnyway(HWND dialog, core::AppState& state, const std::string& warnin
     return runPrompt(dialog, state) == core::kPromptFirst;
 }
 
-// The pair shown is done with: its row goes, and the next pair is shown.
-void dropShownPair(HWND dialog, core::AppState& state) {
+// The pair shown is done with: its row goes, and the session moves on to
+// the next pair.
+void dropShownPair(HWND dialog, DetailsSession& session) {
+    core::AppState& state = session.main.state;
     state.list.deleteRow(state.detailsRow.load());
     if (state.pairCount.load() > 0) state.pairCount.fetch_sub(1);
-    if (!fillPairDetails(dialog, state)) EndDialog(dialog, IDCANCEL);
+    if (!fillPairDetails(dialog, session)) EndDialog(dialog, IDCANCEL);
 }
 
 // The file is checked against its partner first; while the shell asks its
 // own question both stay held, so neither can change meanwhile. The row
-// goes only when the file did.
-void recycleOne(HWND dialog, core::AppState& state, int pathControl, int partnerControl) {
-    const std::string path = dialogItemText(dialog, pathControl);
+// goes only when the file did. The paths are copies: the session moves on.
+void recycleOne(HWND dialog, DetailsSession& session, const std::string path, const std::string partner) {
+    core::AppState& state = session.main.state;
     core::CheckedPair held;
-    core::DuplicateCheck check = core::DuplicateChecker().check(path, dialogItemText(dialog, partnerControl), held);
+    core::DuplicateCheck check = core::DuplicateChecker().check(path, partner, held);
     std::optional<std::string> warning = core::lastCopyWarning(check);
     if (warning && !recycleAnyway(dialog, state, *warning)) return;
     // The identity of the file as checked, or, where the check did not get
@@ -121,7 +129,7 @@ void recycleOne(HWND dialog, core::AppState& state, int pathControl, int partner
     const bool answered = platform::win32::recycleFiles(dialog, {path}, FOF_ALLOWUNDO);
     held = core::CheckedPair{};
     if (!answered || !known || core::stillAt(path, identity)) return;
-    dropShownPair(dialog, state);
+    dropShownPair(dialog, session);
 }
 
 bool linkAfterAll(HWND dialog, core::AppState& state) {
@@ -137,12 +145,11 @@ bool linkAfterAll(HWND dialog, core::AppState& state) {
 // Link File: once the user agrees, the file becomes a link to its partner
 // if the two are still copies, and its row goes; otherwise it stays as it
 // was, and the user is told why.
-void linkOne(HWND dialog, core::AppState& state, int pathControl, int partnerControl) {
-    if (!linkAfterAll(dialog, state)) return;
-    const std::string why =
-        core::linkOneFile(dialogItemText(dialog, pathControl), dialogItemText(dialog, partnerControl));
+void linkOne(HWND dialog, DetailsSession& session, const std::string path, const std::string partner) {
+    if (!linkAfterAll(dialog, session.main.state)) return;
+    const std::string why = core::linkOneFile(path, partner);
     if (why.empty()) {
-        dropShownPair(dialog, state);
+        dropShownPair(dialog, session);
         return;
     }
     const std::string told = "The file was not replaced: " + why + ".";
@@ -151,34 +158,30 @@ void linkOne(HWND dialog, core::AppState& state, int pathControl, int partnerCon
 
 // The single button of a file: Link File in Replace-with-link mode, Delete
 // File (to the recycle bin) in every other.
-void disposeOne(HWND dialog, core::AppState& state, int pathControl, int partnerControl) {
-    if (core::disposalButtonsFor(state.settings.batchDeleteMode).links)
-        linkOne(dialog, state, pathControl, partnerControl);
+void disposeOne(HWND dialog, DetailsSession& session, const std::string& path, const std::string& partner) {
+    if (core::disposalButtonsFor(session.main.state.settings.batchDeleteMode).links)
+        linkOne(dialog, session, path, partner);
     else
-        recycleOne(dialog, state, pathControl, partnerControl);
+        recycleOne(dialog, session, path, partner);
 }
 
-// Detail View: the pair goes to the paths and the edits, and the dialog
-// hands over to File mode.
-void requestDetailView(HWND dialog, MainWindow& main) {
-    std::string pathA = dialogItemText(dialog, IDC_FILE_A_PATH);
-    std::string pathB = dialogItemText(dialog, IDC_FILE_B_PATH);
-    main.state.setPathA(pathA);
-    main.state.setPathB(pathB);
-    SetWindowTextA(main.editA, pathA.c_str());
-    SetWindowTextA(main.editB, pathB.c_str());
-    main.state.runState.store(core::run_state::kDetailRequested);
+// Detail View: the pair goes to the edits, and the dialog hands over to
+// File mode, which compares the session's paths.
+void requestDetailView(HWND dialog, const DetailsSession& session) {
+    SetWindowTextA(session.main.editA, session.pathA.c_str());
+    SetWindowTextA(session.main.editB, session.pathB.c_str());
+    session.main.state.runState.store(core::run_state::kDetailRequested);
     EndDialog(dialog, IDOK);
 }
 
 void onCommand(HWND dialog, DetailsSession& session, int id) {
     core::AppState& state = session.main.state;
     switch (id) {
-        case IDC_FILE_A_OPEN: openWithShell(dialogItemText(dialog, IDC_FILE_A_PATH)); break;
-        case IDC_FILE_B_OPEN: openWithShell(dialogItemText(dialog, IDC_FILE_B_PATH)); break;
-        case IDC_FILE_A_DELETE: disposeOne(dialog, state, IDC_FILE_A_PATH, IDC_FILE_B_PATH); break;
-        case IDC_FILE_B_DELETE: disposeOne(dialog, state, IDC_FILE_B_PATH, IDC_FILE_A_PATH); break;
-        case IDC_DETAIL_VIEW: requestDetailView(dialog, session.main); break;
+        case IDC_FILE_A_OPEN: openWithShell(session.pathA); break;
+        case IDC_FILE_B_OPEN: openWithShell(session.pathB); break;
+        case IDC_FILE_A_DELETE: disposeOne(dialog, session, session.pathA, session.pathB); break;
+        case IDC_FILE_B_DELETE: disposeOne(dialog, session, session.pathB, session.pathA); break;
+        case IDC_DETAIL_VIEW: requestDetailView(dialog, session); break;
         case IDC_DELETE_ALL_A:
         case IDC_DELETE_ALL_B:
             state.runState.store(id == IDC_DELETE_ALL_A ? core::run_state::kBatchColumnA
@@ -204,13 +207,13 @@ INT_PTR CALLBACK detailsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 }
 
 // The pair of the dialog, compared in File mode as a run of its own.
-void startDetailedComparison(MainWindow& main) {
+void startDetailedComparison(MainWindow& main, const DetailsSession& session) {
     core::AppState& state = main.state;
     state.settings.searchMode = core::search_mode::kFile;
     state.runState.store(core::run_state::kIdle);
     setListColumns(main);
     InvalidateRect(main.window, nullptr, TRUE);
-    core::startPreparedRun(state, main.effects);
+    core::startPreparedRun(state, main.effects, core::requestFromSettings(state.settings, session.pathA, session.pathB));
 }
 
 }  // namespace
@@ -222,12 +225,12 @@ void openPairDetails(HWND mainWindow, core::AppState& state) {
         state.runState.load() != core::run_state::kIdle)
         return;
     state.detailsRow.store(focused == 0 ? 1 : focused);
-    DetailsSession session{*main, {}, {}};
+    DetailsSession session{*main, {}, {}, {}, {}};
     auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(mainWindow, GWLP_HINSTANCE));
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_DUPLICATE_ACTION), mainWindow, detailsProc,
                     reinterpret_cast<LPARAM>(&session));
     switch (state.runState.load()) {
-        case core::run_state::kDetailRequested: startDetailedComparison(*main); break;
+        case core::run_state::kDetailRequested: startDetailedComparison(*main, session); break;
         case core::run_state::kBatchColumnA:
         case core::run_state::kBatchColumnB: openBatchDelete(*main); break;
     }

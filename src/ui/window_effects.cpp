@@ -3,11 +3,10 @@
 #include <system_error>
 #include <thread>
 
-#include "compare/compare_files.h"
 #include "core/settings.h"
 #include "core/strip_model.h"
 #include "resource_ids.h"
-#include "search/pair_search.h"
+#include "search/worker.h"
 #include "ui/main_window.h"
 #include "ui/placement.h"
 #include "ui/prompt_dialog.h"
@@ -42,14 +41,10 @@ std::uint32_t askCloseDuringRun(HWND window, core::AppState& state) {
 }
 
 // The worker gets its own copy of the effects: the window's copy goes with
-// the window, which may close while the worker takes its last step.
-void startWorkerThread(core::AppState& state, const core::WindowEffects& effects) {
-    auto work = [&state, effects] {
-        if (state.settings.searchMode == core::search_mode::kFile)
-            compare::runFileComparison(state, effects);
-        else
-            search::runPairSearch(state, effects);
-    };
+// the window, which may close while the worker takes its last step. What it
+// is to do is fixed here, before its thread starts.
+void startWorkerThread(core::AppState& state, const core::WindowEffects& effects, const core::RunRequest& request) {
+    auto work = [&state, effects, request] { search::runWorker(state, effects, request); };
     try {
         std::thread(work).detach();
     } catch (const std::system_error&) {
@@ -76,7 +71,9 @@ core::WindowEffects makeWindowEffects(HWND window, core::AppState& state) {
     effects.destroyWindow = [window] { DestroyWindow(window); };
     effects.askCloseDuringRun = [window, &state] { return askCloseDuringRun(window, state); };
     core::WindowEffects forWorker = effects;
-    effects.startWorker = [&state, forWorker] { startWorkerThread(state, forWorker); };
+    effects.startWorker = [&state, forWorker](const core::RunRequest& request) {
+        startWorkerThread(state, forWorker, request);
+    };
     return effects;
 }
 

@@ -80,10 +80,16 @@ End${T}${T}Files have 0% in common"
 (cd "$f" && timeout 60 "$cli" compare --tsv -- -dash abcdef >/dev/null 2>&1)
 [ $? -eq 1 ] || fail "a relative file name after -- was not compared"
 
+# A path of any length is compared.
+long=$f$(printf '/%0120d' 1 2 3 4 5 6 7 8)
+mkdir -p "$long"
+cp "$f/abcdef" "$long/copy"
+expect_status 0 --tsv "$long/copy" "$f/abcdef"
+expect_output "Start${T}${T}Files are the same size
+End${T}${T}Same"
+
 # Usage errors: status 2, a message, no rows.
-long=$f/$(printf 'n%.0s' $(seq 1 600))
-for args in "" "$f/abcdef" "$f/abcdef $f/abcdef $f/abcdef" "--bogus $f/abcdef $f/abcdef" "-t $f/abcdef $f/abcdef" \
-    "$long $f/abcdef"; do
+for args in "" "$f/abcdef" "$f/abcdef $f/abcdef $f/abcdef" "--bogus $f/abcdef $f/abcdef" "-t $f/abcdef $f/abcdef"; do
     # shellcheck disable=SC2086
     expect_status 2 $args
     [ -s "$work/out" ] && fail "usage error '$args' printed rows"

@@ -26,7 +26,8 @@ else:
     want = rows[1:-1] + [rows[0][2], rows[-1][2]]
     got = [[str(d["offset"]).encode(), str(d["length"]).encode(), raw(d["details"])] for d in doc["differences"]]
     ok = got + [raw(doc["sizes"]), raw(doc["verdict"])] == want
-if not ok or doc["status"] != "complete":
+status = {"search": "complete", "compare": "same" if rows[-1][2] == b"Same" else "different"}[command]
+if not ok or doc["status"] != status:
     sys.exit(f"json rows differ from tsv:\n{got}\n{want}")
 PY
 }
@@ -63,6 +64,12 @@ want_status=1
 json_matches_tsv "$work/controls" "$work/plain"
 want_status=0
 json_matches_tsv "$work/plain" "$work/plain"
+
+# A failure is an error with its message, never "complete".
+want_status=2
+expect_status 2 --json "$work/missing" "$work/plain"
+python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); sys.exit(d["status"] != "error" or not d["message"])' "$work/out" ||
+    fail "compare --json of a missing file is not an error with a message"
 
 # One output format at a time.
 expect_status 2 --json --tsv "$work/plain" "$work/plain"

@@ -44,6 +44,22 @@ End${T}0 twins found${T}"
     grep -q 'cannot open the folder' "$work/err" || fail "'$locked' gave no message"
 fi
 chmod 700 "$locked"
+# A folder that opens but cannot be read (as root too): not "0 files found."
+if [ -d /proc/1/map_files ] && ! ls /proc/1/map_files >/dev/null 2>&1; then
+    expect_status 2 --tsv /proc/1/map_files
+    expect_output "Start${T}Cannot open the folder.${T}
+End${T}0 twins found${T}"
+fi
+
+# A path of any length is found and listed whole.
+deep=$work/deep$(printf '/%0120d' 1 2 3 4 5 6 7 8)
+mkdir -p "$deep"
+printf 'same content' >"$deep/long"
+printf 'same content' >"$work/deep/short"
+expect_status 0 --tsv --quick --match 100 "$work/deep"
+expect_output "Start${T}2 files found.${T}
+$deep/long${T}$work/deep/short${T}100
+End${T}1 twins found${T}"
 
 # Directory mode at 95 (the defaults): identical files only.
 expect_status 0 --tsv "$tree"

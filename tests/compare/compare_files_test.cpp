@@ -12,6 +12,7 @@
 
 #include "compare/score.h"
 #include "platform/platform.h"
+#include "search/worker.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -101,9 +102,19 @@ protected:
         state.settings.searchMode = core::search_mode::kFile;
         effects.readPathEditA = [pathA] { return pathA; };
         effects.readPathEditB = [pathB] { return pathB; };
-        effects.startWorker = [this] { compare::runFileComparison(state, effects); };
+        effects.startWorker = [this](const core::RunRequest& request) {
+            outcome = search::runWorker(state, effects, request);
+        };
         core::startRun(state, effects);
         return state.list.snapshot();
+    }
+
+    // The worker as the window's thread starts it, on this thread.
+    void runWorker(const std::string& pathA, const std::string& pathB) {
+        core::RunRequest request;
+        request.pathA = pathA;
+        request.pathB = pathB;
+        outcome = search::runWorker(state, effects, request);
     }
 
     Rows compareContents(const std::string& a, const std::string& b) {
@@ -117,7 +128,9 @@ protected:
             blockA = platform::allocateBlock(compare::kCompareBufferSize);
             blockB = platform::allocateBlock(compare::kCompareBufferSize);
         }
-        return compare::scorePair(state, pathA.c_str(), pathB.c_str(), {blockA.bytes(), blockB.bytes()}, listedFrom);
+        core::RunContext context(state);
+        return compare::scorePair(context, mode == core::search_mode::kQuickDir, pathA.c_str(), pathB.c_str(),
+                                  {blockA.bytes(), blockB.bytes()}, listedFrom);
     }
 
     std::uint32_t score(std::uint32_t mode, const std::string& pathA, const std::string& pathB,
@@ -132,6 +145,7 @@ protected:
     TempFolder folder;
     core::AppState state;
     core::WindowEffects effects;
+    core::RunOutcome outcome;
     int refreshes = 0;
     platform::Block blockA, blockB;
 };
@@ -322,9 +336,8 @@ TEST_F(CompareFilesTest, ProgressAdvancesPerChunk) {
         std::vector<std::uint32_t> seen;
         state.list.setObserver({[&] {
             int rows = state.list.rowCount();
-            // Once per run row: after its insertion, before its cells.
-            if (rows >= 2 && state.list.readCell(rows - 1, 1).empty() && state.list.readCell(rows - 1, 0) != "End")
-                seen.push_back(state.progressPercent.load());
+            // Once per run row, written whole in one step.
+            if (rows >= 2 && state.list.readCell(rows - 1, 0) != "End") seen.push_back(state.progressPercent.load());
         }, nullptr});
         state.progressPercent.store(0);
         std::string a = testing_support::pseudoRandomBytes(c.length, 11);
@@ -358,12 +371,9 @@ TEST_F(CompareFilesTest, AbortInTheSecondOfThreeChunksEndsAtThatChunksEnd) {
             abortGiven.get_future().wait();
         }
     }, nullptr});
-    state.settings.searchMode = core::search_mode::kFile;
-    state.setPathA(pathA);
-    state.setPathB(pathB);
     state.runState.store(core::run_state::kRunning);
     platform::resetIoCounters();
-    std::thread worker([&] { compare::runFileComparison(state, effects); });
+    std::thread worker([&] { runWorker(pathA, pathB); });
     EXPECT_EQ(inSecondChunk.get_future().get(), 40u);  // the first chunk is done
     EXPECT_FALSE(state.pauseGate.isOpen());
     core::requestAbort(state);  // while paused: the gate opens again
@@ -399,12 +409,10 @@ TEST_F(CompareFilesTest, AnAbortBeforeTheFirstChunkReadsNothingAndSaysSame) {
 }
 
 TEST_F(CompareFilesTest, AnAbortGivenBeforeTheWorkerStartsIsKept) {
-    state.setPathA(folder.write("a.txt", "abcdef"));
-    state.setPathB(folder.write("b.txt", "abXdef!"));
     state.runState.store(core::run_state::kRunning);
     core::requestAbort(state);
     platform::resetIoCounters();
-    compare::runFileComparison(state, effects);
+    runWorker(folder.write("a.txt", "abcdef"), folder.write("b.txt", "abXdef!"));
     EXPECT_EQ(state.list.snapshot(), (Rows{{"Start", "", "Files are not the same size"},
                                            {"Aborted", "", "Files have 85% in common"}}));
     EXPECT_EQ(platform::ioCounters().bytesRead, 0u);
@@ -415,18 +423,16 @@ TEST_F(CompareFilesTest, AnAbortGivenBeforeTheWorkerStartsIsKept) {
 TEST_F(CompareFilesTest, NotEnoughMemoryEndsTheRunWithoutRows) {
     std::string pathA = folder.write("a.txt", "abc"), pathB = folder.write("b.txt", "abd");
     state.list.insertRow(0, "left over");
-    state.setPathA(pathA);
-    state.setPathB(pathB);
     state.runState.store(core::run_state::kRunning);
     platform::failAllocationsForTesting(true);
     platform::resetIoCounters();
-    compare::runFileComparison(state, effects);
+    runWorker(pathA, pathB);
     platform::failAllocationsForTesting(false);
     EXPECT_EQ(state.list.rowCount(), 0);  // cleared by the worker, nothing written
     EXPECT_EQ(platform::ioCounters().opens, 0u);
     EXPECT_EQ(state.runState.load(), core::run_state::kIdle);
     EXPECT_EQ(state.runControl.load(), core::run_control::kRun);
-    EXPECT_EQ(refreshes, 2);
+    EXPECT_EQ(outcome.status, core::RunStatus::Error);
 }
 
 TEST_F(CompareFilesTest, FolderModesScoreWithoutRowsAndLeaveRunStateAlone) {
@@ -615,18 +621,45 @@ TEST_F(CompareFilesTest, AFileThatComesShortIsAFaultNeverSame) {
     EXPECT_EQ(runFileMode(pathA, pathB).back(), (Row{"End", "", "Same"}));
 }
 
-#ifndef _WIN32  // Windows keeps a file open for reading from being written meanwhile
-TEST_F(CompareFilesTest, AFileThatGrowsWhileComparedIsAFault) {
-    std::string pathA = folder.write("a.bin", "same content");
-    std::string pathB = folder.write("b.bin", "same content");
-    // With the Start row the files are open and sized: B grows now.
-    state.list.setObserver({[&] {
-        if (state.list.rowCount() == 1 && state.list.readCell(0, 0) == "Start")
-            folder.write("b.bin", "same content, and more");
-    }, nullptr});
-    Rows rows = runFileMode(pathA, pathB);
-    state.list.setObserver({});
-    EXPECT_EQ(rows, (Rows{{"Start", "", "Files are the same size"}, {"End", "", "Fault"}}));
+#ifndef _WIN32  // Windows keeps a file open for reading from being written, moved or deleted
+// A verdict on files that changed while they were read would no longer hold:
+// written (even with its size and write time put back), replaced or gone,
+// the run ends with "Fault" and says which file changed.
+TEST_F(CompareFilesTest, AFileChangedDuringTheComparisonIsAFault) {
+    namespace fs = std::filesystem;
+    const std::string content = testing_support::pseudoRandomBytes(100'000, 31);
+    struct Case {
+        const char* name;
+        std::function<void(const std::string& a, const std::string& b)> change;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"B grows", [&](auto&, auto&) { folder.write("b.bin", content + "more"); }, "File B changed during the comparison."},
+        {"a byte of A rewritten, write time put back",
+         [&](auto& a, auto&) {
+             auto when = fs::last_write_time(a);
+             std::string other = content;
+             other[10] ^= 1;
+             folder.write("a.bin", other);
+             fs::last_write_time(a, when);
+         },
+         "File A changed during the comparison."},
+        {"B replaced by another file", [&](auto&, auto& b) { fs::rename(folder.write("c.bin", content), b); },
+         "File B changed during the comparison."},
+        {"B deleted", [&](auto&, auto& b) { fs::remove(b); }, "File B changed during the comparison."},
+    };
+    for (const Case& c : cases) {
+        std::string pathA = folder.write("a.bin", content), pathB = folder.write("b.bin", content);
+        // With the Start row the files are open and sized, their stamps taken.
+        state.list.setObserver({[&] {
+            if (state.list.rowCount() == 1 && state.list.readCell(0, 0) == "Start") c.change(pathA, pathB);
+        }, nullptr});
+        Rows rows = runFileMode(pathA, pathB);
+        state.list.setObserver({});
+        EXPECT_EQ(rows.back(), (Row{"End", c.reason, "Fault"})) << c.name;
+        EXPECT_EQ(outcome.status, core::RunStatus::Error) << c.name;
+        EXPECT_EQ(outcome.message, c.reason) << c.name;
+    }
 }
 #endif
 

@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/platform.h"
@@ -85,10 +88,14 @@ protected:
         return e;
     }
 
+    // The batch as the dialog starts it: asked for by the details dialog,
+    // marked running, then worked through (here on the test's thread).
     core::BatchOutcome run(std::uint32_t mode, std::uint32_t column) {
         state.settings.batchDeleteMode = mode;
         state.runState = column;
-        core::BatchOutcome outcome = core::runBatchDelete(state, effects());
+        std::optional<core::BatchRequest> request = core::requestedBatch(state);
+        EXPECT_TRUE(request && core::beginBatch(state, *request));
+        core::BatchOutcome outcome = core::runBatchDelete(state.list, state.runState, *request, effects());
         EXPECT_EQ(state.runState.load(), core::run_state::kIdle);
         return outcome;
     }
@@ -166,8 +173,8 @@ TEST_F(BatchDelete, RecycleHandsOverAtMost1001PathsPerCall) {
     EXPECT_EQ(outcome.disposed, 2100u);
 }
 
-TEST_F(BatchDelete, CancelStopsAfterTheCurrentRow) {
-    // Cancel comes while the third row is at hand.
+TEST_F(BatchDelete, NothingGoesAfterTheCancel) {
+    // Cancel comes while the third row is at hand, before its file goes.
     onProgress = [this](const std::string&) {
         if (lines.size() == 3) state.runState = core::run_state::kBatchCancel;
     };
@@ -182,10 +189,47 @@ TEST_F(BatchDelete, CancelStopsAfterTheCurrentRow) {
         fillList(state, rows);
         core::BatchOutcome outcome = run(mode, core::run_state::kBatchColumnA);
         EXPECT_TRUE(outcome.cancelled);
-        // Delete takes the three rows seen; Recycle drops what it collected.
-        EXPECT_EQ(outcome.disposed, mode == core::batch_mode::kDelete ? 3u : 0u);
-        EXPECT_TRUE(exists(rows[3].fileA));
+        // Delete took the two rows before; Recycle drops what it collected.
+        EXPECT_EQ(outcome.disposed, mode == core::batch_mode::kDelete ? 2u : 0u);
+        EXPECT_TRUE(exists(rows[2].fileA));
+        EXPECT_EQ(lines.back().rfind("Cancelled. ", 0), 0u) << lines.back();
     }
+    EXPECT_TRUE(handOvers.empty());
+}
+
+// The window marks the batch running before its worker starts, so a Cancel
+// pressed while the worker has not yet begun reaches it, and one pressed
+// before the start calls the batch off: either way no file goes.
+TEST_F(BatchDelete, ACancelAroundTheWorkersStartKeepsEveryFile) {
+    std::vector<Row> rows;
+    for (int i = 0; i < 4; ++i)
+        rows.push_back({folder.write("a" + std::to_string(i), "x"), folder.write("b" + std::to_string(i), "x"), "100"});
+    for (std::uint32_t mode : {core::batch_mode::kDelete, core::batch_mode::kRecycle}) {
+        fillList(state, rows);
+        state.settings.batchDeleteMode = mode;
+        state.runState = core::run_state::kBatchColumnA;
+        const core::BatchRequest request = *core::requestedBatch(state);
+        ASSERT_TRUE(core::beginBatch(state, request));
+        std::promise<void> cancelPressed;
+        std::shared_future<void> pressed = cancelPressed.get_future().share();
+        core::BatchEffects held = effects();
+        held.atStart = [pressed] { pressed.wait(); };  // the worker holds at its start
+        core::BatchOutcome outcome;
+        std::thread worker([&] { outcome = core::runBatchDelete(state.list, state.runState, request, held); });
+        EXPECT_FALSE(core::cancelBatch(state)) << "the dialog stays for the summary";
+        cancelPressed.set_value();
+        worker.join();
+        EXPECT_TRUE(outcome.cancelled);
+        EXPECT_EQ(outcome.disposed, 0u);
+        EXPECT_EQ(state.runState.load(), core::run_state::kIdle);
+        for (const Row& row : rows) EXPECT_TRUE(exists(row.fileA) && exists(row.fileB));
+    }
+    // Cancel before the start: the batch is off, and can no longer begin.
+    state.runState = core::run_state::kBatchColumnB;
+    const core::BatchRequest request = *core::requestedBatch(state);
+    EXPECT_TRUE(core::cancelBatch(state));
+    EXPECT_FALSE(core::beginBatch(state, request));
+    EXPECT_EQ(state.runState.load(), core::run_state::kIdle);
     EXPECT_TRUE(handOvers.empty());
 }
 
@@ -195,6 +239,19 @@ TEST_F(BatchDelete, MoveWithoutAMoveFolderDisposesOfNothing) {
     core::BatchOutcome outcome = run(core::batch_mode::kMove, core::run_state::kBatchColumnA);
     EXPECT_TRUE(exists(a) && exists(b));
     EXPECT_EQ(outcome.noMoveFolder, 1u);
+}
+
+// A move folder whose text ends inside a character (as a cut field would
+// leave it) names no folder: nothing moves, and nothing throws.
+TEST_F(BatchDelete, AMoveFolderCutInsideACharacterMovesNothing) {
+    std::string a = folder.write("a", "x"), b = folder.write("b", "x");
+    fillList(state, {{a, b, "100"}});
+    const std::string cut = folder.pathOf("m\xC3\xBC") + "\xC3";
+    std::memcpy(state.settings.moveDir, cut.c_str(), cut.size() + 1);
+    core::BatchOutcome outcome = run(core::batch_mode::kMove, core::run_state::kBatchColumnA);
+    EXPECT_TRUE(exists(a) && exists(b));
+    EXPECT_EQ(outcome.disposed, 0u);
+    EXPECT_EQ(outcome.failed, 1u);
 }
 
 // Every content that had a copy before the batch still has one where the

@@ -92,21 +92,19 @@ TEST(ResultList, ReadCellOfWhatDoesNotExistIsEmpty) {
     EXPECT_EQ(list.readCell(0, 2), "");
 }
 
-TEST(ResultList, CellsAreCutAt599Characters) {
-    struct Case {
-        std::size_t length;
-        std::size_t kept;
-    };
-    const Case cases[] = {{0, 0}, {1, 1}, {598, 598}, {599, 599}, {600, 599}, {70'000, 599}};
-    for (const auto& c : cases) {
-        ResultList list;
-        std::string longText(c.length, 'p');
-        for (std::size_t i = 0; i < c.length; i += 7) longText[i] = static_cast<char>('a' + i % 26);
-        int row = list.insertRow(0, longText);
-        list.setCell(row, 1, longText);
-        list.setCell(row, 2, longText);
-        for (int column = 0; column < core::kColumnCount; ++column)
-            EXPECT_EQ(list.readCell(row, column), longText.substr(0, c.kept)) << c.length << ' ' << column;
+// Paths have any length: a cell keeps every byte, and a shorter text
+// written over a long one (or the other way round) reads back as written.
+TEST(ResultList, CellsKeepTextsOfAnyLength) {
+    ResultList list;
+    for (std::size_t length : {0u, 1u, 599u, 600u, 70'000u, 300'000u, 5u}) {
+        std::string text(length, 'p');
+        for (std::size_t i = 0; i < length; i += 7) text[i] = static_cast<char>('a' + i % 26);
+        int row = list.insertRow(0, text);
+        list.setCell(row, 1, text);
+        list.setCell(row, 2, text.substr(0, length / 2));
+        EXPECT_EQ(list.readRow(row), (std::array<std::string, 3>{text, text, text.substr(0, length / 2)})) << length;
+        list.setCell(row, 2, text);
+        EXPECT_EQ(list.readCell(row, 2), text) << length;
     }
 }
 
@@ -146,7 +144,7 @@ TEST(ResultList, ForEachRowVisitsTheRowsInOrderAsSnapshotHasThem) {
         visited.push_back({std::string(cells[0]), std::string(cells[1]), std::string(cells[2])});
     });
     EXPECT_EQ(visited, list.snapshot());
-    EXPECT_EQ(visited, (Rows{{"a", "", ""}, {"b", "", std::string("x\0y", 3)}, {std::string(599, 'c'), "", ""}}));
+    EXPECT_EQ(visited, (Rows{{"a", "", ""}, {"b", "", std::string("x\0y", 3)}, {std::string(700, 'c'), "", ""}}));
 }
 
 TEST(ResultList, ClearRowsEmptiesTheList) {

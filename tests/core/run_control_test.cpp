@@ -25,6 +25,7 @@ public:
     std::function<void()> whilePromptShown;
     std::function<void()> atWorkerStart;
     Calls calls;
+    RunRequest request;  // what the last worker was handed
 
     WindowEffects effects() {
         WindowEffects e;
@@ -40,8 +41,9 @@ public:
         e.stopProgressTimer = recorder("stopProgressTimer");
         e.startCloseTimer = recorder("startCloseTimer");
         e.stopCloseTimer = recorder("stopCloseTimer");
-        e.startWorker = [this] {
+        e.startWorker = [this](const RunRequest& handed) {
             record("startWorker");
+            request = handed;
             if (atWorkerStart) atWorkerStart();
         };
         e.repaintStrip = recorder("repaintStrip");
@@ -95,7 +97,8 @@ TEST(StartRun, StartsOnlyWithThePathsItsModeNeeds) {
         SCOPED_TRACE(c.name);
         AppState state;
         state.settings.searchMode = c.mode;
-        state.setPathB("old B");
+        state.settings.matchPercent = 97;
+        state.settings.hashEnabled = 0;
         state.list.insertRow(0, "Start");
         state.list.insertRow(1, "End");
         state.pairCount = 7;
@@ -113,11 +116,15 @@ TEST(StartRun, StartsOnlyWithThePathsItsModeNeeds) {
         startRun(state, window.effects());
 
         EXPECT_EQ(state.list.rowCount(), 0);  // cleared whether or not it starts
-        EXPECT_EQ(state.pathAText(), c.editA);
         const bool fileMode = c.mode == search_mode::kFile;
-        EXPECT_EQ(state.pathBText(), fileMode && *c.editA ? c.editB : "old B");
         EXPECT_EQ(state.runControl.load(), run_control::kRun);
         if (c.starts) {
+            // The worker is told its mode, paths and options; path B only in File mode.
+            EXPECT_EQ(window.request.mode, c.mode);
+            EXPECT_EQ(window.request.pathA, c.editA);
+            EXPECT_EQ(window.request.pathB, fileMode ? c.editB : "");
+            EXPECT_EQ(window.request.matchPercent, 97u);
+            EXPECT_FALSE(window.request.hash);
             EXPECT_EQ(state.runState.load(), run_state::kRunning);
             EXPECT_EQ(state.pairCount.load(), 0u);
             EXPECT_EQ(state.progressPercent.load(), 0u);
@@ -136,13 +143,13 @@ TEST(StartRun, StartsOnlyWithThePathsItsModeNeeds) {
     }
 }
 
-TEST(StartRun, PathLongerThanItsFieldIsCut) {
+TEST(StartRun, APathOfAnyLengthGoesToTheWorkerWhole) {
     AppState state;
     state.settings.searchMode = search_mode::kDirectory;
     FakeWindow window;
     window.editA = std::string(1000, 'p');
     startRun(state, window.effects());
-    EXPECT_EQ(state.pathAText(), std::string(kTextBuffer - 1, 'p'));
+    EXPECT_EQ(window.request.pathA, window.editA);
     EXPECT_EQ(state.runState.load(), run_state::kRunning);
 }
 
@@ -240,18 +247,14 @@ TEST(EndRun, ResetsTheRequestsThenRefreshesTheEdits) {
     }
 }
 
-TEST(EndRun, LackOfMemorySaysSoAndEndsTheRun) {
+TEST(EndRun, LackOfMemorySaysSoAndEndsInAnError) {
     platform::setConsoleMode(true);
-    AppState state;
-    setRun(state, run_state::kRunning, run_control::kRun);
-    FakeWindow window;
     testing::internal::CaptureStderr();
-    endRunForLackOfMemory(state, window.effects());
+    const RunOutcome outcome = notEnoughMemory();
     const std::string message = testing::internal::GetCapturedStderr();
     EXPECT_NE(message.find("Not enough memory"), std::string::npos);
-    EXPECT_EQ(state.runState.load(), run_state::kIdle);
-    EXPECT_EQ(state.runControl.load(), run_control::kRun);
-    EXPECT_EQ(window.calls, (Calls{"refreshEditStates", "runEnded"}));
+    EXPECT_EQ(outcome.status, RunStatus::Error);
+    EXPECT_EQ(outcome.message, "Not enough memory");
 }
 
 TEST(ProgressTimer, RepaintsWhatTheStateCallsFor) {

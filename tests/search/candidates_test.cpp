@@ -122,11 +122,12 @@ TEST(Classes, AreTheSetsOfEqualContent) {
                           {ClassTuning{8192, 1024, 1024, 2, 0}, 1}, {ClassTuning{8192, 1024, 1024, 2, 12'000}, 0}};
     for (const auto& [tuning, helpers] : cases) {
         core::AppState state;
+        core::RunContext context(state);
         WorkPool pool(helpers);
         Candidates candidates = groupCandidates(index, core::search_mode::kQuickDir, 100);
         ASSERT_EQ(candidates.groups.size(), 1u);
         ClassTable table;
-        ASSERT_TRUE(buildClasses(state, index, candidates, {arena.data(), arena.size()}, tuning, pool, table));
+        ASSERT_TRUE(buildClasses(context, index, candidates, {arena.data(), arena.size()}, tuning, pool, table));
         for (std::size_t a = 0; a < contents.size(); ++a) {
             EXPECT_EQ(table.content[a], Content::Settled);
             for (std::size_t b = a + 1; b < contents.size(); ++b) {

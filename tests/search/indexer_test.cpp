@@ -28,11 +28,11 @@ struct Walk {
     std::uint32_t count = 0;
 
     Walk(const std::string& folder, std::uint32_t mode, std::size_t cap = kIndexCap, std::size_t helpers = 0) {
-        state.settings.searchMode = mode;
-        state.settings.hashEnabled = 1;
         index.cap = cap;
+        index.quickDir = mode == core::search_mode::kQuickDir;
         WorkPool pool(helpers);
-        count = indexFolder(state, index, folder, pool);
+        core::RunContext context(state);
+        count = indexFolder(context, index, folder, pool);
     }
 };
 
@@ -171,7 +171,8 @@ TEST(Indexer, AbortBeforeAFolderStopsItsListing) {
         state.runControl.store(core::run_control::kAbort);
         Index index;
         WorkPool pool(helpers);
-        EXPECT_EQ(indexFolder(state, index, f.path(), pool), 0u);
+        core::RunContext context(state);
+        EXPECT_EQ(indexFolder(context, index, f.path(), pool), 0u);
         EXPECT_TRUE(index.entries.empty());
     }
 }
@@ -187,25 +188,20 @@ TEST(Indexer, TrailingSeparatorGivesADoubledOneThatStillOpens) {
     EXPECT_TRUE(platform::openForReading(path.c_str()).isOpen());
 }
 
-TEST(Indexer, PathsThatWouldNotFitAreSkippedNeverCut) {
+// A path has any length a folder can hold: each is entered whole, and opens.
+TEST(Indexer, LongPathsAreEnteredWhole) {
     TempFolder f;
-    // A folder whose name brings "<folder>/<name>/" to 590 bytes; then a file
-    // name of 9 bytes makes a path of exactly 599, one of 10 bytes 600.
-    std::size_t used = f.path().size() + 2;
-    ASSERT_LT(used + 20, 590u) << "temporary folder path too long for this test";
-    std::size_t dirLength = 590 - used;
-    std::string dir;
-    while (dirLength - dir.size() > 201) dir.append(200, 'd').append(1, '/');
-    dir += std::string(dirLength - dir.size(), 'e');
-    std::string fits = dir + "/123456789";
-    std::string tooLong = dir + "/1234567890";
-    f.write(fits, "x");
-    f.write(tooLong, "x");
+    std::string deep;
+    while (f.path().size() + deep.size() < 1'000) deep += std::string(120, 'd') + "/";
+    const std::string file = deep + "file";
+    f.write(file, "x");
+    f.write("short", "x");
     for (std::size_t helpers : {0u, 1u}) {
-        Walk walk(f.path(), core::search_mode::kDirectory, kIndexCap, helpers);
-        ASSERT_EQ(walk.count, 1u);
-        EXPECT_EQ(walk.index.entries[0].path, f.pathOf(fits));
-        EXPECT_EQ(walk.index.entries[0].path.size(), 599u);
+        Walk walk(f.path(), core::search_mode::kQuickDir, kIndexCap, helpers);
+        ASSERT_EQ(walk.count, 2u);
+        EXPECT_EQ(walk.index.entries[0].path, f.pathOf(file));
+        EXPECT_GT(walk.index.entries[0].path.size(), 1'000u);
+        EXPECT_TRUE(platform::openForReading(walk.index.entries[0].path.c_str()).isOpen());
     }
 }
 

@@ -22,9 +22,17 @@ std::unique_ptr<core::AppState> preparedState(const std::string& folder, const O
     return state;
 }
 
-Rows runSearch(core::AppState& state, const search::SearchTuning& tuning) {
-    search::runPairSearch(state, core::WindowEffects{}, tuning);
+core::RunRequest requestOf(const core::AppState& state) {
+    return core::requestFromSettings(state.settings, state.pathAText(), "");
+}
+
+Rows runSearch(core::AppState& state, const core::RunRequest& request, const search::SearchTuning& tuning) {
+    search::runWorker(state, core::WindowEffects{}, request, tuning);
     return state.list.snapshot();
+}
+
+Rows runSearch(core::AppState& state, const search::SearchTuning& tuning) {
+    return runSearch(state, requestOf(state), tuning);
 }
 
 Rows runSearch(const std::string& folder, const Options& options, const search::SearchTuning& tuning) {
@@ -43,9 +51,11 @@ bool sameFile(const std::string& a, const std::string& b) {
 
 Rows referenceRows(const std::string& folder, const Options& options) {
     auto state = preparedState(folder, options);
-    search::Index index;
-    std::uint32_t n = search::indexFolder(*state, index, folder);
+    core::RunContext context(*state);
     const bool quick = options.searchMode == core::search_mode::kQuickDir;
+    search::Index index;
+    index.quickDir = quick;
+    std::uint32_t n = search::indexFolder(context, index, folder);
     std::vector<std::uint8_t> a(search::kSearchBufferSize), b(search::kSearchBufferSize);
     // A file that could not be read whole has no checksum to agree with.
     std::vector<bool> unsummed(n, false);
@@ -62,7 +72,8 @@ Rows referenceRows(const std::string& folder, const Options& options) {
             const auto& ei = index.entries[i];
             const auto& ej = index.entries[j];
             if (ei.size != ej.size || ei.checksum != ej.checksum || unsummed[i] || unsummed[j]) continue;
-            std::uint32_t score = compare::scorePair(*state, ei.path.c_str(), ej.path.c_str(), {a.data(), b.data()}, 0).score;
+            std::uint32_t score =
+                compare::scorePair(context, quick, ei.path.c_str(), ej.path.c_str(), {a.data(), b.data()}, 0).score;
             if (score < options.matchPercent) continue;
             constexpr std::uint64_t kRefused = std::uint64_t{1} << 32;
             if (ei.listedSize >= kRefused || ej.listedSize >= kRefused || sameFile(ei.path, ej.path)) continue;

@@ -11,6 +11,7 @@
 
 #include "core/app_state.h"
 #include "search/pair_search.h"
+#include "search/worker.h"
 #include "support/temp_folder.h"
 
 namespace search_test {
@@ -24,12 +25,17 @@ struct Options {
     std::uint32_t matchPercent = 95;
 };
 
-// A state as startRun leaves it for a folder search.
+// A state as startRun leaves it for a folder search: the options in its
+// settings, the folder in pathA.
 std::unique_ptr<core::AppState> preparedState(const std::string& folder, const Options& options);
+// The request startRun would make of that state.
+core::RunRequest requestOf(const core::AppState& state);
 
-// Runs the search to its end on this thread and returns its rows.
+// Runs the search to its end on this thread, as the window's worker thread
+// does, and returns its rows.
 Rows runSearch(const std::string& folder, const Options& options, const search::SearchTuning& tuning = {});
 Rows runSearch(core::AppState& state, const search::SearchTuning& tuning = {});
+Rows runSearch(core::AppState& state, const core::RunRequest& request, const search::SearchTuning& tuning = {});
 
 // Takes every pair (i, j), i < j, of the index, filters it as the mode says
 // (Quick Dir: equal size, and with Hash equal checksum; checksums computed

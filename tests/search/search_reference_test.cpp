@@ -238,7 +238,7 @@ TEST(PairSearchAgainstReference, PauseHoldsThePairStepsAndResumeFinishes) {
     core::WindowEffects effects;
     core::togglePause(*state, effects);
     ASSERT_EQ(state->runControl.load(), core::run_control::kPaused);
-    std::thread worker([&] { search::runPairSearch(*state, effects); });
+    std::thread worker([&] { search::runWorker(*state, effects, requestOf(*state)); });
     // Indexing does not wait at the gate; the first pair step does.
     waitUntil([&] { return state->list.readCell(0, 0) == "Start"; });
     EXPECT_EQ(state->list.rowCount(), 1);
@@ -254,7 +254,7 @@ TEST(PairSearchAgainstReference, AbortWhilePausedEndsWithAborted) {
     auto state = preparedState(f.path(), {core::search_mode::kDirectory, 1, 90});
     core::WindowEffects effects;
     core::togglePause(*state, effects);
-    std::thread worker([&] { search::runPairSearch(*state, effects); });
+    std::thread worker([&] { search::runWorker(*state, effects, requestOf(*state)); });
     waitUntil([&] { return state->list.readCell(0, 0) == "Start"; });
     core::requestAbort(*state);
     worker.join();
@@ -278,7 +278,7 @@ TEST(PairSearchAgainstReference, AbortWhilePausedInTheMiddleOfDecidingKeepsThePa
                                          core::togglePause(*state, effects);
                                  },
                                  nullptr});
-        std::thread worker([&] { search::runPairSearch(*state, effects, tuning); });
+        std::thread worker([&] { search::runWorker(*state, effects, requestOf(*state), tuning); });
         waitUntil([&] { return state->runControl.load() == core::run_control::kPaused; });
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         Rows held = state->list.snapshot();

@@ -98,6 +98,10 @@ TEST(CutToLimit, KeepsAtMost599Characters) {
     EXPECT_EQ(text::cutToLimit(std::string(599, 'a')), std::string(599, 'a'));
     EXPECT_EQ(text::cutToLimit(std::string(600, 'b')), std::string(599, 'b'));
     EXPECT_EQ(text::cutToLimit(std::string(5000, 'c')).size(), 599u);
+    // Never inside a character: "ü" (2 bytes) or "€" (3) across the 599th byte goes whole.
+    EXPECT_EQ(text::cutToLimit(std::string(598, 'd') + "\xC3\xBC"), std::string(598, 'd'));
+    EXPECT_EQ(text::cutToLimit(std::string(597, 'e') + "\xE2\x82\xAC!"), std::string(597, 'e'));
+    EXPECT_EQ(text::cutToLimit(std::string(597, 'f') + "\xC3\xBC"), std::string(597, 'f') + "\xC3\xBC");
 }
 
 struct PathCase {

@@ -416,7 +416,15 @@ std::unique_ptr<FolderState> listFolderAt(int fd, IoFault& fault) {
     }
     auto state = std::make_unique<FolderState>();
     state->dir = dir;
-    while (dirent* entry = ::readdir(dir)) {
+    // A folder that opens but cannot be read to its end is not listed: a
+    // part of it would pass for the whole.
+    for (errno = 0;; errno = 0) {
+        dirent* entry = ::readdir(dir);
+        if (!entry) {
+            if (errno == 0) break;
+            fault = faultOf(errno);
+            return nullptr;  // the state's dir closes with it
+        }
         ListedItem item;
         item.name = entry->d_name;
         item.diskOrder = static_cast<std::uint64_t>(entry->d_ino);
@@ -478,11 +486,16 @@ Folder openSubfolder(const Folder& parent, const std::string& name) {
         folder.fault_ = IoFault::OfFile;
         return folder;
     }
+    const std::string path = parent.state_->path + '/' + name;
+    if (counting::folderRefused(path.c_str())) {
+        folder.fault_ = IoFault::OfFile;
+        return folder;
+    }
     // Relative to the parent's own handle, and never through a link: the
     // path above cannot have been swapped, and this name is not followed.
     int fd = countedOpen(::dirfd(parent.state_->dir), name.c_str(), kFolderFlags | O_NOFOLLOW, folder.fault_);
     if (fd >= 0) folder.state_ = listFolderAt(fd, folder.fault_);
-    if (folder.state_) folder.state_->path = parent.state_->path + '/' + name;
+    if (folder.state_) folder.state_->path = path;
     return folder;
 }
 

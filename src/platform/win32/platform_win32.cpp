@@ -263,6 +263,11 @@ bool markForDeletion(HANDLE handle) {
 
 // Renames the open file; the call takes the system's own form of the path.
 bool renameOpenFile(HANDLE handle, const std::wstring& exactTarget, DWORD& error) {
+    // A text that names nothing (not UTF-8, or empty) has no exact form.
+    if (exactTarget.rfind(L"\\\\?\\", 0) != 0) {
+        error = ERROR_INVALID_NAME;
+        return false;
+    }
     const std::wstring target = L"\\??\\" + exactTarget.substr(4);
     std::vector<BYTE> record(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
     auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(record.data());
@@ -548,7 +553,12 @@ Folder openSubfolder(const Folder& parent, const std::string& name) {
     }
     std::string path = parent.state_->path;
     if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
-    folder.state_ = listFolderAt(path + name, true, folder.fault_);
+    path += name;
+    if (counting::folderRefused(path.c_str())) {
+        folder.fault_ = IoFault::OfFile;
+        return folder;
+    }
+    folder.state_ = listFolderAt(path, true, folder.fault_);
     return folder;
 }
 
@@ -571,7 +581,11 @@ File openForReading(const Folder& folder, const char* name) {
 bool nextItem(Folder& folder, ListedItem& item) {
     FolderState* state = folder.state_.get();
     if (!state || state->find == INVALID_HANDLE_VALUE) return false;
-    if (!state->hasPending && !FindNextFileW(state->find, &state->data)) return false;
+    if (!state->hasPending && !FindNextFileW(state->find, &state->data)) {
+        // A listing cut short is no listing: a part would pass for the whole.
+        if (DWORD error = GetLastError(); error != ERROR_NO_MORE_FILES) folder.fault_ = faultOf(error);
+        return false;
+    }
     state->hasPending = false;
     const WIN32_FIND_DATAW& data = state->data;
     std::optional<std::string> name = win32::utf8Of(data.cFileName);
