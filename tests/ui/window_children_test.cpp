@@ -106,6 +106,22 @@ TEST_F(ChildrenTest, DropsFillTheEditsByWhatThePathNames) {
     state->runState = core::run_state::kIdle;
 }
 
+// A folder typed into path edit A is searched as it stands, however long.
+TEST_F(ChildrenTest, PathEditIsReadWhole) {
+    std::string deep;
+    for (char c : {'p', 'q', 'r', 's', 't', 'u', 'v', 'w', 'x', 'y', 'z'}) deep += std::string(60, c) + "/";
+    folder.write(deep + "a", "copy");
+    folder.write(deep + "b", "copy");
+    const std::string tree = folder.pathOf(deep.substr(0, deep.size() - 1));
+    ASSERT_GT(tree.size(), 700u);
+    start();
+    state->settings.searchMode = core::search_mode::kQuickDir;
+    ui::setListColumns(main());
+    SetWindowTextA(child(IDC_PATH_A), tree.c_str());
+    runToTheEnd();
+    EXPECT_EQ(state->pairCount.load(), 1u);
+}
+
 // Rows arriving as a worker writes them (a row, then the request to show
 // it): the list follows them while its end is in view, stays where the user
 // scrolled to, and follows again once the user is back at the end.
