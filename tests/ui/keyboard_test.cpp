@@ -70,48 +70,38 @@ TEST_F(KeysTest, EnterStartsEscapeAbortsF1OpensHelp) {
 TEST_F(KeysTest, EscapeAbortsARunWhereverTheFocusIs) {
     const std::string a = folder.write("tree/a.bin", std::string(1000, 'a'));
     const std::string b = folder.write("tree/b.bin", std::string(1000, 'b'));
-    enum class Focus { EditA, EditB, List, Nowhere };
-    struct Case {
-        const char* name;
-        std::uint32_t mode;
-        Focus focus;
-    };
-    const Case cases[] = {
-        {"path edit A, Directory 50%", core::search_mode::kDirectory, Focus::EditA},
-        {"path edit B, File mode", core::search_mode::kFile, Focus::EditB},
-        {"the list", core::search_mode::kQuickDir, Focus::List},
-        {"nowhere, then the strip clicked", core::search_mode::kDirectory, Focus::Nowhere},
-    };
     start();
     SetForegroundWindow(window);
     state->settings.matchPercent = 50;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        state->settings.searchMode = c.mode;
+    const std::pair<std::uint32_t, HWND> cases[] = {  // the mode, and where the focus is
+        {core::search_mode::kDirectory, child(IDC_PATH_A)},
+        {core::search_mode::kFile, child(IDC_PATH_B)},
+        {core::search_mode::kQuickDir, list()},
+        {core::search_mode::kDirectory, nullptr},  // nowhere, until the strip is clicked
+    };
+    for (const auto& [mode, focus] : cases) {
+        SCOPED_TRACE(mode);
+        state->settings.searchMode = mode;
         ui::setListColumns(main());
-        bool fileMode = c.mode == core::search_mode::kFile;
-        SetWindowTextA(child(IDC_PATH_A), fileMode ? a.c_str() : folder.pathOf("tree").c_str());
+        SetWindowTextA(child(IDC_PATH_A), mode == core::search_mode::kFile ? a.c_str() : folder.pathOf("tree").c_str());
         SetWindowTextA(child(IDC_PATH_B), b.c_str());
-        // Held at the pause gate, the run is still going when Escape comes.
-        state->pauseGate.close();
-        HWND edit = c.focus == Focus::EditA ? child(IDC_PATH_A) : c.focus == Focus::EditB ? child(IDC_PATH_B) : nullptr;
-        if (edit) {
-            SetFocus(edit);
+        state->pauseGate.close();  // held at the gate, the run is still going when Escape comes
+        SetFocus(focus);
+        const bool inEdit = focus == child(IDC_PATH_A) || focus == child(IDC_PATH_B);
+        if (inEdit)
             typeKey(window, VK_RETURN);
-        } else {
-            SetFocus(c.focus == Focus::List ? list() : nullptr);
+        else
             ui::pressStart(main());
-        }
         ASSERT_TRUE(core::workerRuns(state->runState.load()));
-        if (c.focus == Focus::Nowhere) {
+        if (!focus) {
             SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 60));
             SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(150, 60));
         }
         typeKey(window, VK_ESCAPE);
         waitForTheEnd();
         EXPECT_EQ(lastRow(), "Aborted");
-        if (edit) {
-            EXPECT_EQ(GetFocus(), edit);
+        if (inEdit) {
+            EXPECT_EQ(GetFocus(), focus);
         }
     }
 }
