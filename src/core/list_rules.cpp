@@ -25,14 +25,21 @@ int removePairRows(ResultList& list, std::atomic<std::uint32_t>& pairCount, std:
 
 std::string rowsAsTabText(const std::vector<std::array<std::string, kColumnCount>>& rows) {
     std::string text;
-    for (const auto& row : rows) {
-        for (int column = 0; column < kColumnCount; ++column) {
-            if (column > 0) text += '\t';
-            for (char c : row[column]) text += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
-        }
-        text += "\r\n";
-    }
+    for (const auto& row : rows) appendRowAsTabText(text, {row[0], row[1], row[2]});
     return text;
+}
+
+void appendRowAsTabText(std::string& text, const std::array<std::string_view, kColumnCount>& cells) {
+    for (int column = 0; column < kColumnCount; ++column) {
+        if (column > 0) text += '\t';
+        const std::size_t start = text.size();
+        text.append(cells[column]);
+        for (std::size_t at = start; at < text.size(); ++at) {
+            char& c = text[at];
+            if (static_cast<unsigned char>(c) <= '\r' && (c == '\t' || c == '\r' || c == '\n')) c = ' ';
+        }
+    }
+    text += "\r\n";
 }
 
 bool cellHoldsFileBytes(std::uint32_t searchMode, int column) {
