@@ -16,8 +16,7 @@
 namespace core {
 
 // Takes out the given rows that are pair rows (never the "Start" row or the
-// last row), bottom row first so the others keep their index, and lowers
-// pairCount for each. Returns how many went.
+// last row) and lowers pairCount for each. Returns how many went.
 int removePairRows(ResultList& list, std::atomic<std::uint32_t>& pairCount, std::vector<int> rows);
 
 // Rows as the clipboard takes them: cells joined by a TAB, each row ended

@@ -9,6 +9,7 @@
 #include "resource_ids.h"
 #include "ui/batch_delete_dialog.h"
 #include "ui/main_window.h"
+#include "ui/tooltips.h"
 #include "ui/prompt_dialog.h"
 #include "ui/shell.h"
 
@@ -199,6 +200,9 @@ INT_PTR CALLBACK detailsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
             SetWindowLongPtrA(dialog, DWLP_USER, lParam);
             if (!initialise(dialog, *reinterpret_cast<DetailsSession*>(lParam))) EndDialog(dialog, IDCANCEL);
             return TRUE;
+        case WM_DESTROY:
+            if (MainWindow* main = mainWindowOf(GetParent(dialog))) removeTooltipsOf(main->tooltip, dialog);
+            return FALSE;
         case WM_COMMAND:
             if (session) onCommand(dialog, *session, LOWORD(wParam));
             return TRUE;
