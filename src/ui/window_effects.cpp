@@ -10,6 +10,7 @@
 #include "ui/main_window.h"
 #include "ui/placement.h"
 #include "ui/prompt_dialog.h"
+#include "ui/window_text.h"
 
 namespace ui {
 namespace {
@@ -20,15 +21,14 @@ void repaint(HWND window, const core::StripRect& area) {
     InvalidateRect(window, &rect, FALSE);
 }
 
+std::string editText(HWND window, int editId) { return dialogItemText(window, editId); }
+
+// The paths are kept as the user left them in the edits, not as a run or
+// a chooser last had them.
 void saveSettings(HWND window, core::AppState& state) {
     storePlacement(window, state.settings.placement);
+    core::keepPathEdits(state.settings, editText(window, IDC_PATH_A), editText(window, IDC_PATH_B));
     core::saveSettings(state);
-}
-
-std::string editText(HWND window, int editId) {
-    char text[core::kTextBuffer] = {};
-    GetDlgItemTextA(window, editId, text, sizeof text);
-    return text;
 }
 
 std::uint32_t askCloseDuringRun(HWND window, core::AppState& state) {
