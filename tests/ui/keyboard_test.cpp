@@ -83,8 +83,9 @@ TEST_F(KeysTest, EscapeAbortsARunWhereverTheFocusIs) {
         SCOPED_TRACE(mode);
         state->settings.searchMode = mode;
         ui::setListColumns(main());
-        SetWindowTextA(child(IDC_PATH_A), mode == core::search_mode::kFile ? a.c_str() : folder.pathOf("tree").c_str());
-        SetWindowTextA(child(IDC_PATH_B), b.c_str());
+        const bool fileMode = mode == core::search_mode::kFile;
+        SetWindowTextA(child(IDC_PATH_A), fileMode ? a.c_str() : folder.pathOf("tree").c_str());
+        SetWindowTextA(child(IDC_PATH_B), fileMode ? b.c_str() : "");  // the folder modes' edit B: no reference
         state->pauseGate.close();  // held at the gate, the run is still going when Escape comes
         SetFocus(focus);
         const bool inEdit = focus == child(IDC_PATH_A) || focus == child(IDC_PATH_B);
