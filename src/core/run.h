@@ -55,7 +55,7 @@ enum class RunStatus : std::uint8_t {
 // What a walk of the tree left out, and why.
 struct LeftOut {
     std::uint64_t folders = 0;  // folders that could not be opened or listed
-    std::uint64_t links = 0;    // links and mount points, never followed
+    std::uint64_t links = 0;    // links (and Windows mount points, which are links there), never followed
     bool operator==(const LeftOut&) const = default;
 };
 

@@ -40,7 +40,8 @@ void indexItem(Walk& walk, const std::string& folder, std::uint32_t folderId, co
         walkFolder(walk, childPath(folder, item.name));
         return;
     }
-    // Links and mount points are not followed, but the Start row says so.
+    // Links (Windows mount points among them) are not followed, but the
+    // Start row says so. A POSIX mount point is a plain folder, and walked.
     if (item.kind == platform::ItemKind::Link) ++walk.index.leftOut.links;
     if (!entersAsFile(item)) return;
     if (walk.ofReference() && !entersReferenceFile(walk, item)) return;
