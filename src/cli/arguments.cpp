@@ -41,8 +41,8 @@ bool optionValue(const std::string& arg, const std::string& name, const std::str
 
 bool isOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
 
-// Takes one option; `next` is the argument after it, which --match and
-// --max-files consume.
+// Takes one option; `next` is the argument after it, which --match,
+// --max-files and --reference consume.
 std::string takeOption(const std::string& arg, const std::string* next, bool& usedNext, Arguments& parsed,
                        std::vector<std::string>& searchOnly) {
     if (arg == "--help" || arg == "-h") {
@@ -64,6 +64,10 @@ std::string takeOption(const std::string& arg, const std::string* next, bool& us
         if (!optionValue(arg, "--match", next, usedNext, text) || !parsePercent(text, parsed.matchPercent))
             return "--match takes a percent from 0 to 100";
         searchOnly.push_back("--match");
+    } else if (arg == "--reference" || arg.rfind("--reference=", 0) == 0) {
+        if (!optionValue(arg, "--reference", next, usedNext, parsed.reference) || parsed.reference.empty())
+            return "--reference takes a folder";
+        searchOnly.push_back("--reference");
     } else if (arg == "--max-files" || arg.rfind("--max-files=", 0) == 0) {
         std::string text;
         if (!optionValue(arg, "--max-files", next, usedNext, text) || !parseCount(text, parsed.maxFiles))

@@ -21,6 +21,7 @@ struct Arguments {
     bool noHash = false;
     std::uint32_t matchPercent = 95;
     std::uint64_t maxFiles = search::kIndexCap;  // search --max-files, by default the window's limit; 0 for none
+    std::string reference;  // search --reference: the folder compared with and never touched
     std::string cacheFile;  // search --cache FILE; empty for the default place
     bool noCache = false;   // search --no-cache
     std::vector<std::string> operands;  // after the command's name

@@ -120,10 +120,15 @@ void appendJsonString(std::string& out, std::string_view bytes) {
     out += '"';
 }
 
-void printSearchJson(const core::AppState& state, const Arguments& options, const std::string& folder,
+void printSearchJson(const core::AppState& state, const Arguments& options, const core::RunRequest& request,
                      const core::RunOutcome& outcome, std::FILE* out) {
+    const bool withReference = !request.reference.empty();
     std::string head = "{\"command\":\"search\",\"options\":{";
-    appendField(head, "folder", folder);
+    appendField(head, "folder", request.pathA);
+    if (withReference) {
+        head += ',';
+        appendField(head, "reference", request.reference);
+    }
     head.append(",\"quick\":").append(options.quick ? "true" : "false");
     head.append(",\"hash\":").append(options.noHash ? "false" : "true");
     head.append(",\"match\":").append(std::to_string(options.matchPercent));
@@ -133,6 +138,7 @@ void printSearchJson(const core::AppState& state, const Arguments& options, cons
     if (state.startRowWritten.load()) start = state.list.readCell(0, 1);
     appendField(head, "start", start);
     head.append(",\"filesFound\":").append(std::to_string(outcome.filesFound));
+    if (withReference) head.append(",\"referenceFilesFound\":").append(std::to_string(outcome.referenceFiles));
     head += ",\"pairs\":[";
     write(head, out);
     // The pair rows stand between the Start row and the closing row.

@@ -18,9 +18,10 @@ namespace cli {
 // that byte), and control characters, quote and backslash are escaped.
 void appendJsonString(std::string& out, std::string_view bytes);
 
-// The search's options, status (and message), "start" text, "filesFound",
-// "pairs" (score, fileA, fileB) and "pairCount".
-void printSearchJson(const core::AppState& state, const Arguments& options, const std::string& folder,
+// The search's options (the folder, and the reference folder when there is
+// one), status (and message), "start" text, "filesFound" (and
+// "referenceFilesFound"), "pairs" (score, fileA, fileB) and "pairCount".
+void printSearchJson(const core::AppState& state, const Arguments& options, const core::RunRequest& request,
                      const core::RunOutcome& outcome, std::FILE* out);
 // The comparison's options, status (and message), "sizes" text,
 // "differences" (offset, length, details) and "verdict".

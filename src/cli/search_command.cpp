@@ -28,8 +28,9 @@ std::string folderText(std::string folder) {
 
 // The status the outcome stands for; a folder that could not be searched at
 // all, or a run that failed, is said on standard error too.
-int exitStatus(const Finished& finished, const std::string& given) {
+int exitStatus(const Finished& finished, const Arguments& options) {
     const core::RunOutcome& outcome = finished.outcome;
+    const std::string& given = outcome.referenceRefused ? options.reference : options.operands[0];
     if (finished.interrupted) return kExitInterrupted;
     switch (outcome.status) {
         case core::RunStatus::Complete: return kExitSame;
@@ -60,11 +61,15 @@ std::string defaultCacheFile() {
 }  // namespace
 
 int runSearchCommand(const Arguments& options) {
-    const std::string& given = options.operands[0];
     core::AppState state;
     core::RunRequest request;
     request.mode = options.quick ? core::search_mode::kQuickDir : core::search_mode::kDirectory;
-    request.pathA = folderText(given);
+    request.pathA = folderText(options.operands[0]);
+    if (!options.reference.empty()) request.reference = folderText(options.reference);
+    if (const char* refusal = core::refusalOf(request)) {
+        std::fprintf(stderr, "pairlook-cli: %s\n", refusal);
+        return kExitTrouble;
+    }
     request.hash = !options.noHash;
     request.matchPercent = options.matchPercent;
     request.fileLimit = options.maxFiles == 0 || options.maxFiles >= search::kNoIndexCap
@@ -75,14 +80,14 @@ int runSearchCommand(const Arguments& options) {
     // printed in the list's order once the run has ended.
     if (!options.json && standardOutputIsTerminal()) {
         LiveRows live(options.tsv, stdout);
-        return exitStatus(runInBackground(state, request, &live), given);
+        return exitStatus(runInBackground(state, request, &live), options);
     }
     Finished finished = runInBackground(state, request);
     if (options.json)
-        printSearchJson(state, options, request.pathA, finished.outcome, stdout);
+        printSearchJson(state, options, request, finished.outcome, stdout);
     else
         printRows(state, options.tsv, request.mode, stdout);
-    return exitStatus(finished, given);
+    return exitStatus(finished, options);
 }
 
 }  // namespace cli

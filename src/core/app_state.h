@@ -180,6 +180,13 @@ struct AppState {
     // A close was confirmed during a run: the window goes when the worker
     // has ended. Window thread only.
     bool closePending = false;
+    // The list's pairs come from a search against a reference folder: every
+    // File B lies in it, and nothing may dispose of one. Set as a run starts,
+    // window thread only.
+    bool referenceInList = false;
+    // Edit B holds a file in File mode and the reference folder in the folder
+    // modes; the text of the kind not shown waits here. Window thread only.
+    std::string parkedPathB;
 
     // Dialog exchange, used by the window layer.
     std::uint32_t aboutOpen = 0;

@@ -101,7 +101,7 @@ private:
         DuplicateCheck check = checker_.check(path, partner, held, decided);
         // The hold on a partner waiting for the recycle bin keeps that very
         // file from going there: those waiting go first.
-        if (check == DuplicateCheck::Unreadable && isHeldPartner(path)) {
+        if ((check == DuplicateCheck::Unreadable || check == DuplicateCheck::InUse) && isHeldPartner(path)) {
             if (isGone(partner)) {
                 ++outcome_.lastCopy;
                 return;
@@ -119,8 +119,15 @@ private:
         if (isGone(path) || disposedPaths_.count(path)) return;  // through an earlier row
         if (check == DuplicateCheck::SameFile || isGone(partner) || disposedPaths_.count(partner))
             ++outcome_.lastCopy;
+        else if (check == DuplicateCheck::InUse)
+            fail(platform::DisposalFault::InUse);
         else
             ++outcome_.changed;
+    }
+
+    void fail(platform::DisposalFault fault) {
+        ++outcome_.failed;
+        ++outcome_.notDone[static_cast<std::size_t>(fault)];
     }
 
     // Decided on the identities of the files as opened, which no path can
@@ -164,8 +171,7 @@ private:
             return;
         }
         if (mode_ == batch_mode::kDelete) {
-            platform::deleteOpenFile(held.file);
-            settle(path, identity, true);
+            settle(path, identity, platform::deleteOpenFile(held.file));
             return;
         }
         move(path, held);
@@ -179,41 +185,36 @@ private:
             gone_.erase(identity);
             return;
         }
-        platform::moveOpenFile(held.file, target.c_str());
+        platform::DisposalFault fault = platform::moveOpenFile(held.file, target.c_str());
         platform::FileStamp moved;
         const bool whole = platform::stampOfPath(target.c_str(), moved) && moved.size == held.fileStamp.size;
-        settle(path, identity, whole);
+        if (fault == platform::DisposalFault::None && !whole) fault = platform::DisposalFault::Other;
+        settle(path, identity, fault);
     }
 
     // No data goes, only a name of one copy: nothing is recorded as gone.
     // A path replaced before may be replaced again, by a link to the file
     // its new partner names, so that a group ends as one file.
     void replaceWithLink(const std::string& path, const std::string& partner, CheckedPair& held) {
-        if (!unchangedSinceCheck(held, path, partner)) {
+        std::optional<platform::DisposalFault> fault = linkCheckedFile(path, partner, held);
+        if (!fault) {
             ++outcome_.changed;
-            return;
+        } else if (*fault != platform::DisposalFault::None) {
+            fail(*fault);
+        } else if (disposedPaths_.insert(path).second) {
+            ++outcome_.disposed;
         }
-        const platform::FileIdentity target = held.partnerStamp.identity;
-        platform::LinkFault fault = platform::replaceWithLink(held.file, held.partner, partner.c_str());
-        // Replaced only when the path now names the partner, whatever the system reported.
-        if (fault == platform::LinkFault::None && stillAt(path, target)) {
-            if (disposedPaths_.insert(path).second) ++outcome_.disposed;
-            return;
-        }
-        if (fault == platform::LinkFault::None) fault = platform::LinkFault::Other;
-        ++outcome_.failed;
-        ++outcome_.notLinked[static_cast<std::size_t>(fault)];
     }
 
     // A file counts as gone only when it is no longer at its path (and, for
     // a move, is at the target whole), whatever the system reported.
-    void settle(const std::string& path, const platform::FileIdentity& identity, bool arrived) {
-        if (arrived && !stillAt(path, identity)) {
+    void settle(const std::string& path, const platform::FileIdentity& identity, platform::DisposalFault fault) {
+        if (fault == platform::DisposalFault::None && !stillAt(path, identity)) {
             ++outcome_.disposed;
             disposedPaths_.insert(path);
             return;
         }
-        ++outcome_.failed;
+        fail(fault == platform::DisposalFault::None ? platform::DisposalFault::Other : fault);
         gone_.erase(identity);
     }
 
@@ -238,7 +239,7 @@ private:
         for (Pending& p : ready) {
             const platform::FileIdentity identity = p.held.fileStamp.identity;
             p.held = CheckedPair{};
-            settle(p.path, identity, true);
+            settle(p.path, identity, platform::DisposalFault::None);
         }
     }
 
@@ -256,12 +257,14 @@ private:
     BatchOutcome outcome_;
 };
 
+bool inUse(const platform::File& file) { return file.fault() == platform::IoFault::InUse; }
+
 DuplicateCheck compareOpenFiles(platform::File& a, platform::File& b, std::vector<std::uint8_t>& bufferA,
                                 std::vector<std::uint8_t>& bufferB, std::uint64_t size) {
     for (std::uint64_t left = size; left > 0;) {
         auto count = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, bufferA.size()));
         if (platform::readFile(a, bufferA.data(), count) != count || platform::readFile(b, bufferB.data(), count) != count)
-            return DuplicateCheck::Unreadable;
+            return inUse(a) || inUse(b) ? DuplicateCheck::InUse : DuplicateCheck::Unreadable;
         if (std::memcmp(bufferA.data(), bufferB.data(), count) != 0) return DuplicateCheck::ContentDiffers;
         left -= count;
     }
@@ -284,14 +287,20 @@ DuplicateCheck DuplicateChecker::check(const std::string& file, const std::strin
                                        const Decided& decided) {
     platform::File a = platform::openForDisposal(file.c_str());
     // A file that is there but will not open (held by another program, or
-    // by us as a partner) is no missing file: nothing about it is known.
-    if (!a.isOpen()) return identityAt(file) ? DuplicateCheck::Unreadable : DuplicateCheck::FileMissing;
+    // by us as a partner) is no missing file.
+    if (!a.isOpen()) {
+        if (inUse(a)) return DuplicateCheck::InUse;
+        return identityAt(file) ? DuplicateCheck::Unreadable : DuplicateCheck::FileMissing;
+    }
     platform::FileStamp stampA, stampB;
     if (!platform::stampOf(a, stampA)) return DuplicateCheck::Unreadable;
     platform::File b = platform::openForReading(partner.c_str());
     // The partner may be the file itself, which its open for disposal then
     // keeps from opening: its path tells.
-    if (!b.isOpen()) return identityAt(partner) == stampA.identity ? DuplicateCheck::SameFile : DuplicateCheck::PartnerMissing;
+    if (!b.isOpen()) {
+        if (identityAt(partner) == stampA.identity) return DuplicateCheck::SameFile;
+        return inUse(b) ? DuplicateCheck::InUse : DuplicateCheck::PartnerMissing;
+    }
     if (!platform::stampOf(b, stampB)) return DuplicateCheck::Unreadable;
     if (stampA.identity == stampB.identity) return DuplicateCheck::SameFile;
     if (decided && decided(stampA.identity, stampB.identity)) {
@@ -334,13 +343,69 @@ std::optional<std::string> lastCopyWarning(DuplicateCheck check) {
         case DuplicateCheck::Unreadable:
             return "The two files of this pair could not be read to their end to compare them. "
                    "This file may be the last copy of its content.";
+        case DuplicateCheck::InUse:
+            return "One of the two files of this pair is in use by another program, so they could not be "
+                   "compared. This file may be the last copy of its content.";
     }
     return std::nullopt;
+}
+
+std::optional<platform::DisposalFault> linkCheckedFile(const std::string& file, const std::string& partner,
+                                                       CheckedPair& held) {
+    if (!unchangedSinceCheck(held, file, partner)) return std::nullopt;
+    const platform::FileIdentity target = held.partnerStamp.identity;
+    platform::DisposalFault fault = platform::replaceWithLink(held.file, held.partner, partner.c_str());
+    // Replaced only when the path now names the partner, whatever the system reported.
+    if (fault == platform::DisposalFault::None && !stillAt(file, target)) return platform::DisposalFault::Other;
+    return fault;
+}
+
+std::string linkOneFile(const std::string& file, const std::string& partner) {
+    CheckedPair held;
+    const DuplicateCheck check = DuplicateChecker().check(file, partner, held);
+    if (check != DuplicateCheck::Identical) return whyNotLinked(check);
+    std::optional<platform::DisposalFault> fault = linkCheckedFile(file, partner, held);
+    if (!fault) return whyNotLinked(DuplicateCheck::ContentDiffers);
+    return *fault == platform::DisposalFault::None ? std::string() : whyNotDisposed(*fault);
+}
+
+const char* whyNotDisposed(platform::DisposalFault fault) {
+    using platform::DisposalFault;
+    switch (fault) {
+        case DisposalFault::InUse: return "in use";
+        case DisposalFault::ReadOnly: return "read-only";
+        case DisposalFault::FolderReadOnly: return "where a folder is read-only";
+        case DisposalFault::NameTaken: return "whose name is taken in the move folder";
+        case DisposalFault::FolderFull: return "with no room left in the move folder";
+        case DisposalFault::OtherVolume: return "on another volume than its partner";
+        case DisposalFault::NoHardLinks: return "on a file system without hard links";
+        case DisposalFault::LinkLimit: return "at its partner's link limit";
+        case DisposalFault::None:
+        case DisposalFault::Other: break;
+    }
+    return "refused by the system";
+}
+
+std::string whyNotLinked(DuplicateCheck check) {
+    switch (check) {
+        case DuplicateCheck::FileMissing: return "it is no longer where the search found it";
+        case DuplicateCheck::PartnerMissing: return "the other file is no longer where the search found it";
+        case DuplicateCheck::SameFile: return "both names already lead to one and the same file";
+        case DuplicateCheck::SizeDiffers:
+        case DuplicateCheck::ContentDiffers: return "the two files are no longer the same";
+        case DuplicateCheck::Unreadable: return "the two files could not be read to their end";
+        case DuplicateCheck::InUse: return "in use";
+        case DuplicateCheck::Identical:
+        case DuplicateCheck::AlreadyDecided: break;
+    }
+    return "";
 }
 
 std::optional<BatchRequest> requestedBatch(const AppState& state) {
     const std::uint32_t asked = state.runState.load();
     if (asked != run_state::kBatchColumnA && asked != run_state::kBatchColumnB) return std::nullopt;
+    // The reference folder is never touched.
+    if (asked == run_state::kBatchColumnB && state.referenceInList) return std::nullopt;
     return BatchRequest{static_cast<int>(asked - run_state::kBatchColumnA), state.settings.batchDeleteMode,
                         fieldText(state.settings.moveDir, sizeof state.settings.moveDir)};
 }
@@ -386,40 +451,32 @@ std::string batchSummary(std::uint32_t batchDeleteMode, const std::string& moveD
         std::uint32_t count;
         const char* why;
     };
-    // Appends "N why; M why" for the reasons that counted.
-    auto appendReasons = [&line](const auto& reasons) {
+    // Appends " N why; M why." for the reasons that counted.
+    auto appendReasons = [&line](const std::vector<Reason>& reasons) {
         const char* separator = " ";
         for (const Reason& reason : reasons) {
             if (reason.count == 0) continue;
-            line.append(separator).append(text::unsignedDecimalText(reason.count)).append(reason.why);
+            line.append(separator).append(text::unsignedDecimalText(reason.count)).append(" ").append(reason.why);
             separator = "; ";
         }
         line += '.';
     };
-    const Reason reasons[] = {
-        {outcome.changed, " changed or missing since the search"},
-        {outcome.lastCopy, " kept as the last copy"},
-        {outcome.alreadyThere, " already in the move folder"},
-        {outcome.noMoveFolder, " not moved: no move folder chosen"},
-    };
     if (outcome.skipped() > 0) {
         line.append(" Skipped ").append(text::unsignedDecimalText(outcome.skipped())).append(":");
-        appendReasons(reasons);
+        appendReasons({
+            {outcome.changed, "changed or missing since the search"},
+            {outcome.lastCopy, "kept as the last copy"},
+            {outcome.alreadyThere, "already in the move folder"},
+            {outcome.noMoveFolder, "not moved: no move folder chosen"},
+        });
     }
     if (outcome.failed == 0) return line;
     line.append(" ").append(plural(outcome.failed, "file", "files")).append(" could not be ").append(verb.past);
-    if (batchDeleteMode != batch_mode::kLink) return line + ".";
-    using platform::LinkFault;
-    auto notLinked = [&outcome](LinkFault fault) { return outcome.notLinked[static_cast<std::size_t>(fault)]; };
-    const Reason linkReasons[] = {
-        {notLinked(LinkFault::OtherVolume), " on another volume than its partner"},
-        {notLinked(LinkFault::NoHardLinks), " on a file system without hard links"},
-        {notLinked(LinkFault::ReadOnlyOrInUse), " read-only or in use"},
-        {notLinked(LinkFault::LinkLimit), " at its partner's link limit"},
-        {notLinked(LinkFault::Other), " refused by the system"},
-    };
     line += ':';
-    appendReasons(linkReasons);
+    std::vector<Reason> notDone;
+    for (std::size_t fault = 1; fault < platform::kDisposalFaultCount; ++fault)
+        notDone.push_back({outcome.notDone[fault], whyNotDisposed(static_cast<platform::DisposalFault>(fault))});
+    appendReasons(notDone);
     return line;
 }
 

@@ -30,6 +30,7 @@ enum class DuplicateCheck {
     SizeDiffers,
     ContentDiffers,
     Unreadable,
+    InUse,  // the file or its partner is held or locked by another program
     AlreadyDecided
 };
 
@@ -74,14 +75,31 @@ bool stillAt(const std::string& path, const platform::FileIdentity& identity);
 // file itself is gone, which the recycle bin reports on its own).
 std::optional<std::string> lastCopyWarning(DuplicateCheck check);
 
+// Replaces the file, checked identical to its partner and held since, by a
+// link to the partner: nothing when either changed since the check (no link
+// is made then), else why it failed, or None once the path names the partner.
+std::optional<platform::DisposalFault> linkCheckedFile(const std::string& file, const std::string& partner,
+                                                       CheckedPair& held);
+
+// Link File of the details: the file becomes a hard link to its partner
+// when the two are still copies. Empty when it did; otherwise why not.
+std::string linkOneFile(const std::string& file, const std::string& partner);
+
+// Why a file stayed where it was, as the summaries give it: "in use",
+// "read-only", "whose name is taken in the move folder" and so on.
+const char* whyNotDisposed(platform::DisposalFault fault);
+// Why a file could not be replaced by a link to its partner, by what the
+// check just before found.
+std::string whyNotLinked(DuplicateCheck check);
+
 struct BatchOutcome {
     std::uint32_t disposed = 0;
     std::uint32_t changed = 0;       // missing, changed or unreadable since the search
     std::uint32_t lastCopy = 0;      // its partner was disposed of, or is the file itself
     std::uint32_t alreadyThere = 0;  // Move: it is in the move folder already
     std::uint32_t failed = 0;        // the system would not recycle, delete, move or replace it
-    // Link: why the files counted in `failed` were not replaced.
-    std::array<std::uint32_t, platform::kLinkFaultCount> notLinked{};
+    // Why the files counted in `failed` stayed.
+    std::array<std::uint32_t, platform::kDisposalFaultCount> notDone{};
     std::uint32_t noMoveFolder = 0;  // Move without a move folder
     bool cancelled = false;
 
@@ -97,7 +115,8 @@ struct BatchRequest {
 };
 
 // The batch the details dialog asked for (runState 1020 or 1021), with the
-// mode and move folder of the settings; nothing when none was asked for.
+// mode and move folder of the settings; nothing when none was asked for, or
+// when column B lies in a reference folder (referenceInList).
 std::optional<BatchRequest> requestedBatch(const AppState& state);
 // On the window's thread, right before the worker starts: marks the batch
 // as running (runState 1025). False when the request no longer stands.

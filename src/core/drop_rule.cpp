@@ -1,12 +1,24 @@
 #include "core/drop_rule.h"
 
 #include "core/app_state.h"
+#include "core/strip_model.h"
 
 namespace core {
 
-DropTarget dropTargetFor(std::uint32_t searchMode, bool isFolder, std::uint32_t& dropToggle) {
+namespace {
+
+// The row of path edit B: from halfway between the two edits down to the
+// list.
+bool onLowerPathRow(std::int64_t y) { return y >= 94 && y < kStripHeight; }
+
+}  // namespace
+
+DropTarget dropTargetFor(std::uint32_t searchMode, bool isFolder, std::int64_t dropY, std::uint32_t& dropToggle) {
     bool fileMode = searchMode == search_mode::kFile;
-    if (isFolder) return fileMode ? DropTarget::None : DropTarget::EditA;
+    if (isFolder) {
+        if (fileMode) return DropTarget::None;
+        return onLowerPathRow(dropY) ? DropTarget::EditB : DropTarget::EditA;
+    }
     if (!fileMode) return DropTarget::None;
     if (dropToggle == 1) {
         dropToggle = 0;

@@ -16,14 +16,16 @@
 namespace core {
 
 // Takes out the given rows that are pair rows (never the "Start" row or the
-// last row), bottom row first so the others keep their index, and lowers
-// pairCount for each. Returns how many went.
+// last row) and lowers pairCount for each. Returns how many went.
 int removePairRows(ResultList& list, std::atomic<std::uint32_t>& pairCount, std::vector<int> rows);
 
 // Rows as the clipboard takes them: cells joined by a TAB, each row ended
 // by CR LF. A TAB, CR or LF inside a cell (a File-mode run of bytes may hold
 // one) becomes a blank, so every row stays one line of three fields.
 std::string rowsAsTabText(const std::vector<std::array<std::string, kColumnCount>>& rows);
+// One row of that text, added to `text`: a million rows are built in one
+// string, without copying their cells first.
+void appendRowAsTabText(std::string& text, const std::array<std::string_view, kColumnCount>& cells);
 
 // In File mode the Details column quotes the files' own bytes.
 bool cellHoldsFileBytes(std::uint32_t searchMode, int column);

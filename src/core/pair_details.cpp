@@ -1,5 +1,6 @@
 #include "core/pair_details.h"
 
+#include "core/app_state.h"
 #include "platform/platform.h"
 #include "text/text.h"
 
@@ -29,6 +30,24 @@ std::optional<PairDetails> findPairDetails(const ResultList& list, int& row) {
         return PairDetails{*fileA, *fileB, list.readCell(row, 2)};
     }
     return std::nullopt;
+}
+
+DisposalButtons disposalButtonsFor(std::uint32_t batchDeleteMode) {
+    if (batchDeleteMode == batch_mode::kLink) return {"Link File", "Link ALL", true};
+    return {"Delete File", "Delete ALL", false};
+}
+
+std::string DisposalButtons::oneTip(char file, char partner) const {
+    if (links) return std::string("Replace File ") + file + " with a hard link to File " + partner;
+    return std::string("Delete File ") + file;
+}
+
+std::string DisposalButtons::columnTip(char file) const {
+    const std::string column = std::string("the 'File ") + file + "' column";
+    if (links)
+        return "Replace all files in " + column +
+               " that were found to be 100% the same with hard links to their partners.";
+    return "Delete all files in " + column + " that were found to be 100% the same.";
 }
 
 std::string verdictLine(std::string_view percent) {

@@ -32,6 +32,22 @@ constexpr int kDetailRowsTried = 100;
 // are passed over.
 std::optional<PairDetails> findPairDetails(const ResultList& list, int& row);
 
+// The captions and tips of the details' buttons that dispose of files. In
+// Replace-with-link mode they link (one file, or the column); in the other
+// modes the single one recycles and the column one runs the batch action.
+struct DisposalButtons {
+    const char* one;     // "Delete File" or "Link File"
+    const char* column;  // "Delete ALL" or "Link ALL"
+    std::string oneTip(char file, char partner) const;
+    std::string columnTip(char file) const;
+    bool links = false;
+};
+DisposalButtons disposalButtonsFor(std::uint32_t batchDeleteMode);
+
+// Why the details offer to delete (or link) File A only, after a search
+// against a reference folder (AppState::referenceInList).
+constexpr char kFileBInReferenceTip[] = "File B is in the reference folder, which Pairlook never changes.";
+
 // "These files were found to be 97% the same."
 std::string verdictLine(std::string_view percent);
 // Detail View compares the two files in File mode; for a pair found 100%

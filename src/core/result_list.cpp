@@ -123,6 +123,23 @@ void ResultList::deleteRow(int row) {
     notifyRowsChanged();
 }
 
+void ResultList::deleteRows(const std::vector<int>& rows) {
+    if (rows.empty()) return;
+    {
+        std::lock_guard lock(mutex_);
+        std::size_t kept = static_cast<std::size_t>(rows.front()), next = 0;
+        for (std::size_t at = kept; at < rows_.size(); ++at) {
+            if (next < rows.size() && static_cast<std::size_t>(rows[next]) == at) {
+                ++next;
+                continue;
+            }
+            rows_[kept++] = rows_[at];
+        }
+        rows_.resize(kept);
+    }
+    notifyRowsChanged();
+}
+
 void ResultList::reorderRows(int first, const std::vector<std::uint32_t>& order) {
     {
         std::lock_guard lock(mutex_);

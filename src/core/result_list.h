@@ -55,6 +55,9 @@ public:
     // rewritten; no effect when the row does not exist.
     void setRow(int row, const std::array<std::string_view, kColumnCount>& cells);
     void deleteRow(int row);
+    // Deletes the rows at the given indexes (sorted, no repeats, all within
+    // the list) in one pass and one change; the rows below close up.
+    void deleteRows(const std::vector<int>& rows);
     // Puts rows first .. first + order.size() - 1 in a new order, as one
     // change: the row at first + k takes the cells of the row that was at
     // first + order[k]. `order` must be a permutation of 0 .. size - 1 within

@@ -9,13 +9,25 @@ RunRequest requestFromSettings(const SettingsBlock& settings, std::string pathA,
     RunRequest request;
     request.mode = settings.searchMode;
     request.pathA = std::move(pathA);
-    request.pathB = std::move(pathB);
+    if (settings.searchMode == search_mode::kFile)
+        request.pathB = std::move(pathB);
+    else
+        request.reference = std::move(pathB);
     request.matchPercent = settings.matchPercent;
     request.hash = settings.hashEnabled != 0;
     request.fileLimit = settings.searchEveryFile != 0 ? kNoFileLimit : kWindowFileLimit;
     request.limitAdvice = " Turn on Search every file (Settings) to search it all.";
     if (dataFolder && settings.forgetChecksums == 0) request.cacheFile = *dataFolder + kCacheFileName;
     return request;
+}
+
+const char* refusalOf(const RunRequest& request) {
+    if (request.mode == search_mode::kFile || request.reference.empty()) return nullptr;
+    platform::FileIdentity searched, reference;
+    if (!platform::identityOfPath(request.pathA.c_str(), searched) ||
+        !platform::identityOfPath(request.reference.c_str(), reference) || searched != reference)
+        return nullptr;
+    return "The folder to search and the reference folder are the same folder.";
 }
 
 RunOutcome notEnoughMemory() {

@@ -23,6 +23,10 @@ struct RunRequest {
     std::uint32_t mode = search_mode::kFile;
     std::string pathA;  // File mode: the first file; the folder modes: the folder searched
     std::string pathB;  // File mode: the second file
+    // The folder modes: a folder the searched one is compared with and that
+    // is never touched; only pairs of a searched file (File A) and a file
+    // under it (File B) are listed. Empty: the searched folder alone.
+    std::string reference;
     std::uint32_t matchPercent = 95;
     bool hash = true;
     std::size_t fileLimit = kWindowFileLimit;
@@ -35,10 +39,16 @@ struct RunRequest {
 // The checksum cache of the window, in its data folder beside the settings.
 constexpr char kCacheFileName[] = "dPairSum.dat";
 
-// The request the window's settings and these paths make; with a data
-// folder, and "Remember checksums" ticked, the cache lies in it.
+// The request the window's settings and these paths make: in the folder
+// modes the second path is the reference folder. With a data folder, and
+// "Remember checksums" ticked, the cache lies in it.
 RunRequest requestFromSettings(const SettingsBlock& settings, std::string pathA, std::string pathB,
                                const std::optional<std::string>& dataFolder = std::nullopt);
+
+// Why the request must not run, as the user reads it; nullptr when it may.
+// The folder searched and its reference folder must be two folders: the
+// same folder by another path counts as the same (decided by identity).
+const char* refusalOf(const RunRequest& request);
 
 // How a run ended. The rows, the CLI's exit status and its JSON read this.
 enum class RunStatus : std::uint8_t {
@@ -55,14 +65,17 @@ enum class RunStatus : std::uint8_t {
 // What a walk of the tree left out, and why.
 struct LeftOut {
     std::uint64_t folders = 0;  // folders that could not be opened or listed
-    std::uint64_t links = 0;    // links and mount points, never followed
+    std::uint64_t links = 0;    // links (and Windows mount points, which are links there), never followed
     bool operator==(const LeftOut&) const = default;
 };
 
 struct RunOutcome {
     RunStatus status = RunStatus::Complete;
     std::string message;          // Error: what went wrong, as the user reads it
-    std::uint64_t filesFound = 0;  // folder modes
+    std::uint64_t filesFound = 0;  // folder modes: files of the searched folder
+    std::uint64_t referenceFiles = 0;  // files of the reference folder
+    // NotFound, CannotOpen: it was the reference folder that failed.
+    bool referenceRefused = false;
     LeftOut leftOut;
     std::uint64_t pairs = 0;       // pair rows listed
 };

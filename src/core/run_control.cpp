@@ -16,15 +16,12 @@ std::string read(const std::function<std::string()>& edit) {
 }
 
 // The request the edits make, or nothing when a path it needs is empty. In
-// the folder modes path B is not read.
+// the folder modes path B, the reference folder, may be empty.
 std::optional<RunRequest> requestFromEdits(const AppState& state, const WindowEffects& effects) {
     std::string pathA = read(effects.readPathEditA);
     if (pathA.empty()) return std::nullopt;
-    std::string pathB;
-    if (state.settings.searchMode == search_mode::kFile) {
-        pathB = read(effects.readPathEditB);
-        if (pathB.empty()) return std::nullopt;
-    }
+    std::string pathB = read(effects.readPathEditB);
+    if (pathB.empty() && state.settings.searchMode == search_mode::kFile) return std::nullopt;
     return requestFromSettings(state.settings, std::move(pathA), std::move(pathB), state.dataFolder);
 }
 
@@ -56,11 +53,17 @@ void closeIfIdle(AppState& state, const WindowEffects& effects) {
 
 void startRun(AppState& state, const WindowEffects& effects) {
     state.list.clearRows();
-    if (std::optional<RunRequest> request = requestFromEdits(state, effects))
-        startPreparedRun(state, effects, *request);
+    std::optional<RunRequest> request = requestFromEdits(state, effects);
+    if (!request) return;
+    if (const char* refusal = refusalOf(*request)) {
+        if (effects.refuseRun) effects.refuseRun(refusal);
+        return;
+    }
+    startPreparedRun(state, effects, *request);
 }
 
 void startPreparedRun(AppState& state, const WindowEffects& effects, const RunRequest& request) {
+    state.referenceInList = request.mode != search_mode::kFile && !request.reference.empty();
     state.runState.store(run_state::kRunning);
     call(effects.startProgressTimer);
     state.progressPercent.store(0);

@@ -33,11 +33,14 @@ struct WindowEffects {
     std::function<void()> saveSettings;
     std::function<void()> destroyWindow;
     std::function<std::uint32_t()> askCloseDuringRun;  // the prompt; returns kPromptFirst or kPromptSecond
+    std::function<void(const char* why)> refuseRun;   // a message: Start was pressed, but nothing runs
 };
 
 // Start while idle: clears the list, reads the path edits into the request
-// of the current mode and options, and starts the worker. An empty path
-// starts nothing.
+// of the current mode and options (in the folder modes edit B holds the
+// reference folder, which may be empty), and starts the worker. An empty
+// path starts nothing; a request that must not run (refusalOf) is refused
+// with its message.
 void startRun(AppState& state, const WindowEffects& effects);
 // The run itself, for a request made already: the details dialog's Detail
 // View starts here. The edits are disabled before the worker starts.

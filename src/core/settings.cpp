@@ -198,6 +198,14 @@ SettingsBlock decodeSettings(const std::vector<std::uint8_t>& bytes) {
     return block;
 }
 
+void keepPathEdits(SettingsBlock& block, const std::string& editA, const std::string& editB) {
+    auto keep = [](char (&field)[kTextBuffer], const std::string& path) {
+        copyToField(field, sizeof field, path.size() < sizeof field ? path : std::string());
+    };
+    keep(block.pathA, editA);
+    keep(block.pathB, editB);
+}
+
 bool placementLooksUsable(const WindowPlacement& placement) {
     return placement.length == static_cast<std::int32_t>(sizeof(WindowPlacement)) &&
            placement.right > placement.left && placement.bottom > placement.top;

@@ -22,6 +22,11 @@ std::vector<std::uint8_t> encodeSettings(const SettingsBlock& block);
 // and values no menu can set, take their defaults; texts end within their field.
 SettingsBlock decodeSettings(const std::vector<std::uint8_t>& bytes);
 
+// The texts of the two path edits, for the next start: each whole when it
+// fits its field, and nothing when it does not: a path cut short would name
+// another item.
+void keepPathEdits(SettingsBlock& block, const std::string& editA, const std::string& editB);
+
 // Whether a stored placement can be applied: a record of the right length
 // with a normal rectangle of positive width and height. A zero record (no file,
 // a short file) is not.

@@ -42,6 +42,7 @@ void addLabels(const AppState& state, bool workerState, StripLayout& layout) {
         layout.labels.push_back({"With this", rect(3, 95, 80, 110)});
     } else {
         layout.labels.push_back({"Search this", rect(3, 75, 80, 90)});
+        layout.labels.push_back({"Reference", rect(3, 95, 80, 110)});
     }
     if (workerState) return;
     layout.labels.push_back({"File", rect(3, 5, 40, 20)});
@@ -73,7 +74,7 @@ void addButtons(const AppState& state, bool workerState, StripLayout& layout) {
     layout.buttons.push_back({ButtonKind::Small, at(w - 58), 5, hover.aboutPause != 0, aboutPauseCaption(state)});
     layout.buttons.push_back({ButtonKind::Small, at(w - 58), 27, hover.help != 0, "Help"});
     layout.buttons.push_back({ButtonKind::Small, at(w - 58), 74, hover.chooseA != 0, "Choose"});
-    if (isFileMode(state)) layout.buttons.push_back({ButtonKind::Small, at(w - 58), 96, hover.chooseB != 0, "Choose"});
+    layout.buttons.push_back({ButtonKind::Small, at(w - 58), 96, hover.chooseB != 0, "Choose"});
 }
 
 std::uint32_t* hoverFlagOf(HoverFlags& hover, StripButtonId button) {
@@ -103,7 +104,7 @@ StripButtonId columnButtonAt(const AppState& state, std::int64_t y) {
     if (between(4, y, 23)) return StripButtonId::AboutPause;
     if (between(26, y, 45) && idle) return StripButtonId::Help;
     if (between(73, y, 90) && idle) return StripButtonId::ChooseA;
-    if (between(95, y, 112) && idle && isFileMode(state)) return StripButtonId::ChooseB;
+    if (between(95, y, 112) && idle) return StripButtonId::ChooseB;
     return StripButtonId::None;
 }
 
@@ -183,7 +184,8 @@ StripAction stripClickAction(const AppState& state, std::int64_t x, std::int64_t
     switch (liveButtonAt(state, x, y)) {
         case StripButtonId::ChooseA:
             return isFileMode(state) ? StripAction::ChooseFileA : StripAction::ChooseFolder;
-        case StripButtonId::ChooseB: return StripAction::ChooseFileB;
+        case StripButtonId::ChooseB:
+            return isFileMode(state) ? StripAction::ChooseFileB : StripAction::ChooseReferenceFolder;
         case StripButtonId::ModeSwitch: return StripAction::NextMode;
         case StripButtonId::StartAbort: return idle ? StripAction::Start : StripAction::Abort;
         case StripButtonId::AboutPause:
@@ -201,6 +203,14 @@ int minClientHeight(int listChrome, int listRowHeight) {
 
 std::uint32_t nextSearchMode(std::uint32_t searchMode) {
     return searchMode >= search_mode::kQuickDir ? search_mode::kFile : searchMode + 1;
+}
+
+std::optional<std::string> editBAfterModeChange(AppState& state, std::uint32_t from, std::uint32_t to,
+                                                const std::string& shown) {
+    if ((from == search_mode::kFile) == (to == search_mode::kFile)) return std::nullopt;
+    std::string parked = std::move(state.parkedPathB);
+    state.parkedPathB = shown;
+    return parked;
 }
 
 }  // namespace core

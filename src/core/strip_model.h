@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,8 +76,8 @@ StripLayout layoutStrip(AppState& state);
 enum class StripButtonId { None, AboutPause, Help, ChooseA, ChooseB, ModeSwitch, StartAbort };
 
 // The button under client position (x, y) that answers in the present
-// state (Help, the choosers and the knob only while idle; Choose B only in
-// File mode), or None.
+// state (Help, the choosers and the knob only while idle), or None. Choose B
+// picks the second file in File mode, the reference folder in the others.
 StripButtonId liveButtonAt(const AppState& state, std::int64_t x, std::int64_t y);
 
 // A pointer move to client position (x, y): the live button under it is
@@ -86,7 +87,19 @@ std::vector<StripRect> trackHover(AppState& state, std::int64_t x, std::int64_t 
 // The pointer has left the strip (or another window covers it): nothing lit.
 std::vector<StripRect> clearHover(AppState& state);
 
-enum class StripAction { None, ChooseFileA, ChooseFileB, ChooseFolder, NextMode, Start, Abort, About, TogglePause, Help };
+enum class StripAction {
+    None,
+    ChooseFileA,
+    ChooseFileB,
+    ChooseFolder,           // the folder to search, for edit A
+    ChooseReferenceFolder,  // the reference folder, for edit B
+    NextMode,
+    Start,
+    Abort,
+    About,
+    TogglePause,
+    Help
+};
 
 // What a left-button release at (x, y) does: it acts on the live button
 // under the pointer at that moment, whatever is lit, so a lit state left
@@ -95,5 +108,12 @@ StripAction stripClickAction(const AppState& state, std::int64_t x, std::int64_t
 
 // File -> Directory -> Quick Dir -> File.
 std::uint32_t nextSearchMode(std::uint32_t searchMode);
+
+// Edit B holds the second file in File mode and the reference folder in the
+// folder modes. A change of mode between the two kinds parks the text shown
+// (AppState::parkedPathB) and returns the one parked for the new kind, to be
+// shown; between two folder modes nothing changes.
+std::optional<std::string> editBAfterModeChange(AppState& state, std::uint32_t from, std::uint32_t to,
+                                                const std::string& shown);
 
 }  // namespace core

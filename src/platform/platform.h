@@ -24,6 +24,7 @@ constexpr char kPathSeparator = '/';
 enum class IoFault : std::uint8_t {
     None,
     OfFile,        // missing, no access, not a regular file, a link, a bad sector: the item's own
+    InUse,         // another program holds it open without sharing, or has locked it: the item's own
     OutOfHandles,  // the process or the system has no handle to spare
     OutOfMemory,   // the system could not find the memory for the call
 };
@@ -59,7 +60,7 @@ constexpr std::int64_t kStampTicksPerSecond = 1'000'000'000;
 #endif
 
 class Folder;
-enum class LinkFault : std::uint8_t;
+enum class DisposalFault : std::uint8_t;
 struct FileInternals;  // each platform's own helpers
 
 // An open file, read from its start on. Closed when it goes; moved, never copied.
@@ -106,9 +107,9 @@ private:
     friend bool identityOf(const File& file, FileIdentity& identity);
     friend bool stampOf(const File& file, FileStamp& stamp);
     friend File openForDisposal(const char* path);
-    friend bool deleteOpenFile(File& file);
-    friend bool moveOpenFile(File& file, const char* target);
-    friend LinkFault replaceWithLink(File& duplicate, File& partner, const char* partnerPath);
+    friend DisposalFault deleteOpenFile(File& file);
+    friend DisposalFault moveOpenFile(File& file, const char* target);
+    friend DisposalFault replaceWithLink(File& duplicate, File& partner, const char* partnerPath);
 
     std::intptr_t handle_ = kNoHandle;
     std::uint64_t sizeAtOpen_ = 0;
@@ -160,23 +161,28 @@ bool stampOfPath(const char* path, FileStamp& stamp);
 // written either, but it may be deleted or moved: by the calls below, which
 // act on the open file itself and not on whatever its path names by then.
 File openForDisposal(const char* path);
+
+// Why a file could not be deleted, moved or replaced by a link.
+enum class DisposalFault : std::uint8_t {
+    None,
+    InUse,           // another program holds it open or has locked it
+    ReadOnly,        // the file is read-only
+    FolderReadOnly,  // a folder would not give up or take the name
+    NameTaken,       // a move: an item of that name is where it would go
+    FolderFull,      // a move: no room is left where it would go
+    OtherVolume,     // a link: the two files lie on different volumes
+    NoHardLinks,     // a link: the file system keeps no hard links
+    LinkLimit,       // a link: the partner has as many links as its file system allows
+    Other,
+};
+constexpr std::size_t kDisposalFaultCount = 10;
+
 // Deletes the open file and closes it.
-bool deleteOpenFile(File& file);
+DisposalFault deleteOpenFile(File& file);
 // Moves the open file to `target`, never over an existing item, and closes
 // it. Across volumes its bytes are copied from the open file and the file
 // goes only once the copy is whole; a failed copy is removed again.
-bool moveOpenFile(File& file, const char* target);
-
-// Why a file could not be replaced by a link to its partner.
-enum class LinkFault : std::uint8_t {
-    None,
-    OtherVolume,      // the two files lie on different volumes
-    NoHardLinks,      // the file system keeps no hard links
-    ReadOnlyOrInUse,  // the file or its folder is read-only, or the file is in use
-    LinkLimit,        // the partner has as many links as its file system allows
-    Other,
-};
-constexpr std::size_t kLinkFaultCount = 6;
+DisposalFault moveOpenFile(File& file, const char* target);
 
 // Replaces the open file (opened for disposal) by a hard link to the open
 // partner, which `partnerPath` must name, and closes it. The link is made
@@ -184,7 +190,7 @@ constexpr std::size_t kLinkFaultCount = 6;
 // in one step; on any failure the file stays at its path as it was. A
 // read-only file is never replaced. The partner stays held against writes,
 // but its names, the new link's among them, may then be moved or deleted.
-LinkFault replaceWithLink(File& duplicate, File& partner, const char* partnerPath);
+DisposalFault replaceWithLink(File& duplicate, File& partner, const char* partnerPath);
 
 // Reading counters, so tests can prove a file was never opened or read.
 struct IoCounters {
@@ -247,6 +253,7 @@ private:
     friend Folder openSubfolder(const Folder& parent, const std::string& name);
     friend File openForReading(const Folder& folder, const char* name);
     friend bool nextItem(Folder& folder, ListedItem& item);
+    friend bool identityOf(const Folder& folder, FileIdentity& identity);
 
     std::unique_ptr<FolderState> state_;
     IoFault fault_ = IoFault::None;
@@ -261,6 +268,8 @@ Folder openFolder(const char* path);
 Folder openSubfolder(const Folder& parent, const std::string& name);
 // The next item; false at the end, or when the listing failed (fault()).
 bool nextItem(Folder& folder, ListedItem& item);
+// The identity of an open folder (not of what its path names by now).
+bool identityOf(const Folder& folder, FileIdentity& identity);
 // Opens a folder only to open the files in it by name: nothing is listed.
 Folder holdFolder(const char* path);
 // Opens the file `name` of an open folder for reading, as openForReading

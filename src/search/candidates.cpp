@@ -9,9 +9,10 @@ namespace {
 
 constexpr std::uint64_t kRefusedFrom = std::uint64_t{1} << 32;
 
-bool isListable(const IndexEntry& entry, std::uint32_t matchPercent) {
-    if (entry.listedSize >= kRefusedFrom) return false;
-    return matchPercent == 0 || entry.listedSize != 0;
+// With a reference folder a group needs files of both: its members come in
+// index order, the searched ones first.
+bool holdsBothFolders(const Index& index, const std::vector<std::uint32_t>& members) {
+    return !index.hasReference || index.mayPair(members.front(), members.back());
 }
 
 // Listable entries by size, each size in index order. The keys are sorted
@@ -32,8 +33,11 @@ void formGroups(const Index& index, Candidates& c) {
     for (std::size_t from = 0, to = 0; from < order.size(); from = to) {
         while (to < order.size() && sizeOf(order[to]) == sizeOf(order[from])) ++to;
         if (to - from < 2) continue;
+        std::vector<std::uint32_t> members(order.begin() + static_cast<std::ptrdiff_t>(from),
+                                           order.begin() + static_cast<std::ptrdiff_t>(to));
+        if (!holdsBothFolders(index, members)) continue;
         auto id = static_cast<std::uint32_t>(c.groups.size());
-        c.groups.emplace_back(order.begin() + static_cast<std::ptrdiff_t>(from), order.begin() + static_cast<std::ptrdiff_t>(to));
+        c.groups.push_back(std::move(members));
         for (std::uint32_t k = 0; k < to - from; ++k) {
             c.groupOf[order[from + k]] = id;
             c.positionInGroup[order[from + k]] = k;
@@ -48,12 +52,18 @@ void laterInWindow(const Candidates& c, const Index& index, std::uint32_t i, std
     auto first = std::lower_bound(c.bySize.begin(), c.bySize.end(), window.low,
                                   [&](std::uint32_t e, std::uint64_t s) { return sizeOf(e) < s; });
     for (auto it = first; it != c.bySize.end() && sizeOf(*it) <= window.high; ++it) {
-        if (*it > i && bestScoreForSizes(size, sizeOf(*it)) >= c.matchPercent) out.push_back(*it);
+        if (*it > i && index.mayPair(i, *it) && bestScoreForSizes(size, sizeOf(*it)) >= c.matchPercent)
+            out.push_back(*it);
     }
     std::sort(out.begin(), out.end());
 }
 
 }  // namespace
+
+bool isListableSize(std::uint64_t size, std::uint32_t matchPercent) {
+    if (size >= kRefusedFrom) return false;
+    return matchPercent == 0 || size != 0;
+}
 
 std::uint32_t bestScoreForSizes(std::uint64_t sizeA, std::uint64_t sizeB) {
     auto larger = static_cast<std::uint32_t>(std::max(sizeA, sizeB));
@@ -86,7 +96,7 @@ Candidates groupCandidates(const Index& index, std::uint32_t searchMode, std::ui
     c.directory = searchMode != core::search_mode::kQuickDir;
     c.matchPercent = matchPercent;
     c.listable.resize(n);
-    for (std::size_t e = 0; e < n; ++e) c.listable[e] = isListable(index.entries[e], matchPercent);
+    for (std::size_t e = 0; e < n; ++e) c.listable[e] = isListableSize(index.entries[e].listedSize, matchPercent);
     c.groupOf.assign(n, kNoGroup);
     c.positionInGroup.assign(n, 0);
     formGroups(index, c);
@@ -96,10 +106,10 @@ Candidates groupCandidates(const Index& index, std::uint32_t searchMode, std::ui
 
 void laterCandidates(const Candidates& c, const Index& index, std::uint32_t i, std::vector<std::uint32_t>& out) {
     out.clear();
-    if (!c.listable[i]) return;
+    if (!c.listable[i] || index.isReference(i)) return;
     if (c.directory && c.matchPercent == 0) {
         // Every pair is listed at 0, whatever its score.
-        for (auto j = i + 1; j < index.entries.size(); ++j)
+        for (auto j = index.hasReference ? index.firstReference : i + 1; j < index.entries.size(); ++j)
             if (c.listable[j]) out.push_back(j);
         return;
     }
@@ -109,7 +119,55 @@ void laterCandidates(const Candidates& c, const Index& index, std::uint32_t i, s
     }
     if (c.groupOf[i] == kNoGroup) return;
     const auto& members = c.groups[c.groupOf[i]];
-    out.assign(members.begin() + c.positionInGroup[i] + 1, members.end());
+    for (auto it = members.begin() + c.positionInGroup[i] + 1; it != members.end(); ++it)
+        if (index.mayPair(i, *it)) out.push_back(*it);
+}
+
+WindowPartners::WindowPartners(const Index& index, const std::vector<std::uint32_t>& order)
+    : index_(index), order_(order) {
+    if (!index.hasReference) return;
+    referencesBefore_.assign(order.size() + 1, 0);
+    for (std::size_t k = 0; k < order.size(); ++k)
+        referencesBefore_[k + 1] = referencesBefore_[k] + (index.isReference(order[k]) ? 1 : 0);
+}
+
+std::uint64_t WindowPartners::count(std::size_t k, std::size_t end) const {
+    const std::uint64_t all = end - k - 1;
+    if (!index_.hasReference) return all;
+    const std::uint64_t references = referencesBefore_[end] - referencesBefore_[k + 1];
+    return index_.isReference(order_[k]) ? all - references : references;
+}
+
+PartnerSizes::PartnerSizes(const Index& index, std::uint32_t searchMode, std::uint32_t matchPercent)
+    : matchPercent_(matchPercent) {
+    const bool directory = searchMode != core::search_mode::kQuickDir;
+    bool anyListable = false;
+    for (const IndexEntry& entry : index.entries) {
+        if (!isListableSize(entry.listedSize, matchPercent)) continue;
+        anyListable = true;
+        // At 0 every pair of Directory mode is listed, whatever the sizes.
+        if (directory && matchPercent != 0)
+            ranges_.push_back(sizeWindow(entry.listedSize, matchPercent));
+        else if (!directory)
+            ranges_.push_back({entry.listedSize, entry.listedSize});
+    }
+    std::sort(ranges_.begin(), ranges_.end(), [](const SizeWindow& a, const SizeWindow& b) { return a.low < b.low; });
+    std::vector<SizeWindow> merged;
+    for (const SizeWindow& range : ranges_) {
+        if (!merged.empty() && range.low <= merged.back().high + 1)
+            merged.back().high = std::max(merged.back().high, range.high);
+        else
+            merged.push_back(range);
+    }
+    ranges_ = std::move(merged);
+    if (directory && matchPercent == 0 && anyListable) ranges_.push_back({0, kRefusedFrom - 1});
+}
+
+bool PartnerSizes::admits(std::uint64_t size) const {
+    if (!isListableSize(size, matchPercent_)) return false;
+    auto after = std::upper_bound(ranges_.begin(), ranges_.end(), size,
+                                  [](std::uint64_t s, const SizeWindow& range) { return s < range.low; });
+    return after != ranges_.begin() && size <= std::prev(after)->high;
 }
 
 }  // namespace search

@@ -31,13 +31,16 @@ Listing FolderLister::list(const Pending& pending, std::vector<Pending>& subfold
     platform::ListedItem item;
     if (folder->isOpen())
         while (platform::nextItem(*folder, item)) items.push_back(std::move(item));
-    if (!folder->isOpen() || folder->fault() != platform::IoFault::None) {
+    platform::FileIdentity identity;
+    const bool identified = !admits_ || platform::identityOf(*folder, identity);
+    if (!folder->isOpen() || folder->fault() != platform::IoFault::None || !identified) {
         if (platform::isProcessFault(folder->fault())) context_.fail(folder->fault());
         if (!pending.parent) rootRefused_.store(true);
         std::lock_guard lock(refusedMutex_);
         refused_.insert(pending.path);
         return {};
     }
+    if (admits_ && !admits_(pending.path, identity)) return {};
     for (std::uint32_t k = 0; k < items.size(); ++k) {
         if (!descendsInto(items[k])) continue;
         std::vector<std::uint32_t> place = pending.place;

@@ -37,12 +37,21 @@ std::string childPath(const std::string& folder, const std::string& name);
 // or "..".
 bool descendsInto(const platform::ListedItem& item);
 
+// Whether the walk goes into a folder it has opened (the path it was reached
+// by, the identity of the folder opened): false leaves it out with all below
+// it, as if empty. Called on the lister's threads.
+using FolderAdmission = std::function<bool(const std::string& path, const platform::FileIdentity& identity)>;
+
 class FolderLister {
 public:
     // Lists ahead no further once `budget` items are listed. The bar moves
     // through `share` as folders are listed ahead.
     FolderLister(core::RunContext& context, std::size_t budget, ProgressShare share = {})
         : context_(context), budget_(budget), share_(share) {}
+
+    // Asks `admits` of every folder opened from now on; a folder whose
+    // identity cannot be told is then refused.
+    void admitOnly(FolderAdmission admits) { admits_ = std::move(admits); }
 
     // Runs `walk` (which takes the listings, from `root` on) on one of the
     // pool's threads while the others list `root` and every folder below it,
@@ -86,6 +95,7 @@ private:
     bool listerMayGoOn() const;
 
     core::RunContext& context_;
+    FolderAdmission admits_;
     const std::size_t budget_;
     const ProgressShare share_;
     double listedPart_ = 0;  // of the whole tree, under mutex_

@@ -11,6 +11,10 @@ struct Walk {
     core::RunContext& context;
     Index& index;
     FolderLister& lister;
+    const WalkRules& rules;
+    std::size_t rootFolder;  // the walk's root in Index::folders
+
+    bool ofReference() const { return static_cast<bool>(rules.pairable); }
 };
 
 std::uint32_t walkFolder(Walk& walk, const std::string& folder);
@@ -19,6 +23,16 @@ std::uint32_t walkFolder(Walk& walk, const std::string& folder);
 // followed.
 bool entersAsFile(const platform::ListedItem& item) { return item.kind == platform::ItemKind::File; }
 
+// The walk of a reference folder counts each file, and enters it only when a
+// searched file can pair with it and there is room.
+bool entersReferenceFile(Walk& walk, const platform::ListedItem& item) {
+    ++walk.index.referenceFiles;
+    if (!walk.rules.pairable(item.size)) return false;
+    if (walk.index.entries.size() < walk.index.cap) return true;
+    walk.index.limitReached = true;
+    return false;
+}
+
 // One item of a folder's listing: descends into a folder, enters a file,
 // skips everything else.
 void indexItem(Walk& walk, const std::string& folder, std::uint32_t folderId, const platform::ListedItem& item) {
@@ -26,9 +40,11 @@ void indexItem(Walk& walk, const std::string& folder, std::uint32_t folderId, co
         walkFolder(walk, childPath(folder, item.name));
         return;
     }
-    // Links and mount points are not followed, but the Start row says so.
+    // Links (Windows mount points among them) are not followed, but the
+    // Start row says so. A POSIX mount point is a plain folder, and walked.
     if (item.kind == platform::ItemKind::Link) ++walk.index.leftOut.links;
     if (!entersAsFile(item)) return;
+    if (walk.ofReference() && !entersReferenceFile(walk, item)) return;
     std::string path = childPath(folder, item.name);
 
     // The size comes from the listing, so no file is opened here. A file that
@@ -65,13 +81,13 @@ bool fileLeft(Walk& walk, const std::string& folder, const Listing& items, std::
 std::uint32_t walkFolder(Walk& walk, const std::string& folder) {
     if (walk.context.abortRequested()) return countOf(walk.index);
     Listing items = walk.lister.take(folder);
-    if (walk.lister.refused(folder) && !walk.index.folders.empty()) ++walk.index.leftOut.folders;
+    if (walk.lister.refused(folder) && walk.index.folders.size() != walk.rootFolder) ++walk.index.leftOut.folders;
     const auto folderId = static_cast<std::uint32_t>(walk.index.folders.size());
     walk.index.folders.push_back(folder);
     // The cap is tested before each item, so a full index also stops every
     // enclosing listing as soon as its subfolder's walk returns.
     for (std::size_t at = 0; at < items.size(); ++at) {
-        if (walk.index.entries.size() >= walk.index.cap) {
+        if (!walk.ofReference() && walk.index.entries.size() >= walk.index.cap) {
             if (!walk.index.limitReached) walk.index.limitReached = fileLeft(walk, folder, items, at);
             break;
         }
@@ -83,14 +99,20 @@ std::uint32_t walkFolder(Walk& walk, const std::string& folder) {
 }  // namespace
 
 std::uint32_t indexFolder(core::RunContext& context, Index& index, const std::string& folder, WorkPool& pool,
-                          ProgressShare share) {
+                          ProgressShare share, const WalkRules& rules) {
     if (context.abortRequested()) return countOf(index);
     FolderLister lister(context, index.cap, share);
-    Walk walk{context, index, lister};
+    if (rules.admits) lister.admitOnly(rules.admits);
+    Walk walk{context, index, lister, rules, index.folders.size()};
     std::uint32_t count = 0;
+    const std::size_t entered = index.entries.size();
     lister.walkWhileListing(folder, pool, [&] { count = walkFolder(walk, folder); });
-    if (lister.rootRefused())
-        index.root = platform::isFolder(folder.c_str()) ? RootListing::CannotOpen : RootListing::NotAFolder;
+    // A lister may have shown a folder after the walk's last file.
+    if (index.entries.size() > entered) context.currentFile.set(index.entries.back().path);
+    if (lister.rootRefused()) {
+        RootListing& root = walk.ofReference() ? index.referenceRoot : index.root;
+        root = platform::isFolder(folder.c_str()) ? RootListing::CannotOpen : RootListing::NotAFolder;
+    }
     return count;
 }
 

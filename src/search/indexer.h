@@ -4,11 +4,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "core/run.h"
 #include "platform/platform.h"
+#include "search/folder_lister.h"
 #include "search/progress.h"
 #include "search/work_pool.h"
 
@@ -57,6 +59,30 @@ struct Index {
     // found it, in index order (for the checksum cache).
     bool keepStamps = false;
     std::vector<platform::FileStamp> stamps;
+
+    // A search with a reference folder: entries from firstReference on lie
+    // under the reference folder, those before it under the searched one.
+    bool hasReference = false;
+    std::uint32_t firstReference = 0;
+    std::uint64_t referenceFiles = 0;  // every file of the reference, entered or not
+    RootListing referenceRoot = RootListing::Listed;
+
+    bool isReference(std::uint32_t e) const { return hasReference && e >= firstReference; }
+    // Whether entries a and b may make a pair: with a reference folder only
+    // a searched file and a reference file do.
+    bool mayPair(std::uint32_t a, std::uint32_t b) const { return !hasReference || isReference(a) != isReference(b); }
+};
+
+// What a walk is told beyond its folder.
+struct WalkRules {
+    // Which folders it goes into; all when empty.
+    FolderAdmission admits;
+    // Set for the walk of a reference folder: every file is counted in
+    // Index::referenceFiles, but only a file of a size that some searched
+    // file can pair with is entered. That walk goes on past the cap, so
+    // that every folder under the reference is known; a file it has no room
+    // for sets limitReached.
+    std::function<bool(std::uint64_t size)> pairable;
 };
 
 // Enters every file below `folder` (the folder text as given: one separator
@@ -69,7 +95,7 @@ struct Index {
 // cap left a file out, and index.root when the folder itself could not be
 // listed. The bar moves through `share` as the tree is listed.
 std::uint32_t indexFolder(core::RunContext& context, Index& index, const std::string& folder, WorkPool& pool,
-                          ProgressShare share = {});
+                          ProgressShare share = {}, const WalkRules& rules = {});
 // The same on the calling thread alone.
 std::uint32_t indexFolder(core::RunContext& context, Index& index, const std::string& folder);
 

@@ -25,6 +25,7 @@
 #include "search/prefix_decider.h"
 #include "search/progress.h"
 #include "search/recall.h"
+#include "search/reference_folder.h"
 #include "search/work_pool.h"
 #include "text/text.h"
 
@@ -96,14 +97,34 @@ private:
     std::vector<std::uint64_t> keys_;  // (i, j) of each pair row, as written
 };
 
-// How the index came out: the folder refused, the limit reached, or all of it.
-core::RunStatus indexStatus(const Index& index) {
-    switch (index.root) {
+core::RunStatus listingStatus(RootListing root) {
+    switch (root) {
         case RootListing::NotAFolder: return core::RunStatus::NotFound;
         case RootListing::CannotOpen: return core::RunStatus::CannotOpen;
         case RootListing::Listed: break;
     }
-    return index.limitReached ? core::RunStatus::Limit : core::RunStatus::Complete;
+    return core::RunStatus::Complete;
+}
+
+// How the index came out: the searched folder refused, then the reference
+// folder, the limit reached, or all of it. Its counts go into the outcome.
+void takeIndex(const Index& index, core::RunOutcome& outcome) {
+    outcome.status = listingStatus(index.root);
+    if (outcome.status == core::RunStatus::Complete && index.hasReference) {
+        outcome.status = listingStatus(index.referenceRoot);
+        outcome.referenceRefused = outcome.status != core::RunStatus::Complete;
+    }
+    if (outcome.status == core::RunStatus::Complete && index.limitReached) outcome.status = core::RunStatus::Limit;
+    outcome.filesFound = index.hasReference ? index.firstReference : index.entries.size();
+    outcome.referenceFiles = index.referenceFiles;
+    outcome.leftOut = index.leftOut;
+}
+
+// Whether there is anything to search: files, and with a reference folder
+// files in both (a folder refused gave none).
+bool anythingToSearch(const Index& index) {
+    if (index.hasReference) return index.firstReference != 0 && index.entries.size() > index.firstReference;
+    return !index.entries.empty();
 }
 
 std::string countText(std::uint64_t count, const char* one, const char* many) {
@@ -112,13 +133,18 @@ std::string countText(std::uint64_t count, const char* one, const char* many) {
 
 // Column 1 of the Start row: how many files the index holds, whether the
 // limit cut the tree and what the walk left out; or why the folder gave none.
-std::string startText(const core::RunOutcome& outcome, const std::string& limitAdvice) {
+std::string startText(const core::RunOutcome& outcome, bool withReference, const std::string& limitAdvice) {
     switch (outcome.status) {
-        case core::RunStatus::NotFound: return "Folder not found.";
-        case core::RunStatus::CannotOpen: return "Cannot open the folder.";
+        case core::RunStatus::NotFound:
+            return outcome.referenceRefused ? "Reference folder not found." : "Folder not found.";
+        case core::RunStatus::CannotOpen:
+            return outcome.referenceRefused ? "Cannot open the reference folder." : "Cannot open the folder.";
         default: break;
     }
-    std::string found = text::decimalText(static_cast<std::int32_t>(outcome.filesFound)) + " files found.";
+    std::string found = text::decimalText(static_cast<std::int32_t>(outcome.filesFound)) + " files found";
+    if (withReference)
+        found += ", " + text::decimalText(static_cast<std::int32_t>(outcome.referenceFiles)) + " in the reference folder";
+    found += '.';
     if (outcome.status == core::RunStatus::Limit)
         found.append(" Limit reached: the rest was not searched.").append(limitAdvice);
     if (outcome.leftOut.folders)
@@ -147,11 +173,16 @@ struct Shares {
     ProgressShare index;
     ProgressShare classes;
     ProgressShare pairs;
+    ProgressShare searched;  // with a reference folder: listing the searched folder, before `index`
 };
 
-Shares sharesFor(std::uint32_t searchMode) {
-    if (searchMode == core::search_mode::kQuickDir) return {{0, 10}, {10, 70}, {70, 100}};
-    return {{0, 5}, {5, 15}, {15, 100}};
+// Against a reference folder, listing it is most of the work; the searched
+// folder is usually the small one.
+Shares sharesFor(std::uint32_t searchMode, bool withReference) {
+    const bool quick = searchMode == core::search_mode::kQuickDir;
+    if (withReference)
+        return quick ? Shares{{5, 60}, {60, 90}, {90, 100}, {0, 5}} : Shares{{5, 40}, {40, 50}, {50, 100}, {0, 5}};
+    return quick ? Shares{{0, 10}, {10, 70}, {70, 100}, {}} : Shares{{0, 5}, {5, 15}, {15, 100}, {}};
 }
 
 // Judges one pair and writes its row when it gets one; the caller shows
@@ -200,8 +231,9 @@ void listPairs(core::RunContext& context, const Index& index, const PairsOf& pai
 
 // Quick Dir at matchPercent 100: the later candidates of entry i that the
 // class building has not told apart from it: the later files of its class, and
-// the later files of its group whose content it did not settle. Each class
-// is a chain in index order, so entry i costs only the pairs it has.
+// the later files of its group whose content it did not settle (with a
+// reference folder, only those it may pair with). Each class is a chain in
+// index order, so entry i costs only the pairs it has.
 PairsOf classPairs(const Index& index, const Candidates& candidates, const ClassTable& classes) {
     constexpr std::uint32_t kNone = 0xFFFFFFFFu;
     auto nextInClass = std::make_shared<std::vector<std::uint32_t>>(index.entries.size(), kNone);
@@ -218,7 +250,7 @@ PairsOf classPairs(const Index& index, const Candidates& candidates, const Class
     return [&index, &candidates, &classes, nextInClass, unsettled, js = std::vector<std::uint32_t>()](
                std::uint32_t i, std::vector<PairToJudge>& pairs) mutable {
         pairs.clear();
-        if (!candidates.listable[i] || candidates.groupOf[i] == kNoGroup) return;
+        if (!candidates.listable[i] || index.isReference(i) || candidates.groupOf[i] == kNoGroup) return;
         if (classes.content[i] != Content::Settled) {
             laterCandidates(candidates, index, i, js);
             for (std::uint32_t j : js) pairs.push_back({i, j, kScoreUnknown});
@@ -230,7 +262,8 @@ PairsOf classPairs(const Index& index, const Candidates& candidates, const Class
         const std::size_t mates = js.size();
         js.insert(js.end(), std::upper_bound(others.begin(), others.end(), i), others.end());
         std::inplace_merge(js.begin(), js.begin() + static_cast<std::ptrdiff_t>(mates), js.end());
-        for (std::uint32_t j : js) pairs.push_back({i, j, kScoreUnknown});
+        for (std::uint32_t j : js)
+            if (index.mayPair(i, j)) pairs.push_back({i, j, kScoreUnknown});
     };
 }
 
@@ -250,34 +283,46 @@ PairsOf allCandidates(const Index& index, const Candidates& candidates, const Cl
     };
 }
 
+// How many of the pairs among `members` may be listed: all of them, or with
+// a reference folder each searched file with each reference file.
+std::uint64_t listablePairsAmong(const Index& index, const std::vector<std::uint32_t>& members) {
+    const auto count = static_cast<std::uint64_t>(members.size());
+    if (!index.hasReference) return count * (count - (count != 0)) / 2;
+    const auto references = static_cast<std::uint64_t>(
+        std::count_if(members.begin(), members.end(), [&](std::uint32_t e) { return index.isReference(e); }));
+    return references * (count - references);
+}
+
 // About how many outer entries and pairs listPairs visits, for the bar
 // only: the outer entries, and the pairs of each group or size window (at
 // matchPercent 100 only pairs the class building has not told apart).
 std::uint64_t visitsOf(const Index& index, const Candidates& candidates, const ClassTable& classes) {
     std::uint64_t visits = index.entries.size();
-    auto pairsAmong = [](std::uint64_t count) { return count * (count - (count != 0)) / 2; };
     if (candidates.directory && candidates.matchPercent == 0) {
-        return visits + pairsAmong(static_cast<std::uint64_t>(
-                            std::count(candidates.listable.begin(), candidates.listable.end(), true)));
+        std::vector<std::uint32_t> listable;
+        for (std::uint32_t e = 0; e < candidates.listable.size(); ++e)
+            if (candidates.listable[e]) listable.push_back(e);
+        return visits + listablePairsAmong(index, listable);
     }
     if (candidates.directory) {
         const auto& order = candidates.bySize;
+        const WindowPartners partners(index, order);
         auto sizeAt = [&](std::size_t k) { return index.entries[order[k]].listedSize; };
         for (std::size_t k = 0, end = 0; k < order.size(); ++k) {
             const std::uint64_t high = sizeWindow(sizeAt(k), candidates.matchPercent).high;
             for (end = std::max(end, k + 1); end < order.size() && sizeAt(end) <= high;) ++end;
-            visits += end - k - 1;
+            visits += partners.count(k, end);
         }
         return visits;
     }
     for (const auto& group : candidates.groups) {
-        if (candidates.matchPercent != 100) {
-            visits += pairsAmong(group.size());
+        if (candidates.matchPercent != 100 || index.hasReference) {
+            visits += listablePairsAmong(index, group);
             continue;
         }
         for (std::uint32_t e : group) {
             if (classes.content[e] != Content::Settled) visits += group.size();
-            else if (classes.classOf[e] == e) visits += pairsAmong(classes.classSize[e]);
+            else if (classes.classOf[e] == e) visits += std::uint64_t{classes.classSize[e]} * (classes.classSize[e] - 1) / 2;
         }
     }
     return visits;
@@ -365,21 +410,23 @@ core::RunOutcome searchFolder(const core::RunRequest& request, core::RunContext&
     CacheFile cacheFile(request.cacheFile, dayOf(started));
     RowWriter rows(context);
     rows.indexing();
-    const Shares shares = sharesFor(request.mode);
+    const bool withReference = !request.reference.empty();
+    const Shares shares = sharesFor(request.mode, withReference);
     WorkPool pool(tuning.helperThreads < 0 ? WorkPool::helpersForThisMachine()
                                            : static_cast<std::size_t>(tuning.helperThreads));
     Index index;
     index.cap = request.fileLimit;
     index.quickDir = request.mode == core::search_mode::kQuickDir;
     index.keepStamps = cacheFile.inUse();
-    std::uint32_t n = indexFolder(context, index, request.pathA, pool, shares.index);
+    if (withReference)
+        indexWithReference(context, index, request, pool, shares.searched, shares.index);
+    else
+        indexFolder(context, index, request.pathA, pool, shares.index);
     core::RunOutcome outcome;
-    outcome.status = indexStatus(index);
-    outcome.filesFound = n;
-    outcome.leftOut = index.leftOut;
-    rows.start(startText(outcome, request.limitAdvice));
+    takeIndex(index, outcome);
+    rows.start(startText(outcome, withReference, request.limitAdvice));
     // An index built under an abort is not searched.
-    if (n != 0 && !context.abortRequested()) {
+    if (anythingToSearch(index) && !context.abortRequested()) {
         raiseProgress(context, shares.index.to);
         std::optional<Recall> recall;
         if (cacheFile.inUse()) recall.emplace(cacheFile.cache(), index, started, tuning.recall);

@@ -44,7 +44,8 @@ public:
     Decider(core::RunContext& context, const Index& index, const Candidates& candidates, const PrefixTuning& tuning,
             WorkPool& pool)
         : context_(context), index_(index), order_(candidates.bySize), tuning_(tuning), pool_(pool),
-          matchPercent_(candidates.matchPercent), ring_(tuning.budget), found_(pool.workers()) {}
+          matchPercent_(candidates.matchPercent), ring_(tuning.budget), found_(pool.workers()),
+          partners_(index, candidates.bySize) {}
 
     bool run(ProgressShare share, const DecidedPairs& take);
 
@@ -54,6 +55,7 @@ private:
     void readHeads(std::size_t from, std::size_t to);
     void readHead(std::size_t k);
     void decideFor(std::size_t p, std::size_t worker);
+    void decideForReference(std::size_t p, std::vector<PairToJudge>& out) const;
     void decide(std::size_t p, std::size_t q, std::vector<PairToJudge>& out) const;
     bool stopRequested();
     std::size_t stepEnd(std::size_t start) const;
@@ -68,6 +70,9 @@ private:
     const std::uint32_t matchPercent_;
     HeadRing ring_;
     std::vector<std::vector<PairToJudge>> found_;  // per worker
+    const WindowPartners partners_;
+    // With a reference folder: the positions of the searched files, in order.
+    std::vector<std::size_t> searchedAt_;
 
     // Per position in size order.
     std::vector<std::uint32_t> size_;
@@ -92,6 +97,9 @@ void Decider::measure() {
     headAt_.assign(m, kNoHead);
     windowEnd_.resize(m);
     for (std::size_t k = 0; k < m; ++k) size_[k] = static_cast<std::uint32_t>(index_.entries[order_[k]].listedSize);
+    if (index_.hasReference)
+        for (std::size_t k = 0; k < m; ++k)
+            if (!index_.isReference(order_[k])) searchedAt_.push_back(k);
     const std::uint64_t largest = m ? size_[m - 1] : 0;
     std::size_t end = 0;
     for (std::size_t k = 0; k < m; ++k) {
@@ -120,7 +128,7 @@ void Decider::weighWork() {
     work_.resize(m);
     for (std::size_t k = 0; k < m; ++k) {
         const bool heldInRing = headsBefore[windowEnd_[k]] - headsBefore[k] <= tuning_.budget;
-        work_[k] = std::uint64_t{windowEnd_[k] - k - 1} * (headLength_[k] + kPerPair) * (heldInRing ? 1 : kReadFromFiles);
+        work_[k] = partners_.count(k, windowEnd_[k]) * (headLength_[k] + kPerPair) * (heldInRing ? 1 : kReadFromFiles);
         totalWork_ += work_[k];
     }
 }
@@ -183,16 +191,31 @@ void Decider::decide(std::size_t p, std::size_t q, std::vector<PairToJudge>& out
 
 void Decider::decideFor(std::size_t p, std::size_t worker) {
     std::vector<PairToJudge>& out = found_[worker];
+    if (index_.isReference(order_[p])) {
+        decideForReference(p, out);
+        return;
+    }
     std::uint32_t lastSize = 0;
+    bool sizeTested = false;
     bool lastIsCandidate = false;
     for (std::size_t q = p + 1; q < windowEnd_[p]; ++q) {
+        if (!index_.mayPair(order_[p], order_[q])) continue;
         // Equal sizes come together: the size test is made once for each.
-        if (q == p + 1 || size_[q] != lastSize) {
+        if (!sizeTested || size_[q] != lastSize) {
+            sizeTested = true;
             lastSize = size_[q];
             lastIsCandidate = bestScoreForSizes(size_[p], lastSize) >= matchPercent_;
         }
         if (lastIsCandidate) decide(p, q, out);
     }
+}
+
+// A reference file pairs only with searched files: the few of its window
+// are looked up, not every reference file beside it.
+void Decider::decideForReference(std::size_t p, std::vector<PairToJudge>& out) const {
+    auto q = std::upper_bound(searchedAt_.begin(), searchedAt_.end(), p);
+    for (; q != searchedAt_.end() && *q < windowEnd_[p]; ++q)
+        if (bestScoreForSizes(size_[p], size_[*q]) >= matchPercent_) decide(p, *q, out);
 }
 
 // A step takes filesPerStep files, or fewer where their pairs would compare
@@ -204,7 +227,7 @@ std::size_t Decider::stepEnd(std::size_t start) const {
     std::uint64_t bytes = 0;
     std::size_t end = start;
     while (end < limit && (end == start || bytes < kBytesPerStep)) {
-        bytes += std::uint64_t{windowEnd_[end] - end - 1} * headLength_[end];
+        bytes += partners_.count(end, windowEnd_[end]) * headLength_[end];
         ++end;
     }
     return end;
@@ -252,7 +275,7 @@ bool Decider::run(ProgressShare share, const DecidedPairs& take) {
         std::uint64_t stepPairs = 0, stepWork = 0;
         for (std::size_t k = start; k < end; ++k) {
             if (headAt_[k] != kNoHead) ring_.releaseBefore(headAt_[k] + headLength_[k]);
-            stepPairs += windowEnd_[k] - k - 1;
+            stepPairs += partners_.count(k, windowEnd_[k]);
             stepWork += work_[k];
         }
         collectFound(pairs);

@@ -3,6 +3,7 @@
 #include "core/about_info.h"
 #include "resource_ids.h"
 #include "ui/main_window.h"
+#include "ui/tooltips.h"
 #include "ui/shell.h"
 
 namespace ui {
@@ -104,6 +105,9 @@ INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             SetWindowLongPtrA(dialog, DWLP_USER, lParam);
             initialise(dialog, *reinterpret_cast<AboutSession*>(lParam));
             return TRUE;
+        case WM_DESTROY:
+            if (MainWindow* main = mainWindowOf(GetParent(dialog))) removeTooltipsOf(main->tooltip, dialog);
+            return FALSE;
         case WM_COMMAND:
             if (session) onCommand(dialog, *session, LOWORD(wParam), HIWORD(wParam));
             return TRUE;

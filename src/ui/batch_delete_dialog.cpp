@@ -47,6 +47,7 @@ void initialise(HWND dialog, BatchSession& session) {
     session.small = makeFont("Arial", 16, 50);
     for (int id : {IDOK, IDCANCEL, IDC_PROMPT_MESSAGE}) setControlFont(dialog, id, session.large.get());
     setControlFont(dialog, IDC_PROMPT_MESSAGE, session.small.get());
+    fitPromptToTexts(dialog);
 }
 
 // The batch is marked running before its thread starts, and the worker is

@@ -48,10 +48,10 @@ bool chooseFileInFolder(HWND owner, char* buffer, const char* filter, const std:
     return showOpenFileDialog(owner, buffer, filter, folder.empty() ? nullptr : folder.c_str());
 }
 
-bool chooseFolder(HWND owner, char* buffer) {
+bool chooseFolder(HWND owner, char* buffer, const char* prompt) {
     BROWSEINFOA browse{};
     browse.hwndOwner = owner;
-    browse.lpszTitle = "Directory to look in:";
+    browse.lpszTitle = prompt;
     browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_EDITBOX;
     PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&browse);
     if (!chosen) return false;

@@ -18,9 +18,14 @@ bool chooseFile(HWND owner, char* buffer, const char* filter);
 // path goes to the 600-byte buffer.
 bool chooseFileInFolder(HWND owner, char* buffer, const char* filter, const std::string& folder);
 
-// The shell's folder browser; the buffer (600 bytes) receives the chosen
-// folder. Returns true when one was chosen; a cancel leaves the buffer alone.
-bool chooseFolder(HWND owner, char* buffer);
+// The shell's folder browser, `prompt` above its tree; the buffer (600
+// bytes) receives the chosen folder. Returns true when one was chosen; a
+// cancel leaves the buffer alone.
+bool chooseFolder(HWND owner, char* buffer, const char* prompt);
+
+constexpr char kFolderToSearchPrompt[] = "Choose the folder to search:";
+constexpr char kReferenceFolderPrompt[] = "Choose the reference folder:";
+constexpr char kMoveFolderPrompt[] = "Choose the folder to move files to:";
 
 constexpr char kAllFilesFilter[] = "All Files\0*.*\0";
 

@@ -68,7 +68,7 @@ void onMenuCommand(HWND window, core::AppState& state, std::uint32_t command) {
         case id::kTransparent: toggleTransparency(window, settings); break;
         case id::kSelectMoveDir:
             settings.batchDeleteMode = core::batch_mode::kMove;
-            chooseFolder(window, settings.moveDir);
+            chooseFolder(window, settings.moveDir, kMoveFolderPrompt);
             break;
         case id::kDetails: openPairDetails(window, state); break;
         case id::kRemove: core::removeFocusedRow(state.list, state.pairCount); break;

@@ -6,6 +6,7 @@
 #include "text/text.h"
 #include "ui/about_dialog.h"
 #include "ui/choosers.h"
+#include "ui/window_text.h"
 
 namespace ui {
 namespace {
@@ -19,7 +20,13 @@ void drawText(HDC dc, const std::string& text, RECT rect, UINT format) {
     DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect, format | DT_SINGLELINE | DT_NOPREFIX);
 }
 
-void drawRoundButton(HDC dc, const core::StripButton& button) {
+// A label or caption in the largest strip font it fits its room in.
+void drawFittingText(HDC dc, const MainWindow& main, const std::string& text, RECT rect, UINT format) {
+    SelectedObject font(dc, stripFontFitting(main, dc, text, rect.right - rect.left));
+    drawText(dc, text, rect, format);
+}
+
+void drawRoundButton(HDC dc, const MainWindow& main, const core::StripButton& button) {
     bool wide = button.kind == core::ButtonKind::Wide;
     int width = wide ? 100 : 54;
     int height = wide ? 24 : 18;
@@ -29,13 +36,13 @@ void drawRoundButton(HDC dc, const core::StripButton& button) {
         RoundRect(dc, button.left, button.top, button.left + width, button.top + height, 20, 20);
     }
     RECT caption{button.left + 2, button.top, button.left + width - 2, button.top + height};
-    drawText(dc, button.caption, caption, DT_CENTER | DT_VCENTER);
+    drawFittingText(dc, main, button.caption, caption, DT_CENTER | DT_VCENTER);
 }
 
 void drawStripButton(HDC dc, HDC bitmapDc, const MainWindow& main, const core::StripButton& button,
                      std::uint32_t mode) {
     if (button.kind != core::ButtonKind::ModeSwitch) {
-        drawRoundButton(dc, button);
+        drawRoundButton(dc, main, button);
         return;
     }
     // The knob's image already has the form of its mode.
@@ -62,8 +69,9 @@ void drawLayout(HDC dc, const MainWindow& main, const core::StripLayout& layout)
     FillRect(dc, &all, GetSysColorBrush(COLOR_WINDOW));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));
-    SelectedObject font(dc, main.stripFont.get());
-    for (const core::StripText& label : layout.labels) drawText(dc, label.text, toRect(label.rect), DT_LEFT | DT_TOP);
+    SelectedObject font(dc, main.stripFonts.front().get());
+    for (const core::StripText& label : layout.labels)
+        drawFittingText(dc, main, label.text, toRect(label.rect), DT_LEFT | DT_TOP);
     if (layout.showsProgress) drawProgress(dc, layout, main.state.currentFile.get());
     HDC bitmapDc = CreateCompatibleDC(dc);
     for (const core::StripButton& button : layout.buttons)
@@ -84,20 +92,26 @@ void chooseFileA(MainWindow& main) {
 // The second file is most often beside the first: start in File A's folder,
 // with no name filled in, so that Open cannot compare File A with itself.
 void chooseFileB(MainWindow& main) {
-    char fileA[core::kTextBuffer] = {};
-    GetWindowTextA(main.editA, fileA, sizeof fileA);
-    std::string folder = text::folderOf(fileA[0] ? fileA : main.state.pathAText());
+    std::string fileA = windowText(main.editA);
+    std::string folder = text::folderOf(fileA.empty() ? main.state.pathAText() : fileA);
     char path[core::kTextBuffer] = {};
     if (chooseFileInFolder(main.window, path, kAllFilesFilter, folder)) SetWindowTextA(main.editB, path);
 }
 
 void chooseFolderForEditA(MainWindow& main) {
     char folder[core::kTextBuffer] = {};
-    if (chooseFolder(main.window, folder)) SetWindowTextA(main.editA, folder);
+    if (chooseFolder(main.window, folder, kFolderToSearchPrompt)) SetWindowTextA(main.editA, folder);
+}
+
+void chooseReferenceFolder(MainWindow& main) {
+    char folder[core::kTextBuffer] = {};
+    if (chooseFolder(main.window, folder, kReferenceFolderPrompt)) SetWindowTextA(main.editB, folder);
 }
 
 void switchToNextMode(MainWindow& main) {
-    main.state.settings.searchMode = core::nextSearchMode(main.state.settings.searchMode);
+    const std::uint32_t from = main.state.settings.searchMode;
+    main.state.settings.searchMode = core::nextSearchMode(from);
+    changeEditBForMode(main, from);
     setListColumns(main);
     invalidate(main.window, core::stripArea(main.state.clientWidth), true);
 }
@@ -145,6 +159,9 @@ void onMouseLeave(MainWindow& main) {
 
 void onStripPress(MainWindow& main) {
     main.pressed = true;
+    // The window takes the focus that went nowhere, so that its keys are heard.
+    HWND focus = GetFocus();
+    if (!focus || !IsWindowEnabled(focus)) SetFocus(main.window);
     // The release comes here even outside the window, where it acts on nothing.
     SetCapture(main.window);
 }
@@ -163,6 +180,7 @@ void onStripRelease(MainWindow& main, int x, int y) {
         case core::StripAction::ChooseFileA: chooseFileA(main); break;
         case core::StripAction::ChooseFileB: chooseFileB(main); break;
         case core::StripAction::ChooseFolder: chooseFolderForEditA(main); break;
+        case core::StripAction::ChooseReferenceFolder: chooseReferenceFolder(main); break;
         case core::StripAction::NextMode: switchToNextMode(main); break;
         case core::StripAction::Start: pressStart(main); break;
         case core::StripAction::Abort: pressAbort(main); break;
@@ -173,6 +191,16 @@ void onStripRelease(MainWindow& main, int x, int y) {
             break;
         case core::StripAction::Help: openHelpPage(main); break;
     }
+}
+
+HFONT stripFontFitting(const MainWindow& main, HDC dc, const std::string& text, int width) {
+    for (const OwnedFont& font : main.stripFonts) {
+        SelectedObject selected(dc, font.get());
+        SIZE size{};
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        if (size.cx <= width) return font.get();
+    }
+    return main.stripFonts.back().get();
 }
 
 void pressStart(MainWindow& main) {

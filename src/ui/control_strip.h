@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "ui/main_window.h"
 
 namespace ui {
@@ -17,6 +19,10 @@ void onMouseLeave(MainWindow& main);
 void onStripPress(MainWindow& main);
 // Acts on the button under the release, not on the one that is lit.
 void onStripRelease(MainWindow& main, int x, int y);
+// The strip's font for `text` in a room `width` pixels wide: the first of
+// the window's strip fonts, largest first, in which it fits (the smallest
+// when none does).
+HFONT stripFontFitting(const MainWindow& main, HDC dc, const std::string& text, int width);
 // What Start and Abort do, from the strip or from the keyboard.
 void pressStart(MainWindow& main);
 void pressAbort(MainWindow& main);

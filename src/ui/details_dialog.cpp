@@ -11,6 +11,7 @@
 #include "ui/main_window.h"
 #include "ui/prompt_dialog.h"
 #include "ui/shell.h"
+#include "ui/tooltips.h"
 
 namespace ui {
 namespace {
@@ -64,13 +65,38 @@ void addTips(HWND dialog, MainWindow& main) {
         {IDC_FILE_B_TIME, "Date that File B was last modified"},
         {IDC_FILE_A_OPEN, "Open File A with default file viewer"},
         {IDC_FILE_B_OPEN, "Open File B with default file viewer"},
-        {IDC_FILE_A_DELETE, "Delete File A"},
-        {IDC_FILE_B_DELETE, "Delete File B"},
-        {IDC_DELETE_ALL_A, "Delete all files in the 'File A' column that were found to be 100% the same."},
-        {IDC_DELETE_ALL_B, "Delete all files in the 'File B' column that were found to be 100% the same."},
         {IDC_DETAIL_VIEW, "Perform detailed comparison of these files."},
     };
     for (const auto& [id, text] : tips) addTooltip(main, dialog, id, text);
+}
+
+// The buttons that dispose of files name what they do in the batch mode.
+void nameDisposalButtons(HWND dialog, MainWindow& main) {
+    const core::DisposalButtons buttons = core::disposalButtonsFor(main.state.settings.batchDeleteMode);
+    SetDlgItemTextA(dialog, IDC_FILE_A_DELETE, buttons.one);
+    SetDlgItemTextA(dialog, IDC_FILE_B_DELETE, buttons.one);
+    SetDlgItemTextA(dialog, IDC_DELETE_ALL_A, buttons.column);
+    SetDlgItemTextA(dialog, IDC_DELETE_ALL_B, buttons.column);
+    addTooltip(main, dialog, IDC_FILE_A_DELETE, buttons.oneTip('A', 'B').c_str());
+    addTooltip(main, dialog, IDC_FILE_B_DELETE, buttons.oneTip('B', 'A').c_str());
+    addTooltip(main, dialog, IDC_DELETE_ALL_A, buttons.columnTip('A').c_str());
+    addTooltip(main, dialog, IDC_DELETE_ALL_B, buttons.columnTip('B').c_str());
+}
+
+// After a search against a reference folder every File B lies in it: the
+// buttons that would dispose of it are off, and their tip says why. A
+// disabled button hears no mouse (its parent does), so the tip is one of
+// the dialog's, over the button's area.
+void protectFileB(HWND dialog, MainWindow& main) {
+    if (!main.state.referenceInList) return;
+    for (int id : {IDC_FILE_B_DELETE, IDC_DELETE_ALL_B}) {
+        HWND button = GetDlgItem(dialog, id);
+        EnableWindow(button, FALSE);
+        RECT area;
+        GetWindowRect(button, &area);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&area), 2);
+        addAreaTooltipTo(main.tooltip, dialog, static_cast<UINT_PTR>(id), area, core::kFileBInReferenceTip);
+    }
 }
 
 bool initialise(HWND dialog, DetailsSession& session) {
@@ -82,6 +108,8 @@ bool initialise(HWND dialog, DetailsSession& session) {
     setControlFont(dialog, IDC_VERDICT, session.small.get());
     if (!fillPairDetails(dialog, session)) return false;
     addTips(dialog, session.main);
+    nameDisposalButtons(dialog, session.main);
+    protectFileB(dialog, session.main);
     return true;
 }
 
@@ -94,10 +122,18 @@ bool recycleAnyway(HWND dialog, core::AppState& state, const std::string& warnin
     return runPrompt(dialog, state) == core::kPromptFirst;
 }
 
+// The pair shown is done with: its row goes, and the session moves on to
+// the next pair.
+void dropShownPair(HWND dialog, DetailsSession& session) {
+    core::AppState& state = session.main.state;
+    state.list.deleteRow(state.detailsRow.load());
+    if (state.pairCount.load() > 0) state.pairCount.fetch_sub(1);
+    if (!fillPairDetails(dialog, session)) EndDialog(dialog, IDCANCEL);
+}
+
 // The file is checked against its partner first; while the shell asks its
 // own question both stay held, so neither can change meanwhile. The row
-// goes only when the file did.
-// The paths are copies: the session moves on to the next pair once the file has gone.
+// goes only when the file did. The paths are copies: the session moves on.
 void recycleOne(HWND dialog, DetailsSession& session, const std::string path, const std::string partner) {
     core::AppState& state = session.main.state;
     core::CheckedPair held;
@@ -111,16 +147,45 @@ void recycleOne(HWND dialog, DetailsSession& session, const std::string path, co
     const bool answered = platform::win32::recycleFiles(dialog, {path}, FOF_ALLOWUNDO);
     held = core::CheckedPair{};
     if (!answered || !known || core::stillAt(path, identity)) return;
-    state.list.deleteRow(state.detailsRow.load());
-    if (state.pairCount.load() > 0) state.pairCount.fetch_sub(1);
-    if (!fillPairDetails(dialog, session)) EndDialog(dialog, IDCANCEL);
+    dropShownPair(dialog, session);
 }
 
-// Detail View: the pair goes to the edits, and the dialog hands over to
-// File mode, which compares the session's paths.
+bool linkAfterAll(HWND dialog, core::AppState& state) {
+    state.prompt.kind = 11;  // the message in the smaller font
+    state.prompt.message =
+        "Replace this file with a hard link to its partner? Both names stay and the content is stored once; "
+        "a change made through one name shows through the other.";
+    state.prompt.firstText = "Link it.";
+    state.prompt.secondText = "Keep it.";
+    return runPrompt(dialog, state) == core::kPromptFirst;
+}
+
+// Link File: once the user agrees, the file becomes a link to its partner
+// if the two are still copies, and its row goes; otherwise it stays as it
+// was, and the user is told why.
+void linkOne(HWND dialog, DetailsSession& session, const std::string path, const std::string partner) {
+    if (!linkAfterAll(dialog, session.main.state)) return;
+    const std::string why = core::linkOneFile(path, partner);
+    if (why.empty()) {
+        dropShownPair(dialog, session);
+        return;
+    }
+    const std::string told = "The file was not replaced: " + why + ".";
+    MessageBoxA(dialog, told.c_str(), PAIRLOOK_TITLE, MB_OK | MB_ICONINFORMATION);
+}
+
+// The single button of a file: Link File in Replace-with-link mode, Delete
+// File (to the recycle bin) in every other.
+void disposeOne(HWND dialog, DetailsSession& session, const std::string& path, const std::string& partner) {
+    if (core::disposalButtonsFor(session.main.state.settings.batchDeleteMode).links)
+        linkOne(dialog, session, path, partner);
+    else
+        recycleOne(dialog, session, path, partner);
+}
+
+// Detail View: the dialog hands over to File mode, which compares the
+// session's paths.
 void requestDetailView(HWND dialog, const DetailsSession& session) {
-    SetWindowTextA(session.main.editA, session.pathA.c_str());
-    SetWindowTextA(session.main.editB, session.pathB.c_str());
     session.main.state.runState.store(core::run_state::kDetailRequested);
     EndDialog(dialog, IDOK);
 }
@@ -130,8 +195,10 @@ void onCommand(HWND dialog, DetailsSession& session, int id) {
     switch (id) {
         case IDC_FILE_A_OPEN: openWithShell(session.pathA); break;
         case IDC_FILE_B_OPEN: openWithShell(session.pathB); break;
-        case IDC_FILE_A_DELETE: recycleOne(dialog, session, session.pathA, session.pathB); break;
-        case IDC_FILE_B_DELETE: recycleOne(dialog, session, session.pathB, session.pathA); break;
+        case IDC_FILE_A_DELETE: disposeOne(dialog, session, session.pathA, session.pathB); break;
+        case IDC_FILE_B_DELETE:
+            if (!state.referenceInList) disposeOne(dialog, session, session.pathB, session.pathA);
+            break;
         case IDC_DETAIL_VIEW: requestDetailView(dialog, session); break;
         case IDC_DELETE_ALL_A:
         case IDC_DELETE_ALL_B:
@@ -150,6 +217,9 @@ INT_PTR CALLBACK detailsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
             SetWindowLongPtrA(dialog, DWLP_USER, lParam);
             if (!initialise(dialog, *reinterpret_cast<DetailsSession*>(lParam))) EndDialog(dialog, IDCANCEL);
             return TRUE;
+        case WM_DESTROY:
+            if (MainWindow* main = mainWindowOf(GetParent(dialog))) removeTooltipsOf(main->tooltip, dialog);
+            return FALSE;
         case WM_COMMAND:
             if (session) onCommand(dialog, *session, LOWORD(wParam));
             return TRUE;
@@ -157,10 +227,16 @@ INT_PTR CALLBACK detailsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     return FALSE;
 }
 
-// The pair of the dialog, compared in File mode as a run of its own.
+// The pair of the dialog, compared in File mode as a run of its own; the
+// pair goes to the edits, where a reference folder in edit B waits for the
+// folder modes.
 void startDetailedComparison(MainWindow& main, const DetailsSession& session) {
     core::AppState& state = main.state;
+    const std::uint32_t from = state.settings.searchMode;
     state.settings.searchMode = core::search_mode::kFile;
+    changeEditBForMode(main, from);
+    SetWindowTextA(main.editA, session.pathA.c_str());
+    SetWindowTextA(main.editB, session.pathB.c_str());
     state.runState.store(core::run_state::kIdle);
     setListColumns(main);
     InvalidateRect(main.window, nullptr, TRUE);

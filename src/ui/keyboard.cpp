@@ -26,10 +26,17 @@ core::KeyFocus focusOf(const MainWindow& main, HWND target) {
     return core::KeyFocus::Elsewhere;
 }
 
+// With the focus nowhere (the path edit that had it was disabled, say), the
+// system hands keys to the active window as system keys; Alt is not held then.
+bool isKeyPress(const MSG& message) {
+    constexpr LPARAM kAltHeld = 1 << 29;
+    return message.message == WM_KEYDOWN || (message.message == WM_SYSKEYDOWN && !(message.lParam & kAltHeld));
+}
+
 }  // namespace
 
 bool handleMainWindowKey(HWND mainWindow, const MSG& message) {
-    if (message.message != WM_KEYDOWN) return false;
+    if (!isKeyPress(message)) return false;
     // Keys of a dialog, or of another window, are theirs.
     if (message.hwnd != mainWindow && !IsChild(mainWindow, message.hwnd)) return false;
     MainWindow* main = mainWindowOf(mainWindow);

@@ -55,24 +55,57 @@ core::HighByteTexts highByteTexts() {
     return texts;
 }
 
-std::wstring wideOf(const std::string& utf8) {
-    int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
-    return wide;
+// Converted straight into the clipboard's memory, a UTF-8 text never
+// having fewer bytes than its UTF-16 form has characters. Plain ASCII, most
+// of a list, is copied as it is; the system converts the rest.
+HGLOBAL unicodeTextOf(const std::string& utf8) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (utf8.size() + 1) * sizeof(wchar_t));
+    if (!memory) return nullptr;
+    wchar_t* out = static_cast<wchar_t*>(GlobalLock(memory));
+    const auto* in = reinterpret_cast<const unsigned char*>(utf8.data());
+    const std::size_t size = utf8.size();
+    for (std::size_t at = 0; at < size;) {
+        if (in[at] < 0x80) {
+            *out++ = in[at++];
+            continue;
+        }
+        std::size_t end = at;
+        while (end < size && in[end] >= 0x80) ++end;
+        const int count = static_cast<int>(end - at);
+        out += MultiByteToWideChar(CP_UTF8, 0, utf8.data() + at, count, out, count);
+        at = end;
+    }
+    *out = L'\0';
+    GlobalUnlock(memory);
+    return memory;
 }
 
-void putOnClipboard(HWND owner, const std::wstring& text) {
+void putOnClipboard(HWND owner, const std::string& utf8) {
     if (!OpenClipboard(owner)) return;
     EmptyClipboard();
-    std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-        std::memcpy(GlobalLock(memory), text.c_str(), bytes);
-        GlobalUnlock(memory);
-        // The clipboard owns the memory once it has taken it.
-        if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
-    }
+    // The clipboard owns the memory once it has taken it.
+    if (HGLOBAL memory = unicodeTextOf(utf8); memory && !SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
     CloseClipboard();
+}
+
+// A press that leaves one row selected: a plain click, or a plain key that
+// moves the focus.
+bool selectsOneRow(UINT message, WPARAM wParam) {
+    bool shift = GetKeyState(VK_SHIFT) < 0, control = GetKeyState(VK_CONTROL) < 0;
+    if (message == WM_LBUTTONDOWN) return !(wParam & (MK_SHIFT | MK_CONTROL));
+    if (message != WM_KEYDOWN || shift || control) return false;
+    switch (wParam) {
+        case VK_UP: case VK_DOWN: case VK_PRIOR: case VK_NEXT: case VK_HOME: case VK_END: return true;
+    }
+    return false;
+}
+
+// Wine's list unselects the other rows one by one over the whole list,
+// selected or not, before such a press selects its row: the program drops
+// the selection first, at once.
+LRESULT CALLBACK listProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR view) {
+    if (selectsOneRow(message, wParam)) reinterpret_cast<ListView*>(view)->unselectAll();
+    return DefSubclassProc(list, message, wParam, lParam);
 }
 
 // Posts `message` unless one is already on its way.
@@ -91,6 +124,7 @@ void ListView::create(HWND mainWindow, core::ResultList& model) {
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LIST)),
                             reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(mainWindow, GWLP_HINSTANCE)), nullptr);
     ListView_SetExtendedListViewStyleEx(list_, 0, kListExtendedStyle);
+    SetWindowSubclass(list_, listProc, 1, reinterpret_cast<DWORD_PTR>(this));
 
     std::shared_ptr<Signals> signals = signals_;
     core::ListObserver observer;
@@ -158,7 +192,7 @@ void ListView::onRowsChanged() {
     // would now stand on rows the user never picked.
     if (std::uint64_t reorders = model_->reorderCount(); reorders != reordersSeen_) {
         reordersSeen_ = reorders;
-        ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        clearSelection();
     }
     syncRowCount();
     // Cells of rows on screen may have changed too; only those are drawn again.
@@ -177,6 +211,16 @@ void ListView::onScrollRequest() {
     if (follow) ListView_EnsureVisible(list_, row, FALSE);
 }
 
+void ListView::followToTheLastRow() {
+    syncRowCount();
+    int last = ListView_GetItemCount(list_) - 1;
+    if (last < 0 ||
+        !core::followsNewRows(ListView_GetTopIndex(list_), ListView_GetCountPerPage(list_), lastFollowed_))
+        return;
+    lastFollowed_ = last;
+    ListView_EnsureVisible(list_, last, FALSE);
+}
+
 void ListView::onGetDispInfo(NMLVDISPINFOA& info) const {
     LVITEMA& item = info.item;
     if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
@@ -193,11 +237,16 @@ std::string ListView::shownCell(int row, int column) const {
     return core::cellHoldsFileBytes(searchMode_, column) ? core::withHighBytesAs(cell, highBytes_) : cell;
 }
 
+bool ListView::everyRowSelected() const {
+    int count = ListView_GetItemCount(list_);
+    return count > 0 && static_cast<int>(ListView_GetSelectedCount(list_)) == count;
+}
+
 std::vector<int> ListView::selectedRows() const {
     std::vector<int> rows;
     int count = ListView_GetItemCount(list_);
     // Every row, as after Ctrl+A, without asking for each of a million.
-    if (count > 0 && static_cast<int>(ListView_GetSelectedCount(list_)) == count) {
+    if (everyRowSelected()) {
         rows.resize(static_cast<std::size_t>(count));
         for (int row = 0; row < count; ++row) rows[static_cast<std::size_t>(row)] = row;
         return rows;
@@ -208,12 +257,44 @@ std::vector<int> ListView::selectedRows() const {
     return rows;
 }
 
-void ListView::selectAll() { ListView_SetItemState(list_, -1, LVIS_SELECTED, LVIS_SELECTED); }
+// Wine's list visits every row to select it, tens of microseconds each,
+// half of them in redrawing the row: the list is drawn once, after.
+void ListView::selectAll() {
+    SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+    ListView_SetItemState(list_, -1, LVIS_SELECTED, LVIS_SELECTED);
+    SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, FALSE);
+}
+
+// Unselecting rows, Wine's list visits every row, selected or not, at a
+// fraction of a millisecond each. Emptied, it drops the selection and the
+// focus as one range; filled again, it is scrolled back where it was.
+void ListView::unselectAll() {
+    if (ListView_GetSelectedCount(list_) == 0) return;
+    int focused = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
+    int top = ListView_GetTopIndex(list_);
+    int across = GetScrollPos(list_, SB_HORZ);
+    int rows = ListView_GetItemCount(list_);
+    ListView_SetItemCountEx(list_, 0, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    ListView_SetItemCountEx(list_, rows, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    // The focus first: setting it may scroll to it.
+    if (focused >= 0) ListView_SetItemState(list_, focused, LVIS_FOCUSED, LVIS_FOCUSED);
+    RECT row{};
+    ListView_GetItemRect(list_, 0, &row, LVIR_BOUNDS);
+    const int now = ListView_GetTopIndex(list_);
+    ListView_Scroll(list_, across - GetScrollPos(list_, SB_HORZ), (top - now) * (row.bottom - row.top));
+}
+
+void ListView::clearSelection() {
+    unselectAll();
+    int focused = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
+    if (focused >= 0) ListView_SetItemState(list_, focused, 0, LVIS_FOCUSED);
+}
 
 void ListView::removeSelectedPairs(std::atomic<std::uint32_t>& pairCount) {
     std::vector<int> rows = selectedRows();
     if (rows.empty() || core::removePairRows(*model_, pairCount, rows) == 0) return;
-    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    clearSelection();
     syncRowCount();
     InvalidateRect(list_, nullptr, FALSE);
     // The first row taken out; the "Start" row never is.
@@ -225,9 +306,31 @@ void ListView::removeSelectedPairs(std::atomic<std::uint32_t>& pairCount) {
 }
 
 void ListView::copySelectedRows(HWND owner) const {
-    std::vector<std::array<std::string, core::kColumnCount>> cells;
-    for (int row : selectedRows()) cells.push_back({shownCell(row, 0), shownCell(row, 1), shownCell(row, 2)});
-    if (!cells.empty()) putOnClipboard(owner, wideOf(core::rowsAsTabText(cells)));
+    std::string text;
+    auto add = [this, &text](const std::array<std::string_view, core::kColumnCount>& cells) {
+        if (!core::cellHoldsFileBytes(searchMode_, 2)) {
+            core::appendRowAsTabText(text, cells);
+            return;
+        }
+        const std::string details = core::withHighBytesAs(cells[2], highBytes_);
+        core::appendRowAsTabText(text, {cells[0], cells[1], details});
+    };
+    // Every row, as after Ctrl+A: the model's own cells, measured first so
+    // that the text is written once.
+    if (everyRowSelected() && ListView_GetItemCount(list_) == model_->rowCount()) {
+        std::size_t bytes = 0;
+        model_->forEachRow([&bytes](const std::array<std::string_view, core::kColumnCount>& cells) {
+            bytes += cells[0].size() + cells[1].size() + cells[2].size() + 4;
+        });
+        text.reserve(bytes);
+        model_->forEachRow(add);
+    } else {
+        for (int row : selectedRows()) {
+            const std::array<std::string, core::kColumnCount> cells = model_->readRow(row);
+            add({cells[0], cells[1], cells[2]});
+        }
+    }
+    if (!text.empty()) putOnClipboard(owner, text);
 }
 
 }  // namespace ui

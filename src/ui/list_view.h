@@ -42,6 +42,10 @@ public:
     void onRowsChanged();
     // Scrolls to the newest row, unless the user has scrolled away from the end.
     void onScrollRequest();
+    // A run has ended: its last row ("End", "Aborted"), which is written
+    // without a request to be shown, is scrolled into view when the list
+    // was following the rows.
+    void followToTheLastRow();
     // A new run: its rows are followed from the first, wherever the last
     // run's list was scrolled to.
     void followFromTheStart() { lastFollowed_ = -1; }
@@ -53,6 +57,7 @@ public:
     std::string shownCell(int row, int column) const;
     // Selected rows, in order.
     std::vector<int> selectedRows() const;
+    bool everyRowSelected() const;
     void selectAll();
     // The Delete key: the selected pair rows go, and the row that takes the
     // first one's place is selected, so the next press goes on from there.
@@ -60,7 +65,13 @@ public:
     // The selected rows as the list shows them, tab-separated, on the clipboard.
     void copySelectedRows(HWND owner) const;
 
+    // No row selected; the focused row keeps the focus.
+    void unselectAll();
+    // No row selected and none focused.
+    void clearSelection();
+
 private:
+
     // Shared with the model's notices, which may outlive this object by a
     // moment on a worker's thread.
     struct Signals {

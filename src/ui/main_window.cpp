@@ -16,6 +16,7 @@
 #include "ui/tooltips.h"
 #include "ui/window_effects.h"
 #include "ui/window_options.h"
+#include "ui/window_text.h"
 
 namespace ui {
 namespace {
@@ -26,6 +27,8 @@ constexpr int kEditRightMargin = 142;
 constexpr int kEditATop = 73;
 constexpr int kEditBTop = 95;
 constexpr int kEditHeight = 20;
+constexpr int kStripFontHeight = 15;
+constexpr int kSmallestStripFontHeight = 10;
 
 HWND createPathEdit(HWND window, HINSTANCE instance, int id, int top) {
     return CreateWindowExA(0, "Edit", "", kEditStyle, kEditLeft, top, 200, kEditHeight, window,
@@ -35,6 +38,9 @@ HWND createPathEdit(HWND window, HINSTANCE instance, int id, int top) {
 // The keys are named in the tips, where the user looks for what a thing does.
 constexpr char kFileTip[] = "File to be compared. Enter starts";
 constexpr char kFolderTip[] = "Folder to check. Enter starts";
+constexpr char kReferenceTip[] =
+    "Reference folder, or empty: only pairs of a file of the folder to check and a file here are listed, "
+    "and nothing here is ever changed. Enter starts";
 constexpr char kStartAbortTip[] = "Start: Enter in a path box. Abort: Esc";
 constexpr char kHelpTip[] = "The help page: F1";
 constexpr char kListTip[] =
@@ -44,6 +50,10 @@ constexpr UINT_PTR kHelpTipId = 2;
 
 const char* pathATip(std::uint32_t searchMode) {
     return searchMode == core::search_mode::kFile ? kFileTip : kFolderTip;
+}
+
+const char* pathBTip(std::uint32_t searchMode) {
+    return searchMode == core::search_mode::kFile ? kFileTip : kReferenceTip;
 }
 
 RECT toRect(const core::StripRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
@@ -62,13 +72,16 @@ void onCreate(MainWindow& main) {
     main.editA = createPathEdit(window, instance, IDC_PATH_A, 53);
     main.editB = createPathEdit(window, instance, IDC_PATH_B, 75);
     main.editFont = makeFont("Tahoma", 15, 50);
-    main.stripFont = makeFont("Tahoma", 15, 500);
+    for (int height = kStripFontHeight; height >= kSmallestStripFontHeight; --height)
+        main.stripFonts.push_back(makeFont("Tahoma", height, 500));
     main.knobs.load(instance);
     for (HWND edit : {main.editA, main.editB})
         SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(main.editFont.get()), FALSE);
+    // As the user left them when the program last closed.
+    SetWindowTextA(main.editA, main.state.pathAText().c_str());
+    SetWindowTextA(main.editB, main.state.pathBText().c_str());
     main.list.create(window, main.state.list);
     main.tooltip = createTooltipControl(instance);
-    addTooltip(main, window, IDC_PATH_B, kFileTip);
     // On the column captions, where it does not cover the rows' own tips.
     addTooltipToChild(main.tooltip, ListView_GetHeader(main.list.handle()), kListTip);
     setListColumns(main);
@@ -88,6 +101,23 @@ void onGetMinMaxInfo(const MainWindow& main, MINMAXINFO& limits) {
     limits.ptMinTrackSize.y = frame.bottom - frame.top;
 }
 
+// A disabled edit loses the focus to nothing, and then no key of the window
+// (Escape above all) would reach it as a key: the window itself holds it
+// meanwhile.
+void keepFocusWhileEditsAreDisabled(MainWindow& main) {
+    HWND focus = GetFocus();
+    if (focus != main.editA && focus != main.editB) return;
+    main.editBeforeRun = focus;
+    SetFocus(main.window);
+}
+
+void giveFocusBackToEdit(MainWindow& main) {
+    HWND edit = main.editBeforeRun;
+    main.editBeforeRun = nullptr;
+    // Only while the window still holds it: the user may have moved on.
+    if (edit && IsWindowVisible(edit) && GetFocus() == main.window) SetFocus(edit);
+}
+
 void onTimer(MainWindow& main, WPARAM timerId) {
     if (timerId == kProgressTimerId)
         core::onProgressTimerTick(main.state, main.effects);
@@ -95,20 +125,22 @@ void onTimer(MainWindow& main, WPARAM timerId) {
         core::onCloseTimerTick(main.state, main.effects);
 }
 
-// The first dropped path only. A path too long for the edits' 599
-// characters is not taken: cut, it could name another file.
+// The first dropped path only, of any length.
 void handleDrop(MainWindow& main, HDROP drop) {
-    char path[core::kTextBuffer] = {};
     UINT length = DragQueryFileA(drop, 0, nullptr, 0);
-    if (length > 0 && length < sizeof path && DragQueryFileA(drop, 0, path, sizeof path) == length) {
-        // The file system says what the path is; a full stop in a name does not.
-        bool folder = platform::isFolder(path);
-        core::AppState& state = main.state;
-        switch (core::dropTargetFor(state.settings.searchMode, folder, state.dropToggle)) {
-            case core::DropTarget::EditA: SetWindowTextA(main.editA, path); break;
-            case core::DropTarget::EditB: SetWindowTextA(main.editB, path); break;
-            case core::DropTarget::None: break;
-        }
+    if (length == 0) return;
+    std::string path(length + 1, '\0');
+    if (DragQueryFileA(drop, 0, path.data(), length + 1) != length) return;
+    path.resize(length);
+    // The file system says what the path is; a full stop in a name does not.
+    bool folder = platform::isFolder(path.c_str());
+    core::AppState& state = main.state;
+    POINT at{};
+    DragQueryPoint(drop, &at);
+    switch (core::dropTargetFor(state.settings.searchMode, folder, at.y, state.dropToggle)) {
+        case core::DropTarget::EditA: SetWindowTextA(main.editA, path.c_str()); break;
+        case core::DropTarget::EditB: SetWindowTextA(main.editB, path.c_str()); break;
+        case core::DropTarget::None: break;
     }
 }
 
@@ -170,7 +202,10 @@ LRESULT dispatch(MainWindow& main, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_RBUTTONUP: onRightButtonUp(main); return 0;
         case WM_DROPFILES: onDropFiles(main, reinterpret_cast<HDROP>(wParam)); return 0;
         case kRefreshEditsMessage: refreshEditStates(window); return 0;
-        case kRunEndedMessage: core::onRunEnded(main.state, main.effects); return 0;
+        case kRunEndedMessage:
+            main.list.followToTheLastRow();
+            core::onRunEnded(main.state, main.effects);
+            return 0;
         case kRowsChangedMessage: main.list.onRowsChanged(); return 0;
         case kScrollRequestMessage: main.list.onScrollRequest(); return 0;
     }
@@ -245,20 +280,34 @@ void refreshEditStates(HWND window) {
         return;
     }
     const core::AppState& state = main->state;
-    ShowWindow(main->editB, state.settings.searchMode == core::search_mode::kFile ? SW_SHOW : SW_HIDE);
-    BOOL idle = state.runState.load() == core::run_state::kIdle;
+    bool idle = state.runState.load() == core::run_state::kIdle;
+    if (!idle) keepFocusWhileEditsAreDisabled(*main);
     EnableWindow(main->editA, idle);
     EnableWindow(main->editB, idle);
+    if (idle) giveFocusBackToEdit(*main);
 }
 
 void setListColumns(MainWindow& main) {
     main.state.list.clearRows();
     main.list.setColumns(main.state.settings.searchMode);
     addTooltip(main, main.window, IDC_PATH_A, pathATip(main.state.settings.searchMode));
+    addTooltip(main, main.window, IDC_PATH_B, pathBTip(main.state.settings.searchMode));
     refreshEditStates(main.window);
 }
 
-void openHelpPage(MainWindow& main) { main.openInShell(helpPagePath(main.state)); }
+void changeEditBForMode(MainWindow& main, std::uint32_t from) {
+    const std::uint32_t to = main.state.settings.searchMode;
+    if (std::optional<std::string> text = core::editBAfterModeChange(main.state, from, to, windowText(main.editB)))
+        SetWindowTextA(main.editB, text->c_str());
+}
+
+// With no program for web pages (a fresh Wine prefix, say), the user is
+// told where the page is, to open it by hand.
+void openHelpPage(MainWindow& main) {
+    const std::string page = helpPagePath(main.state);
+    if (!main.openInShell(page))
+        MessageBoxA(main.window, helpPageUnopenedText(page).c_str(), PAIRLOOK_TITLE, MB_OK | MB_ICONINFORMATION);
+}
 
 void addTooltip(MainWindow& main, HWND window, int controlId, const char* text) {
     addTooltipTo(main.tooltip, window, controlId, text);

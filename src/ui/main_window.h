@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/app_state.h"
 #include "core/run_control.h"
@@ -49,10 +50,16 @@ struct MainWindow {
     HWND tooltip = nullptr;
     ListView list;
     OwnedFont editFont;
-    OwnedFont stripFont;
+    // The strip's font, 15 pixels high, then one pixel smaller each, for a
+    // text too wide for its room where the face comes out wider than usual.
+    std::vector<OwnedFont> stripFonts;
     KnobImages knobs;
-    // Opens a file or address with its default program; a test may watch it.
-    std::function<void(const std::string& target)> openInShell;
+    // Opens a file or address with its default program, false when it could
+    // not; a test may watch it.
+    std::function<bool(const std::string& target)> openInShell;
+    // The path edit that had the focus when a run disabled it; it gets the
+    // focus back when the run ends.
+    HWND editBeforeRun = nullptr;
     bool pressed = false;      // the left button went down in the client area
     bool tracksLeave = false;  // a mouse-leave notice has been asked for
 };
@@ -76,6 +83,9 @@ void refreshEditStates(HWND window);
 // Empties the list and gives it the columns of the current mode; then path
 // edit A's tip and the edits' states follow the mode.
 void setListColumns(MainWindow& main);
+// After a change of mode from `from`: edit B shows the text of the new
+// mode's kind, a second file or the reference folder.
+void changeEditBForMode(MainWindow& main, std::uint32_t from);
 // The help page beside the program, through the window's shell.
 void openHelpPage(MainWindow& main);
 // A tip for a child of `window` (the main window or one of its dialogs).

@@ -1,5 +1,7 @@
 #include "ui/prompt_dialog.h"
 
+#include <algorithm>
+
 #include "core/run_control.h"
 #include "resource_ids.h"
 #include "ui/owned_handles.h"
@@ -29,6 +31,53 @@ void openPrompt(HWND dialog, PromptSession& session) {
     bool smallMessage = state.prompt.kind >= kSmallMessageKinds;
     if (smallMessage) state.prompt.kind -= kSmallMessageKinds;
     setControlFont(dialog, IDC_PROMPT_MESSAGE, smallMessage ? session.small.get() : session.large.get());
+    fitPromptToTexts(dialog);
+}
+
+RECT placeIn(HWND dialog, HWND child) {
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+void reshape(HWND dialog, HWND child, int dx, int dy, int wider, int taller) {
+    RECT rect = placeIn(dialog, child);
+    MoveWindow(child, rect.left + dx, rect.top + dy, rect.right - rect.left + wider, rect.bottom - rect.top + taller,
+               TRUE);
+}
+
+HFONT fontOf(HWND control) { return reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)); }
+
+// The room a button's caption takes on one line, with the button's edges.
+int captionWidth(HWND button) {
+    std::string caption(static_cast<std::size_t>(GetWindowTextLengthA(button)) + 1, '\0');
+    caption.resize(static_cast<std::size_t>(GetWindowTextA(button, caption.data(), static_cast<int>(caption.size()))));
+    HDC dc = GetDC(button);
+    HGDIOBJ old = SelectObject(dc, fontOf(button));
+    SIZE size{};
+    GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(button, dc);
+    return size.cx + 4 * GetSystemMetrics(SM_CXEDGE) + 8;
+}
+
+int lineHeight(HWND control) {
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, fontOf(control));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return metrics.tmHeight;
+}
+
+// The edit wraps the text itself: as many lines as it makes, no fewer.
+int missingMessageHeight(HWND message) {
+    RECT format{};
+    SendMessageA(message, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+    auto lines = static_cast<int>(SendMessageA(message, EM_GETLINECOUNT, 0, 0));
+    return std::max(0, lines * lineHeight(message) - static_cast<int>(format.bottom - format.top));
 }
 
 void answer(HWND dialog, PromptSession& session, std::uint32_t result) {
@@ -57,6 +106,30 @@ INT_PTR CALLBACK promptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 }  // namespace
+
+void fitPromptToTexts(HWND dialog) {
+    HWND message = GetDlgItem(dialog, IDC_PROMPT_MESSAGE);
+    const HWND below[] = {GetDlgItem(dialog, IDOK), GetDlgItem(dialog, IDCANCEL),
+                          GetDlgItem(dialog, IDC_PROGRESS_LINE)};
+    int wider = 0;
+    for (HWND button : {below[0], below[1]}) {
+        RECT rect = placeIn(dialog, button);
+        wider = std::max(wider, captionWidth(button) - static_cast<int>(rect.right - rect.left));
+    }
+    if (wider > 0) {
+        reshape(dialog, message, 0, 0, wider, 0);
+        for (HWND child : below) reshape(dialog, child, 0, 0, wider, 0);
+    }
+    int taller = missingMessageHeight(message);
+    if (taller > 0) {
+        reshape(dialog, message, 0, 0, 0, taller);
+        for (HWND child : below) reshape(dialog, child, 0, taller, 0, 0);
+    }
+    RECT frame{};
+    GetWindowRect(dialog, &frame);
+    MoveWindow(dialog, frame.left - wider / 2, frame.top - taller / 2, frame.right - frame.left + wider,
+               frame.bottom - frame.top + taller, TRUE);
+}
 
 void setControlFont(HWND dialog, int controlId, HFONT font) {
     SendDlgItemMessageA(dialog, controlId, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);

@@ -15,6 +15,11 @@ namespace ui {
 // promptTopmost is 1 again; promptResult keeps the answer.
 std::uint32_t runPrompt(HWND owner, core::AppState& state);
 
+// Grows the prompt's message to show its whole text and its two buttons
+// to hold their captions, in the fonts they have now; what lies below the
+// message moves down and the dialog grows around them, centred where it was.
+void fitPromptToTexts(HWND dialog);
+
 // Gives a control of a dialog a font (the dialog keeps using it until it
 // closes, so the font must outlive it).
 void setControlFont(HWND dialog, int controlId, HFONT font);

@@ -4,8 +4,12 @@
 
 namespace ui {
 
-void openWithShell(const std::string& target) { platform::win32::openWithShell(target); }
+bool openWithShell(const std::string& target) { return platform::win32::openWithShell(target); }
 
 std::string helpPagePath(const core::AppState& state) { return state.programFolder + "ReadMe.htm"; }
+
+std::string helpPageUnopenedText(const std::string& page) {
+    return "The help page could not be opened here. Open it with a web browser; it is the file\r\n" + page;
+}
 
 }  // namespace ui

@@ -8,11 +8,13 @@
 
 namespace ui {
 
-// Opens a path or address with the shell's default action; failures are not
-// reported.
-void openWithShell(const std::string& target);
+// Opens a path or address with the shell's default action; false when the
+// shell could not.
+bool openWithShell(const std::string& target);
 
-// programFolder + "ReadMe.htm"; a missing page shows nothing when opened.
+// programFolder + "ReadMe.htm".
 std::string helpPagePath(const core::AppState& state);
+// What the user is told when the help page does not open.
+std::string helpPageUnopenedText(const std::string& page);
 
 }  // namespace ui

@@ -29,6 +29,19 @@ void addTooltipToChild(HWND tooltipControl, HWND child, const char* text) {
     SendMessageA(tooltipControl, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
+void removeTooltipsOf(HWND tooltipControl, HWND window) {
+    if (!tooltipControl) return;
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    // Each deletion moves the later tools down, so the same index is asked again.
+    for (UINT at = 0; SendMessageA(tooltipControl, TTM_ENUMTOOLSA, at, reinterpret_cast<LPARAM>(&tool));) {
+        if (tool.hwnd == window)
+            SendMessageA(tooltipControl, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        else
+            ++at;
+    }
+}
+
 void addAreaTooltipTo(HWND tooltipControl, HWND window, UINT_PTR id, const RECT& area, const char* text) {
     if (!tooltipControl) return;
     TOOLINFOA tool{};

@@ -16,6 +16,10 @@ void addTooltipTo(HWND tooltipControl, HWND window, int controlId, const char* t
 // The same for a child known by its handle.
 void addTooltipToChild(HWND tooltipControl, HWND child, const char* text);
 
+// Takes out every tip of `window` and its children: a dialog's tips go with
+// it, or each opening would leave tools that name closed windows.
+void removeTooltipsOf(HWND tooltipControl, HWND window);
+
 // A tip for an area of `window`'s client (a painted button), known by `id`;
 // adding it again moves the area and replaces the text.
 void addAreaTooltipTo(HWND tooltipControl, HWND window, UINT_PTR id, const RECT& area, const char* text);

@@ -10,6 +10,7 @@
 #include "ui/main_window.h"
 #include "ui/placement.h"
 #include "ui/prompt_dialog.h"
+#include "ui/window_text.h"
 
 namespace ui {
 namespace {
@@ -20,15 +21,14 @@ void repaint(HWND window, const core::StripRect& area) {
     InvalidateRect(window, &rect, FALSE);
 }
 
+std::string editText(HWND window, int editId) { return dialogItemText(window, editId); }
+
+// The paths are kept as the user left them in the edits, not as a run or
+// a chooser last had them.
 void saveSettings(HWND window, core::AppState& state) {
     storePlacement(window, state.settings.placement);
+    core::keepPathEdits(state.settings, editText(window, IDC_PATH_A), editText(window, IDC_PATH_B));
     core::saveSettings(state);
-}
-
-std::string editText(HWND window, int editId) {
-    char text[core::kTextBuffer] = {};
-    GetDlgItemTextA(window, editId, text, sizeof text);
-    return text;
 }
 
 std::uint32_t askCloseDuringRun(HWND window, core::AppState& state) {
@@ -70,6 +70,9 @@ core::WindowEffects makeWindowEffects(HWND window, core::AppState& state) {
     effects.saveSettings = [window, &state] { saveSettings(window, state); };
     effects.destroyWindow = [window] { DestroyWindow(window); };
     effects.askCloseDuringRun = [window, &state] { return askCloseDuringRun(window, state); };
+    effects.refuseRun = [window](const char* why) {
+        MessageBoxA(window, why, PAIRLOOK_TITLE, MB_OK | MB_ICONINFORMATION);
+    };
     core::WindowEffects forWorker = effects;
     effects.startWorker = [&state, forWorker](const core::RunRequest& request) {
         startWorkerThread(state, forWorker, request);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <future>
 #include <map>
@@ -232,6 +233,18 @@ TEST_F(BatchDelete, ACancelAroundTheWorkersStartKeepsEveryFile) {
     EXPECT_TRUE(handOvers.empty());
 }
 
+// After a search against a reference folder every File B lies in it: only
+// a batch of column A can be asked for.
+TEST_F(BatchDelete, ColumnBOfASearchAgainstAReferenceIsNeverActedOn) {
+    state.referenceInList = true;
+    state.runState = core::run_state::kBatchColumnB;
+    EXPECT_FALSE(core::requestedBatch(state));
+    state.runState = core::run_state::kBatchColumnA;
+    std::optional<core::BatchRequest> request = core::requestedBatch(state);
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->column, 0);
+}
+
 TEST_F(BatchDelete, MoveWithoutAMoveFolderDisposesOfNothing) {
     std::string a = folder.write("a", "x"), b = folder.write("b", "x");
     fillList(state, {{a, b, "100"}});
@@ -407,6 +420,80 @@ TEST_F(BatchDelete, SummariesCountOnlyWhatHappened) {
     EXPECT_EQ(outcome.disposed, 1u);
     EXPECT_FALSE(exists(d));
     EXPECT_EQ(readAll(folder.pathOf("moved/d")), big);
+}
+
+// A file that stays says why: its name is taken in the move folder, there
+// is no room left there; and where the system keeps such holds, it is
+// read-only, or another program holds it or its partner open ("in use",
+// never "changed or missing").
+TEST_F(BatchDelete, SummariesSayWhyAFileStayed) {
+    namespace fs = std::filesystem;
+    using Prepare = std::function<void(const std::string& file, const std::string& partner)>;
+    struct Case {
+        std::uint32_t mode;
+        Prepare prepare;
+        const char* summary;
+        bool systemHolds;  // it needs the holds Windows keeps
+    };
+    const std::string moveDir = folder.makeFolder("moved");
+    std::optional<std::ifstream> held;  // another program's handle, which shares no deletion
+    const Case cases[] = {
+        {core::batch_mode::kMove,
+         [&](const std::string& f, const std::string&) { folder.write("moved/" + fs::path(f).filename().string(), ""); },
+         "Moved 0 files. 1 file could not be moved: 1 whose name is taken in the move folder.", false},
+        {core::batch_mode::kMove, [](auto&, auto&) { platform::copyMovesForTesting(true, 1 << 20); },
+         "Moved 0 files. 1 file could not be moved: 1 with no room left in the move folder.", false},
+        {core::batch_mode::kDelete,
+         [](const std::string& f, auto&) { fs::permissions(exactFsPath(f), fs::perms::all, fs::perm_options::remove); },
+         "Deleted 0 files. 1 file could not be deleted: 1 read-only.", true},
+        {core::batch_mode::kDelete, [&](const std::string& f, auto&) { held.emplace(exactFsPath(f)); },
+         "Deleted 0 files. 1 file could not be deleted: 1 in use.", true},
+        {core::batch_mode::kRecycle, [&](auto&, const std::string& p) { held.emplace(exactFsPath(p), std::ios::app); },
+         "Recycled 0 files. 1 file could not be recycled: 1 in use.", true},
+    };
+    const std::string content = testing_support::pseudoRandomBytes(3 << 20, 9);
+    int k = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.summary);
+        const std::string file = folder.write("b" + std::to_string(k), content);
+        const std::string partner = folder.write("a" + std::to_string(k++), content);
+        fillList(state, {{partner, file, "100"}});
+        core::copyToField(state.settings.moveDir, sizeof state.settings.moveDir, moveDir);
+        c.prepare(file, partner);
+        run(c.mode, core::run_state::kBatchColumnB);
+        platform::copyMovesForTesting(false);
+        held.reset();
+        std::error_code gone;  // a file Linux deleted or moved
+        fs::permissions(exactFsPath(file), fs::perms::owner_write, fs::perm_options::add, gone);
+#ifndef _WIN32
+        if (c.systemHolds) continue;
+#endif
+        EXPECT_EQ(lines.back(), c.summary);
+        EXPECT_EQ(readAll(file), content);
+    }
+}
+
+// Link File makes the file a link to its partner only while the two are
+// copies, and otherwise leaves it as it was and says why.
+TEST(LinkOneFile, LinksACopyOrSaysWhyNot) {
+    namespace fs = std::filesystem;
+    using Change = std::function<void(const std::string& file, const std::string& partner)>;
+    const std::pair<Change, std::string> cases[] = {
+        {[](const std::string&, const std::string&) {}, ""},
+        {[](const std::string&, const std::string& p) { overwrite(p, "diff"); }, "the two files are no longer the same"},
+        {[](const std::string& f, const std::string&) { fs::remove(exactFsPath(f)); },
+         "it is no longer where the search found it"},
+    };
+    for (const auto& [change, why] : cases) {
+        TempFolder folder;
+        const std::string file = folder.write("file", "same"), partner = folder.write("partner", "same");
+        change(file, partner);
+        EXPECT_EQ(core::linkOneFile(file, partner), why);
+        platform::FileIdentity fileNow, partnerNow;
+        platform::identityOfPath(file.c_str(), fileNow);
+        platform::identityOfPath(partner.c_str(), partnerNow);
+        EXPECT_EQ(fileNow == partnerNow, why.empty()) << why;
+    }
 }
 
 TEST(DuplicateChecker, TellsWhyTwoFilesAreNotCopies) {

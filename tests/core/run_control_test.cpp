@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/temp_folder.h"
 
 namespace core {
 namespace {
@@ -26,6 +27,7 @@ public:
     std::function<void()> atWorkerStart;
     Calls calls;
     RunRequest request;  // what the last worker was handed
+    std::string refusal;  // why Start was refused
 
     WindowEffects effects() {
         WindowEffects e;
@@ -57,6 +59,10 @@ public:
             if (whilePromptShown) whilePromptShown();
             return promptAnswer;
         };
+        e.refuseRun = [this](const char* why) {
+            record("refuseRun");
+            refusal = why;
+        };
         return e;
     }
 
@@ -78,11 +84,15 @@ void setRun(AppState& state, std::uint32_t runState, std::uint32_t runControl) {
 }
 
 TEST(StartRun, StartsOnlyWithThePathsItsModeNeeds) {
+    testing_support::TempFolder f;
+    const std::string card = f.makeFolder("card");
+    const std::string library = f.makeFolder("library");
+    const std::string sameAsCard = card + platform::kPathSeparator + ".";
     struct Case {
         const char* name;
         std::uint32_t mode;
-        const char* editA;
-        const char* editB;
+        std::string editA;
+        std::string editB;
         bool starts;
     };
     const Case cases[] = {
@@ -90,8 +100,9 @@ TEST(StartRun, StartsOnlyWithThePathsItsModeNeeds) {
         {"File mode, path B empty", search_mode::kFile, "a.bin", "", false},
         {"File mode, both paths", search_mode::kFile, "a.bin", "b.bin", true},
         {"Directory, path A empty", search_mode::kDirectory, "", "b.bin", false},
-        {"Directory ignores path B", search_mode::kDirectory, "/data", "", true},
-        {"Quick Dir ignores path B", search_mode::kQuickDir, "/data", "", true},
+        {"Directory without a reference", search_mode::kDirectory, "/data", "", true},
+        {"Quick Dir with a reference", search_mode::kQuickDir, card, library, true},
+        {"Directory, the reference is the folder", search_mode::kDirectory, card, sameAsCard, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -119,10 +130,14 @@ TEST(StartRun, StartsOnlyWithThePathsItsModeNeeds) {
         const bool fileMode = c.mode == search_mode::kFile;
         EXPECT_EQ(state.runControl.load(), run_control::kRun);
         if (c.starts) {
-            // The worker is told its mode, paths and options; path B only in File mode.
+            // The worker is told its mode, paths and options; path B is the
+            // second file in File mode, the reference folder in the others.
             EXPECT_EQ(window.request.mode, c.mode);
             EXPECT_EQ(window.request.pathA, c.editA);
             EXPECT_EQ(window.request.pathB, fileMode ? c.editB : "");
+            EXPECT_EQ(window.request.reference, fileMode ? "" : c.editB);
+            // The window knows from the start that column B is not to be touched.
+            EXPECT_EQ(state.referenceInList, !fileMode && !c.editB.empty());
             EXPECT_EQ(window.request.matchPercent, 97u);
             EXPECT_FALSE(window.request.hash);
             EXPECT_EQ(state.runState.load(), run_state::kRunning);
@@ -139,7 +154,9 @@ TEST(StartRun, StartsOnlyWithThePathsItsModeNeeds) {
             EXPECT_EQ(std::count(window.calls.begin(), window.calls.end(), "startWorker"), 0);
             EXPECT_EQ(std::count(window.calls.begin(), window.calls.end(), "startProgressTimer"), 0);
         }
-        EXPECT_EQ(std::count(window.calls.begin(), window.calls.end(), "readPathEditB"), fileMode && *c.editA ? 1 : 0);
+        EXPECT_EQ(std::count(window.calls.begin(), window.calls.end(), "readPathEditB"), c.editA.empty() ? 0 : 1);
+        // Only two paths that both name one folder are refused, and said so.
+        EXPECT_EQ(!window.refusal.empty(), !fileMode && c.editB == sameAsCard);
     }
 }
 

@@ -468,5 +468,20 @@ TEST(SettingsLoad, GarbageNeverYieldsAnOptionNoMenuCanSet) {
     for (std::uint32_t mode : kBatchModes) EXPECT_GT(loadedBatchModes[mode], 100) << "batch mode " << mode;
 }
 
+// A path that fits its 600-byte field is kept whole; a longer one is not
+// kept at all, and never cut, whatever the field held before.
+TEST(SettingsPaths, EditsAreKeptWholeOrNotAtAll) {
+    const std::string fits(599, 'a'), tooLong(600, 'b');
+    const std::pair<std::string, std::string> cases[] = {{fits, fits}, {tooLong, ""}, {"", ""}};
+    for (const auto& [edit, kept] : cases) {
+        SettingsBlock block;
+        copyToField(block.pathA, sizeof block.pathA, "C:\\earlier");
+        keepPathEdits(block, edit, "C:\\b.bin");
+        const SettingsBlock read = decodeSettings(encodeSettings(block));
+        EXPECT_EQ(fieldText(read.pathA, sizeof read.pathA), kept) << edit.size();
+        EXPECT_EQ(fieldText(read.pathB, sizeof read.pathB), "C:\\b.bin");
+    }
+}
+
 }  // namespace
 }  // namespace core

@@ -71,12 +71,13 @@ TEST_F(Strip, WhatIsShownFollowsModeAndState) {
          {"Compare this", "With this", "File", "Directory", "Quick Dir"},
          {"Start", "(knob)", "About", "Help", "Choose", "Choose"}, false, false},
         {"idle, Directory", kDirectory, 0, 0,
-         {"Search this", "File", "Directory", "Quick Dir"},
-         {"Start", "(knob)", "About", "Help", "Choose"}, false, false},
-        {"paused search", kQuickDir, 1, 5, {"Search this"}, {"Abort", "Resume", "Help", "Choose"}, true, true},
+         {"Search this", "Reference", "File", "Directory", "Quick Dir"},
+         {"Start", "(knob)", "About", "Help", "Choose", "Choose"}, false, false},
+        {"paused search", kQuickDir, 1, 5, {"Search this", "Reference"},
+         {"Abort", "Resume", "Help", "Choose", "Choose"}, true, true},
         {"batch delete running", kQuickDir, 1025, 0,
-         {"Search this", "File", "Directory", "Quick Dir"},
-         {"Start", "(knob)", "Pause", "Help", "Choose"}, false, false},
+         {"Search this", "Reference", "File", "Directory", "Quick Dir"},
+         {"Start", "(knob)", "Pause", "Help", "Choose", "Choose"}, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -189,7 +190,8 @@ TEST_F(Strip, ClickActsOnTheLiveButtonUnderThePointer) {
         {"Start", 380, 27, kFile, 0, 0, StripAction::Start},
         {"empty strip", 200, 60, kFile, 0, 0, StripAction::None},
         {"Choose B", 470, 100, kFile, 0, 0, StripAction::ChooseFileB},
-        {"Choose B's place, Quick Dir", 470, 100, kQuickDir, 0, 0, StripAction::None},
+        {"Choose B, Quick Dir", 470, 100, kQuickDir, 0, 0, StripAction::ChooseReferenceFolder},
+        {"Choose B during a run", 470, 100, kQuickDir, 1, 0, StripAction::None},
         {"Choose A, Quick Dir", 470, 80, kQuickDir, 0, 0, StripAction::ChooseFolder},
         {"knob during a run", 37, 27, kFile, 1, 0, StripAction::None},
         {"Help during a run", 470, 30, kFile, 1, 0, StripAction::None},

@@ -206,11 +206,11 @@ TEST(PlatformFiles, DisposalActsOnTheOpenFileOnly) {
 
     std::string target = folder.write("taken", "taken");
     file = platform::openForDisposal(path.c_str());
-    EXPECT_FALSE(platform::moveOpenFile(file, target.c_str()));
+    EXPECT_EQ(platform::moveOpenFile(file, target.c_str()), platform::DisposalFault::NameTaken);
     EXPECT_EQ(readWhole(path, 64), "newcomer");
     EXPECT_EQ(readWhole(target, 64), "taken");
     file = platform::openForDisposal(path.c_str());
-    EXPECT_TRUE(platform::moveOpenFile(file, folder.pathOf("moved").c_str()));
+    EXPECT_EQ(platform::moveOpenFile(file, folder.pathOf("moved").c_str()), platform::DisposalFault::None);
     EXPECT_EQ(readWhole(folder.pathOf("moved"), 64), "newcomer");
     EXPECT_FALSE(fs::exists(fs::u8path(path)));
 }
@@ -230,11 +230,11 @@ TEST(PlatformLinks, TheFileBecomesALinkOrStaysAsItWas) {
 #else
     const std::string otherVolume = "/dev/shm";
 #endif
-    using platform::LinkFault;
-    const std::pair<std::string, LinkFault> cases[] = {{"linked", LinkFault::None},
-                                                       {"read-only", LinkFault::ReadOnlyOrInUse},
-                                                       {"partner path names another file", LinkFault::Other},
-                                                       {"other volume", LinkFault::OtherVolume}};
+    using platform::DisposalFault;
+    const std::pair<std::string, DisposalFault> cases[] = {{"linked", DisposalFault::None},
+                                                       {"read-only", DisposalFault::ReadOnly},
+                                                       {"partner path names another file", DisposalFault::Other},
+                                                       {"other volume", DisposalFault::OtherVolume}};
     for (const auto& [what, expected] : cases) {
         SCOPED_TRACE(what);
         TempFolder folder;
@@ -257,7 +257,7 @@ TEST(PlatformLinks, TheFileBecomesALinkOrStaysAsItWas) {
         platform::File file = platform::openForDisposal(duplicate.c_str());
         platform::File held = platform::openForReading(partner.c_str());
         EXPECT_EQ(platform::replaceWithLink(file, held, partnerPath.c_str()), expected);
-        EXPECT_EQ(identityAt(duplicate), expected == LinkFault::None ? identityAt(partner) : before);
+        EXPECT_EQ(identityAt(duplicate), expected == DisposalFault::None ? identityAt(partner) : before);
         EXPECT_EQ(readWhole(duplicate, 64), "same bytes");
         std::set<std::string> names;
         for (const auto& [name, item] : listAll(folder.pathOf("sub"))) names.insert(name);

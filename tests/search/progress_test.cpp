@@ -61,9 +61,9 @@ void expectMovesIn(const std::vector<Watched>& seen, std::initializer_list<Progr
 
 // Eight folders; in each, copies and near copies of a few sizes, so that
 // every phase has work to count.
-void writeTreeWithWorkInEveryPhase(const TempFolder& f) {
+void writeTreeWithWorkInEveryPhase(const TempFolder& f, const std::string& under = "") {
     for (int folder = 0; folder < 8; ++folder) {
-        const std::string dir = "d" + std::to_string(folder) + "/";
+        const std::string dir = under + "d" + std::to_string(folder) + "/";
         for (int k = 0; k < 6; ++k) {
             const std::string content =
                 testing_support::pseudoRandomBytes(3000 + 100 * k, static_cast<std::uint32_t>(k + 1));
@@ -113,6 +113,16 @@ TEST(SearchProgress, MovesInEveryPhaseOfASearchThatReadsNothing) {
     const std::vector<Watched> seen = watchSearch(f.path(), options, remembering, cache);
     ASSERT_EQ(platform::ioCounters().opens, 1u) << "a file of the tree was read";
     expectMovesIn(seen, {{0, 10}, {10, 70}, {70, 100}}, f.path(), "from the cache");
+}
+
+// Against a reference folder the searched folder's listing comes first; the
+// reference's listing takes most of the bar.
+TEST(SearchProgress, MovesInEveryPhaseAgainstAReferenceFolder) {
+    TempFolder f;
+    writeTreeWithWorkInEveryPhase(f, "card/");
+    writeTreeWithWorkInEveryPhase(f, "library/");
+    expectMovesIn(watchSearch(f.pathOf("card"), {core::search_mode::kQuickDir, 1, 100, f.pathOf("library")}, {}),
+                  {{0, 5}, {5, 60}, {60, 90}, {90, 100}}, f.path(), "Quick Dir");
 }
 
 }  // namespace

@@ -18,12 +18,13 @@ std::unique_ptr<core::AppState> preparedState(const std::string& folder, const O
     state->settings.hashEnabled = options.hashEnabled;
     state->settings.matchPercent = options.matchPercent;
     state->setPathA(folder);
+    state->setPathB(options.reference);
     state->runState.store(core::run_state::kRunning);
     return state;
 }
 
 core::RunRequest requestOf(const core::AppState& state) {
-    return core::requestFromSettings(state.settings, state.pathAText(), "");
+    return core::requestFromSettings(state.settings, state.pathAText(), state.pathBText());
 }
 
 Rows runSearch(core::AppState& state, const core::RunRequest& request, const search::SearchTuning& tuning) {
@@ -47,6 +48,18 @@ bool sameFile(const std::string& a, const std::string& b) {
     return platform::identityOfPath(a.c_str(), ia) && platform::identityOfPath(b.c_str(), ib) && ia == ib;
 }
 
+fs::path realPath(const fs::path& path) {
+    std::error_code error;
+    fs::path real = fs::canonical(path, error);
+    return error ? fs::absolute(path).lexically_normal() : real;
+}
+
+// Whether the file's folder, by its real path, is `folder` or lies below it.
+bool underFolder(const std::string& file, const fs::path& folder) {
+    const fs::path real = realPath(fs::u8path(file).parent_path());
+    return std::mismatch(folder.begin(), folder.end(), real.begin(), real.end()).first == folder.end();
+}
+
 }  // namespace
 
 Rows referenceRows(const std::string& folder, const Options& options) {
@@ -55,7 +68,17 @@ Rows referenceRows(const std::string& folder, const Options& options) {
     const bool quick = options.searchMode == core::search_mode::kQuickDir;
     search::Index index;
     index.quickDir = quick;
-    std::uint32_t n = search::indexFolder(context, index, folder);
+    search::indexFolder(context, index, folder);
+    // A reference folder's files follow the folder's, and take those of the
+    // folder that really lie under it as their own.
+    const bool cross = !options.reference.empty();
+    if (cross) {
+        const fs::path root = realPath(fs::u8path(options.reference));
+        std::erase_if(index.entries, [&](const search::IndexEntry& e) { return underFolder(e.path, root); });
+    }
+    const auto searched = static_cast<std::uint32_t>(index.entries.size());
+    if (cross) search::indexFolder(context, index, options.reference);
+    const auto n = static_cast<std::uint32_t>(index.entries.size());
     std::vector<std::uint8_t> a(search::kSearchBufferSize), b(search::kSearchBufferSize);
     // A file that could not be read whole has no checksum to agree with.
     std::vector<bool> unsummed(n, false);
@@ -66,9 +89,14 @@ Rows referenceRows(const std::string& folder, const Options& options) {
             unsummed[e] = sum.fault != platform::IoFault::None;
         }
     }
-    Rows rows{{"Start", std::to_string(n) + " files found.", ""}};
+    Rows rows{{"Start",
+               cross ? std::to_string(searched) + " files found, " + std::to_string(n - searched) +
+                           " in the reference folder."
+                     : std::to_string(n) + " files found.",
+               ""}};
     for (std::uint32_t i = 0; i < n; ++i) {
         for (std::uint32_t j = i + 1; j < n; ++j) {
+            if (cross && (i >= searched || j < searched)) continue;
             const auto& ei = index.entries[i];
             const auto& ej = index.entries[j];
             if (ei.size != ej.size || ei.checksum != ej.checksum || unsummed[i] || unsummed[j]) continue;

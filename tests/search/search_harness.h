@@ -23,10 +23,11 @@ struct Options {
     std::uint32_t searchMode = core::search_mode::kDirectory;
     std::uint32_t hashEnabled = 1;
     std::uint32_t matchPercent = 95;
+    std::string reference = {};  // the reference folder, or empty for none
 };
 
 // A state as startRun leaves it for a folder search: the options in its
-// settings, the folder in pathA.
+// settings, the folder in pathA, the reference folder in pathB.
 std::unique_ptr<core::AppState> preparedState(const std::string& folder, const Options& options);
 // The request startRun would make of that state.
 core::RunRequest requestOf(const core::AppState& state);
@@ -41,6 +42,9 @@ Rows runSearch(core::AppState& state, const core::RunRequest& request, const sea
 // (Quick Dir: equal size, and with Hash equal checksum; checksums computed
 // for every file) and lists it when the comparator's full score reaches
 // matchPercent, unless it names one file twice or a file of 4 GiB or more.
+// With a reference folder the pairs are instead each file of the folder
+// (but those whose real folder lies under the reference) with each file of
+// the reference, in walk order.
 Rows referenceRows(const std::string& folder, const Options& options);
 
 // Only the pair rows (between the first and the closing row).

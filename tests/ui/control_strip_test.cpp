@@ -13,6 +13,7 @@
 #include "core/run_control.h"
 #include "core/strip_model.h"
 #include "resource_ids.h"
+#include "ui/control_strip.h"
 #include "ui_harness.h"
 
 namespace {
@@ -83,7 +84,11 @@ TEST_F(StripTest, BothJobsRunByClicks) {
     EXPECT_EQ(listRowCount(main().list.handle()) + state->list.rowCount(), 0);  // the switch empties the list
     clickKnob();
     EXPECT_EQ(state->settings.searchMode, core::search_mode::kQuickDir);
-    EXPECT_FALSE(IsWindowVisible(child(IDC_PATH_B)));
+    // Edit B is now the reference folder's, empty: the second file waits for File mode.
+    char editB[600] = {};
+    GetWindowTextA(child(IDC_PATH_B), editB, sizeof editB);
+    EXPECT_TRUE(IsWindowVisible(child(IDC_PATH_B)));
+    EXPECT_STREQ(editB, "");
     SetWindowTextA(child(IDC_PATH_A), folder.pathOf("tree").c_str());
     clickStart();
     waitForIdle();
@@ -91,6 +96,8 @@ TEST_F(StripTest, BothJobsRunByClicks) {
     EXPECT_EQ(lastRow(1), "1 twins found");
     clickKnob();
     EXPECT_EQ(state->settings.searchMode, core::search_mode::kFile);  // and round again
+    GetWindowTextA(child(IDC_PATH_B), editB, sizeof editB);
+    EXPECT_EQ(editB, b);
 }
 
 TEST_F(StripTest, StartWithAnEmptyPathOnlyClearsTheList) {
@@ -172,11 +179,46 @@ TEST_F(StripTest, ChooseButtonsOpenTheChooserOfTheMode) {
     EXPECT_EQ(startName, "");
 
     clickKnob();
-    answerNextDialog("Browse for Folder", IDCANCEL);
+    bool saysWhatToPick = false;
+    answerNextDialog("Browse for Folder", IDCANCEL,
+                     [&](HWND browser) { saysWhatToPick = showsText(browser, "Choose the folder to search:"); });
     clickChooseA();
     EXPECT_EQ(dialogsAnswered(), answered + 3);
+    EXPECT_TRUE(saysWhatToPick);
+    // In the folder modes Choose B picks the reference folder.
+    answerNextDialog("Browse for Folder", IDCANCEL,
+                     [&](HWND browser) { saysWhatToPick = showsText(browser, "Choose the reference folder:"); });
+    clickAt(w() - 30, 103);
+    EXPECT_EQ(dialogsAnswered(), answered + 4);
+    EXPECT_TRUE(saysWhatToPick);
     GetWindowTextA(child(IDC_PATH_A), text, sizeof text);
     EXPECT_STREQ(text, chosen.c_str());  // a cancel changes nothing
+}
+
+// Every label and caption of File mode, paused ("Resume"), fits its room
+// in the font the strip draws it in; a room narrower than the strip's font
+// needs, as where the face comes out wider, gets a smaller font that fits.
+TEST_F(StripTest, TextsFitTheirRooms) {
+    start();
+    HDC dc = GetDC(window);
+    auto fits = [&](const std::string& text, int room) {
+        HGDIOBJ old = SelectObject(dc, ui::stripFontFitting(main(), dc, text, room));
+        SIZE size{};
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        SelectObject(dc, old);
+        return size.cx <= room;
+    };
+    state->runState = core::run_state::kRunning;
+    state->runControl = core::run_control::kPaused;
+    const core::StripLayout layout = core::layoutStrip(*state);
+    for (const core::StripText& label : layout.labels)
+        EXPECT_TRUE(fits(label.text, label.rect.right - label.rect.left)) << label.text;
+    for (const core::StripButton& button : layout.buttons)
+        EXPECT_TRUE(fits(button.caption, (button.kind == core::ButtonKind::Wide ? 100 : 54) - 4)) << button.caption;
+    EXPECT_TRUE(fits("Compare this", 60));
+    state->runState = core::run_state::kIdle;
+    state->runControl = core::run_control::kRun;
+    ReleaseDC(window, dc);
 }
 
 TEST_F(StripTest, KnobPointsAtItsMode) {
@@ -261,7 +303,10 @@ TEST_F(StripTest, ClickLandsOnTheButtonUnderThePointer) {
     std::string b = folder.write("b.bin", "same bytes");
     start();
     std::vector<std::string> opened;
-    main().openInShell = [&](const std::string& target) { opened.push_back(target); };
+    main().openInShell = [&](const std::string& target) {
+        opened.push_back(target);
+        return true;
+    };
     int answered = dialogsAnswered();
     answerNextDialog("About Pairlook", IDOK);
     moveTo(w() - 30, 14);  // About
@@ -271,6 +316,13 @@ TEST_F(StripTest, ClickLandsOnTheButtonUnderThePointer) {
     EXPECT_EQ(opened, std::vector<std::string>{state->programFolder + "ReadMe.htm"});
     EXPECT_EQ(dialogsAnswered(), answered) << "About opened";
     stopAnswering();
+
+    // Where nothing opens web pages, the user is told where the page is.
+    main().openInShell = [](const std::string&) { return false; };
+    std::string told;
+    answerNextDialog(PAIRLOOK_TITLE, IDOK, [&](HWND box) { told = textOf(GetDlgItem(box, 0xFFFF)); });
+    pressAt(w() - 30, 36);
+    EXPECT_NE(told.find(state->programFolder + "ReadMe.htm"), std::string::npos) << told;
 
     // From the knob straight into a path edit, then Start: a run, in the same mode.
     SetWindowTextA(child(IDC_PATH_A), a.c_str());

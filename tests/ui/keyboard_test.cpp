@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/run_control.h"
+#include "ui/control_strip.h"
 #include "resource_ids.h"
 #include "ui_harness.h"
 
@@ -44,7 +45,10 @@ TEST_F(KeysTest, EnterStartsEscapeAbortsF1OpensHelp) {
     std::string b = folder.write("b.bin", std::string(100000, 'b'));
     start();
     std::vector<std::string> opened;
-    main().openInShell = [&](const std::string& target) { opened.push_back(target); };
+    main().openInShell = [&](const std::string& target) {
+        opened.push_back(target);
+        return true;
+    };
     compare(a, b);
     waitForTheEnd();
     EXPECT_EQ(lastRow(), "End");
@@ -58,6 +62,49 @@ TEST_F(KeysTest, EnterStartsEscapeAbortsF1OpensHelp) {
     EXPECT_EQ(lastRow(), "Aborted");
     press(list(), VK_F1);
     EXPECT_EQ(opened, std::vector<std::string>{state->programFolder + "ReadMe.htm"});
+}
+
+// Escape typed for real stops a run wherever the focus is: in the path edit
+// whose Enter started it (and which the run disabled), in the list, or
+// nowhere until a click on the strip. The edit has the focus back at the end.
+TEST_F(KeysTest, EscapeAbortsARunWhereverTheFocusIs) {
+    const std::string a = folder.write("tree/a.bin", std::string(1000, 'a'));
+    const std::string b = folder.write("tree/b.bin", std::string(1000, 'b'));
+    start();
+    SetForegroundWindow(window);
+    state->settings.matchPercent = 50;
+    const std::pair<std::uint32_t, HWND> cases[] = {  // the mode, and where the focus is
+        {core::search_mode::kDirectory, child(IDC_PATH_A)},
+        {core::search_mode::kFile, child(IDC_PATH_B)},
+        {core::search_mode::kQuickDir, list()},
+        {core::search_mode::kDirectory, nullptr},  // nowhere, until the strip is clicked
+    };
+    for (const auto& [mode, focus] : cases) {
+        SCOPED_TRACE(mode);
+        state->settings.searchMode = mode;
+        ui::setListColumns(main());
+        const bool fileMode = mode == core::search_mode::kFile;
+        SetWindowTextA(child(IDC_PATH_A), fileMode ? a.c_str() : folder.pathOf("tree").c_str());
+        SetWindowTextA(child(IDC_PATH_B), fileMode ? b.c_str() : "");  // the folder modes' edit B: no reference
+        state->pauseGate.close();  // held at the gate, the run is still going when Escape comes
+        SetFocus(focus);
+        const bool inEdit = focus == child(IDC_PATH_A) || focus == child(IDC_PATH_B);
+        if (inEdit)
+            typeKey(window, VK_RETURN);
+        else
+            ui::pressStart(main());
+        ASSERT_TRUE(core::workerRuns(state->runState.load()));
+        if (!focus) {
+            SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 60));
+            SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(150, 60));
+        }
+        typeKey(window, VK_ESCAPE);
+        waitForTheEnd();
+        EXPECT_EQ(lastRow(), "Aborted");
+        if (inEdit) {
+            EXPECT_EQ(GetFocus(), focus);
+        }
+    }
 }
 
 // "caf\xE9" against "cafe": the differing byte shows as the system's 8-bit

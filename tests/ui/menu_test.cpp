@@ -85,10 +85,13 @@ TEST_F(MenuTest, SelectMoveDirCancelledKeepsTheFolderButChoosesMove) {
     start();
     core::copyToField(state->settings.moveDir, sizeof state->settings.moveDir, "C:\\old");
     int answered = dialogsAnswered();
-    // Wine's folder browser has this title.
-    answerNextDialog("Browse for Folder", IDCANCEL);
+    // Wine's folder browser has this title; the program says what to pick.
+    bool saysWhatToPick = false;
+    answerNextDialog("Browse for Folder", IDCANCEL,
+                     [&](HWND browser) { saysWhatToPick = showsText(browser, "Choose the folder to move files to:"); });
     SendMessageA(window, WM_COMMAND, core::menu_command::kSelectMoveDir, 0);
     EXPECT_EQ(dialogsAnswered(), answered + 1);
+    EXPECT_TRUE(saysWhatToPick);
     EXPECT_EQ(state->settings.batchDeleteMode, core::batch_mode::kMove);
     EXPECT_STREQ(state->settings.moveDir, "C:\\old");
 }

@@ -191,6 +191,35 @@ TEST_F(ActionsTest, SingleRecycleAsksTheShellThenShowsTheNextPair) {
     EXPECT_EQ(state->list.readCell(1, 0), a2);
 }
 
+// In Replace-with-link mode the details' buttons say so, and Link File,
+// once agreed to, makes the file a link to its partner and shows the next
+// pair.
+TEST_F(ActionsTest, LinkFileReplacesTheFileWithALink) {
+    std::string a1 = file("a1", "one"), b1 = file("b1", "one");
+    std::string a2 = file("a2", "two");
+    start();
+    showPairs({{a1, b1, "100"}, {a2, file("b2", "two"), "100"}});
+    SendMessageA(window, WM_COMMAND, core::menu_command::kReplaceWithLink, 0);
+    std::vector<std::string> captions;
+    const int base = dialogsAnswered();
+    answerNextDialog(PAIRLOOK_TITLE, IDOK);  // "Link it."
+    std::string shownAfter;
+    // After the button and the question: the next pair.
+    answerNextDialog(kDetailsTitle, IDCANCEL, [&](HWND dialog) { shownAfter = itemText(dialog, IDC_FILE_A_PATH); },
+                     [&] { return dialogsAnswered() >= base + 2; });
+    ASSERT_TRUE(openDetailsAnd(1, IDC_FILE_B_DELETE, [&](HWND dialog) {
+        for (int id : {IDC_FILE_A_DELETE, IDC_FILE_B_DELETE, IDC_DELETE_ALL_A, IDC_DELETE_ALL_B})
+            captions.push_back(itemText(dialog, id));
+    }));
+    EXPECT_EQ(dialogsAnswered(), base + 3);
+    EXPECT_EQ(captions, (std::vector<std::string>{"Link File", "Link File", "Link ALL", "Link ALL"}));
+    platform::FileIdentity fileB, fileA;
+    ASSERT_TRUE(platform::identityOfPath(b1.c_str(), fileB) && platform::identityOfPath(a1.c_str(), fileA));
+    EXPECT_TRUE(fileB == fileA);
+    EXPECT_EQ(shownAfter, a2);
+    EXPECT_EQ(state->pairCount.load(), 1u);
+}
+
 TEST_F(ActionsTest, DetailViewComparesThePairInFileMode) {
     std::string a = file("a", "abcdef"), b = file("b", "abcXef");
     start();
@@ -223,7 +252,7 @@ TEST_F(ActionsTest, DeleteAllRecyclesColumnB) {
     std::string action, summary;
     confirmBatch(&action, &summary);
     ASSERT_TRUE(openDetails(1, IDC_DELETE_ALL_B));
-    EXPECT_EQ(action, "Recycle 1003 files of Column B");
+    EXPECT_EQ(action, "Recycle 1003 files of column File B");
     EXPECT_EQ(summary, "Recycled 1003 files.");
     EXPECT_EQ(state->runState.load(), core::run_state::kIdle);
     EXPECT_EQ(state->list.rowCount(), 0);
@@ -254,7 +283,7 @@ TEST_F(ActionsTest, DeleteAllAfterASearchLeavesOneFileOfEachGroup) {
     confirmBatch(&action, &summary);
     ASSERT_TRUE(openDetails(1, IDC_DELETE_ALL_B));
     // Column B names each copy but the first of its group once or more.
-    EXPECT_EQ(action, "Delete 6 files of Column B");
+    EXPECT_EQ(action, "Delete 6 files of column File B");
     EXPECT_EQ(summary, "Deleted 6 files.");
     for (const std::vector<std::string>& group : files) {
         int left = 0;
@@ -267,6 +296,56 @@ TEST_F(ActionsTest, DeleteAllAfterASearchLeavesOneFileOfEachGroup) {
 // file each with every path kept; a pair whose partner changed since the
 // search and a read-only pair are left alone, and a new search finds only
 // the read-only pair again.
+// The tip of a tool that covers an area of `window` rather than a child.
+std::string areaTip(HWND tooltip, HWND window, UINT_PTR id) {
+    char text[300] = {};
+    TOOLINFOA tool{sizeof tool, 0, window, id, {}, nullptr, text, 0, nullptr};
+    SendMessageA(tooltip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+    return text;
+}
+
+// A card searched against a library: the same folder twice is refused with
+// a message; then the details offer nothing that would dispose of File B
+// and say why, and Delete ALL takes the card's copies from column A while
+// every library file stays as it was.
+TEST_F(ActionsTest, AgainstAReferenceFolderOnlyColumnAIsEverTouched) {
+    const std::string card = folder.makeFolder("card"), library = folder.makeFolder("library");
+    const std::vector<std::string> copies{folder.write("card/one", "photo one"), folder.write("card/two", "photo two!")};
+    const std::string fresh = folder.write("card/new", "a new photo");
+    const std::vector<std::string> libraryFiles{folder.write("library/one", "photo one"),
+                                                folder.write("library/2024/two", "photo two!"),
+                                                folder.write("library/2024/two-again", "photo two!")};
+    start();
+    state->settings.searchMode = core::search_mode::kQuickDir;
+    state->settings.batchDeleteMode = core::batch_mode::kDelete;
+    ui::setListColumns(main());
+    SetWindowTextA(child(IDC_PATH_A), card.c_str());
+    SetWindowTextA(child(IDC_PATH_B), (card + "\\.").c_str());
+    std::string refusal;
+    answerNextDialog(PAIRLOOK_TITLE, IDOK, [&](HWND box) { refusal = itemText(box, 0xFFFF); });
+    runToTheEnd();
+    EXPECT_NE(refusal.find("same folder"), std::string::npos) << refusal;
+    EXPECT_EQ(state->list.rowCount(), 0);
+
+    SetWindowTextA(child(IDC_PATH_B), library.c_str());
+    runToTheEnd();
+    ASSERT_EQ(state->list.readCell(0, 1), "3 files found, 3 in the reference folder.");
+    bool fileBButtons = true;
+    std::string whyNot, action, summary;
+    confirmBatch(&action, &summary);
+    ASSERT_TRUE(openDetailsAnd(1, IDC_DELETE_ALL_A, [&](HWND dialog) {
+        fileBButtons = IsWindowEnabled(GetDlgItem(dialog, IDC_FILE_B_DELETE)) ||
+                       IsWindowEnabled(GetDlgItem(dialog, IDC_DELETE_ALL_B));
+        whyNot = areaTip(main().tooltip, dialog, IDC_DELETE_ALL_B);
+    }));
+    EXPECT_FALSE(fileBButtons);
+    EXPECT_EQ(whyNot, "File B is in the reference folder, which Pairlook never changes.");
+    EXPECT_EQ(summary, "Deleted 2 files.");
+    for (const std::string& copy : copies) EXPECT_FALSE(fs::exists(copy)) << copy;
+    EXPECT_TRUE(fs::exists(fresh));
+    for (const std::string& path : libraryFiles) EXPECT_TRUE(fs::exists(path)) << path;
+}
+
 TEST_F(ActionsTest, ReplaceWithLinkKeepsEveryPathAndLeavesOneFilePerGroup) {
     struct Group {
         std::string content;
@@ -295,10 +374,10 @@ TEST_F(ActionsTest, ReplaceWithLinkKeepsEveryPathAndLeavesOneFilePerGroup) {
     std::string action, summary;
     confirmBatch(&action, &summary);
     ASSERT_TRUE(openDetails(1, IDC_DELETE_ALL_B));
-    EXPECT_EQ(action, "Link 5 files of Column B");
+    EXPECT_EQ(action, "Link 5 files of column File B");
     EXPECT_EQ(summary,
               "Replaced 3 files with links to their partners. Skipped 1: 1 changed or missing since the search. "
-              "1 file could not be replaced: 1 read-only or in use.");
+              "1 file could not be replaced: 1 read-only.");
     for (const Group& group : groups) {
         std::set<std::pair<std::uint64_t, std::uint64_t>> files;
         for (const std::string& path : group.paths) {
@@ -319,6 +398,43 @@ TEST_F(ActionsTest, ReplaceWithLinkKeepsEveryPathAndLeavesOneFilePerGroup) {
               std::set<std::string>(readOnly.paths.begin(), readOnly.paths.end()));
 }
 
+// The confirmation grows to its text in every mode (a move to a folder of
+// a long name, the warning of Replace with link): every line the message
+// wraps into is in view from the first on, and the buttons below it are
+// inside the dialog.
+TEST_F(ActionsTest, TheConfirmationShowsItsWholeText) {
+    const std::vector<Pair> pairs{{file("a", "x"), file("b", "x"), "100"}, {file("c", "y"), file("d", "y"), "100"}};
+    start();
+    const std::pair<std::uint32_t, std::string> modes[] = {
+        {core::batch_mode::kLink, ""},
+        {core::batch_mode::kMove, "C:\\" + std::string(120, 'm') + "\\" + std::string(100, 'n')},
+    };
+    for (const auto& [mode, moveDir] : modes) {
+        SCOPED_TRACE(mode);
+        showPairs(pairs);
+        state->settings.batchDeleteMode = mode;
+        core::copyToField(state->settings.moveDir, sizeof state->settings.moveDir, moveDir);
+        answerNextDialog(PAIRLOOK_TITLE, IDCANCEL, [&](HWND dialog) {
+            HWND message = GetDlgItem(dialog, IDC_PROMPT_MESSAGE);
+            RECT format{}, client{};
+            SendMessageA(message, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+            TEXTMETRICA font{};
+            HDC dc = GetDC(message);
+            HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(message, WM_GETFONT, 0, 0)));
+            GetTextMetricsA(dc, &font);
+            SelectObject(dc, old);
+            ReleaseDC(message, dc);
+            auto lines = static_cast<int>(SendMessageA(message, EM_GETLINECOUNT, 0, 0));
+            EXPECT_LE(lines * font.tmHeight, format.bottom - format.top) << lines << " lines";
+            EXPECT_EQ(SendMessageA(message, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+            GetClientRect(dialog, &client);
+            EXPECT_LE(placeOf(GetDlgItem(dialog, IDCANCEL)).bottom, client.bottom);
+        });
+        ASSERT_TRUE(openDetails(1, IDC_DELETE_ALL_B));
+        state->list.clearRows();
+    }
+}
+
 TEST_F(ActionsTest, CancelBeforeTheStartChangesNothing) {
     std::string a = file("a", "x"), b = file("b", "x");
     start();
@@ -329,7 +445,7 @@ TEST_F(ActionsTest, CancelBeforeTheStartChangesNothing) {
         message = itemText(dialog, IDC_PROMPT_MESSAGE);
     });
     ASSERT_TRUE(openDetails(1, IDC_DELETE_ALL_A));
-    EXPECT_EQ(buttonText, "Recycle 1 file of Column A");
+    EXPECT_EQ(buttonText, "Recycle 1 file of column File A");
     EXPECT_EQ(message.rfind("Recycle the file of column File A", 0), 0u) << message;
     EXPECT_TRUE(fs::exists(a) && fs::exists(b));
     EXPECT_EQ(state->runState.load(), core::run_state::kIdle);

@@ -158,6 +158,50 @@ void pressKey(HWND mainWindow, HWND target, WPARAM virtualKey, bool control) {
     SetKeyboardState(keys);
 }
 
+void typeKey(HWND mainWindow, WORD virtualKey) {
+    INPUT keys[2] = {};
+    for (INPUT& key : keys) {
+        key.type = INPUT_KEYBOARD;
+        key.ki.wVk = virtualKey;
+    }
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ASSERT_EQ(SendInput(2, keys, sizeof(INPUT)), 2u);
+    DWORD start = GetTickCount();
+    bool released = false;
+    while (!released && GetTickCount() - start < 5000) {
+        MSG message;
+        while (!released && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            released = (message.message == WM_KEYUP || message.message == WM_SYSKEYUP) &&
+                       message.wParam == virtualKey;
+            app::dispatchMessage(mainWindow, message);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+    ASSERT_TRUE(released) << "the key never came";
+}
+
+std::string textOf(HWND window) {
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+bool showsText(HWND window, const std::string& text) {
+    struct Search {
+        const std::string& text;
+        bool found = false;
+    } search{text};
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(data);
+            s.found = s.found || textOf(child) == s.text;
+            return !s.found;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 RECT placeOf(HWND child) {
     RECT rect{};
     GetWindowRect(child, &rect);

@@ -66,6 +66,17 @@ private:
 // that follow it handled by the program's own message loop step.
 void pressKey(HWND mainWindow, HWND target, WPARAM virtualKey, bool control = false);
 
+// A key typed for real: through the system's input queue to wherever the
+// focus is (or, with the focus nowhere, to the active window), and handled
+// by the program's own message loop step up to its release. The main
+// window must be the active one.
+void typeKey(HWND mainWindow, WORD virtualKey);
+
+// A window's text, whole.
+std::string textOf(HWND window);
+// Whether one of the window's children reads `text`.
+bool showsText(HWND window, const std::string& text);
+
 // Where a child window lies in its parent's client area.
 RECT placeOf(HWND child);
 

@@ -231,7 +231,10 @@ bool namesOpenFile(const char* path, const File& file) {
 
 bool writeAll(int fd, const char* bytes, std::size_t count, std::uint64_t& written) {
     while (count > 0) {
-        if (written + count > counting::copyWriteLimit()) return false;
+        if (written + count > counting::copyWriteLimit()) {
+            errno = ENOSPC;
+            return false;
+        }
         ssize_t put = ::write(fd, bytes, count);
         if (put < 0 && errno == EINTR) continue;
         if (put <= 0) return false;
@@ -242,54 +245,84 @@ bool writeAll(int fd, const char* bytes, std::size_t count, std::uint64_t& writt
     return true;
 }
 
+DisposalFault disposalFaultOf(int error) {
+    switch (error) {
+        case EBUSY:
+        case ETXTBSY: return DisposalFault::InUse;
+        case EACCES:
+        case EPERM:
+        case EROFS: return DisposalFault::FolderReadOnly;
+        case EEXIST: return DisposalFault::NameTaken;
+        case ENOSPC:
+        case EDQUOT: return DisposalFault::FolderFull;
+        case EXDEV: return DisposalFault::OtherVolume;
+        case EOPNOTSUPP: return DisposalFault::NoHardLinks;
+        case EMLINK: return DisposalFault::LinkLimit;
+        default: return DisposalFault::Other;
+    }
+}
+
 // Copies the open file to a new file at `target`; a copy that cannot be
 // made whole is removed again.
-bool copyOpenFile(int from, const char* target) {
+DisposalFault copyOpenFile(int from, const char* target) {
     int to = ::open(target, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (to < 0) return false;
+    if (to < 0) return disposalFaultOf(errno);
     std::vector<char> buffer(1 << 20);
     std::uint64_t written = 0;
-    bool whole = true;
-    for (off_t at = 0; whole;) {
+    DisposalFault fault = DisposalFault::None;
+    for (off_t at = 0; fault == DisposalFault::None;) {
         ssize_t got = ::pread(from, buffer.data(), buffer.size(), at);
         if (got < 0 && errno == EINTR) continue;
-        whole = got >= 0;
+        if (got < 0) fault = DisposalFault::Other;
         if (got <= 0) break;
-        whole = writeAll(to, buffer.data(), static_cast<std::size_t>(got), written);
+        if (!writeAll(to, buffer.data(), static_cast<std::size_t>(got), written)) fault = disposalFaultOf(errno);
         at += got;
     }
-    whole = whole && ::fsync(to) == 0;
-    whole = ::close(to) == 0 && whole;
-    if (!whole) ::unlink(target);
-    return whole;
+    if (fault == DisposalFault::None && ::fsync(to) != 0) fault = disposalFaultOf(errno);
+    if (::close(to) != 0 && fault == DisposalFault::None) fault = disposalFaultOf(errno);
+    if (fault != DisposalFault::None) ::unlink(target);
+    return fault;
+}
+
+// The path's name goes; it must still name the open file just before.
+DisposalFault unlinkOpenFile(const std::string& path, const File& file) {
+    if (!namesOpenFile(path.c_str(), file)) return DisposalFault::Other;
+    return ::unlink(path.c_str()) == 0 ? DisposalFault::None : disposalFaultOf(errno);
 }
 
 }  // namespace
 
-bool deleteOpenFile(File& file) {
-    const std::string path = file.disposalPath_;
-    bool deleted = file.isOpen() && namesOpenFile(path.c_str(), file) && ::unlink(path.c_str()) == 0;
+DisposalFault deleteOpenFile(File& file) {
+    DisposalFault fault = file.isOpen() ? unlinkOpenFile(file.disposalPath_, file) : DisposalFault::Other;
     file.close();
-    return deleted;
+    return fault;
 }
 
-bool moveOpenFile(File& file, const char* target) {
+DisposalFault moveOpenFile(File& file, const char* target) {
     const std::string path = file.disposalPath_;
     if (!file.isOpen() || !namesOpenFile(path.c_str(), file)) {
         file.close();
-        return false;
+        return DisposalFault::Other;
     }
-    bool moved = false;
+    DisposalFault fault = DisposalFault::None;
     // link + unlink never replaces an existing target, where rename would.
+    // Where no link can be made (another volume, a file system without
+    // links), the bytes are copied. What was put at the target goes again
+    // when the file cannot leave its path.
     if (!counting::movesCopy() && ::link(path.c_str(), target) == 0) {
-        moved = namesOpenFile(target, file) && ::unlink(path.c_str()) == 0;
-        if (!moved) ::unlink(target);
-    } else if ((counting::movesCopy() || errno == EXDEV) && copyOpenFile(fdOf(file.handle_), target)) {
-        moved = namesOpenFile(path.c_str(), file) && ::unlink(path.c_str()) == 0;
-        if (!moved) ::unlink(target);
+        fault = namesOpenFile(target, file) ? unlinkOpenFile(path, file) : DisposalFault::Other;
+        if (fault != DisposalFault::None) ::unlink(target);
+    } else if (counting::movesCopy() || errno == EXDEV || errno == EPERM) {
+        fault = copyOpenFile(fdOf(file.handle_), target);
+        if (fault == DisposalFault::None) {
+            fault = unlinkOpenFile(path, file);
+            if (fault != DisposalFault::None) ::unlink(target);
+        }
+    } else {
+        fault = disposalFaultOf(errno);
     }
     file.close();
-    return moved;
+    return fault;
 }
 
 namespace {
@@ -302,20 +335,6 @@ std::string temporaryNameBeside(const std::string& path) {
     return folder + ".pairlook-link-" + std::to_string(::getpid()) + "-" + std::to_string(++gTemporaryNames);
 }
 
-LinkFault linkFaultOf(int error) {
-    switch (error) {
-        case EXDEV: return LinkFault::OtherVolume;
-        case EPERM:
-        case EOPNOTSUPP: return LinkFault::NoHardLinks;
-        case EMLINK: return LinkFault::LinkLimit;
-        case EACCES:
-        case EROFS:
-        case EBUSY:
-        case ETXTBSY: return LinkFault::ReadOnlyOrInUse;
-        default: return LinkFault::Other;
-    }
-}
-
 // The permissions forbid every write: the user has kept it from changing,
 // and replacing it would change it.
 bool isReadOnly(const File& file) {
@@ -324,11 +343,13 @@ bool isReadOnly(const File& file) {
 }
 
 // Makes a link to the partner under a temporary name beside `path`.
-LinkFault linkBeside(const std::string& path, const char* partnerPath, std::string& temporary) {
+DisposalFault linkBeside(const std::string& path, const char* partnerPath, std::string& temporary) {
     for (int attempt = 0;; ++attempt) {
         temporary = temporaryNameBeside(path);
-        if (::link(partnerPath, temporary.c_str()) == 0) return LinkFault::None;
-        if (errno != EEXIST || attempt == 9) return linkFaultOf(errno);
+        if (::link(partnerPath, temporary.c_str()) == 0) return DisposalFault::None;
+        // Refused outright: the file system makes no links.
+        if (errno == EPERM) return DisposalFault::NoHardLinks;
+        if (errno != EEXIST || attempt == 9) return disposalFaultOf(errno);
     }
 }
 
@@ -336,45 +357,45 @@ LinkFault linkBeside(const std::string& path, const char* partnerPath, std::stri
 // The exchange is one step, and what it took from the path is checked
 // after it: anything but the duplicate goes back. Where the file system
 // has no exchange, the path is checked just before it is renamed over.
-LinkFault putInPlace(const std::string& temporary, const std::string& path, const File& duplicate) {
+DisposalFault putInPlace(const std::string& temporary, const std::string& path, const File& duplicate) {
     if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) == 0) {
         if (namesOpenFile(temporary.c_str(), duplicate)) {
             ::unlink(temporary.c_str());  // the duplicate's last name
-            return LinkFault::None;
+            return DisposalFault::None;
         }
         ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE);
         ::unlink(temporary.c_str());
-        return LinkFault::Other;
+        return DisposalFault::Other;
     }
     const int error = errno;
     if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP) {
         ::unlink(temporary.c_str());
-        return linkFaultOf(error);
+        return disposalFaultOf(error);
     }
-    if (namesOpenFile(path.c_str(), duplicate) && ::rename(temporary.c_str(), path.c_str()) == 0) return LinkFault::None;
+    if (namesOpenFile(path.c_str(), duplicate) && ::rename(temporary.c_str(), path.c_str()) == 0) return DisposalFault::None;
     ::unlink(temporary.c_str());
-    return LinkFault::Other;
+    return DisposalFault::Other;
 }
 
-LinkFault linkInPlaceOf(const std::string& path, const File& duplicate, const File& partner, const char* partnerPath) {
+DisposalFault linkInPlaceOf(const std::string& path, const File& duplicate, const File& partner, const char* partnerPath) {
     if (!duplicate.isOpen() || !partner.isOpen() || !namesOpenFile(path.c_str(), duplicate) ||
         !namesOpenFile(partnerPath, partner))
-        return LinkFault::Other;
-    if (isReadOnly(duplicate)) return LinkFault::ReadOnlyOrInUse;
+        return DisposalFault::Other;
+    if (isReadOnly(duplicate)) return DisposalFault::ReadOnly;
     std::string temporary;
-    if (LinkFault fault = linkBeside(path, partnerPath, temporary); fault != LinkFault::None) return fault;
+    if (DisposalFault fault = linkBeside(path, partnerPath, temporary); fault != DisposalFault::None) return fault;
     // Linked by name: it must be the partner itself, not what came to its path.
     if (!namesOpenFile(temporary.c_str(), partner)) {
         ::unlink(temporary.c_str());
-        return LinkFault::Other;
+        return DisposalFault::Other;
     }
     return putInPlace(temporary, path, duplicate);
 }
 
 }  // namespace
 
-LinkFault replaceWithLink(File& duplicate, File& partner, const char* partnerPath) {
-    const LinkFault fault = linkInPlaceOf(duplicate.disposalPath_, duplicate, partner, partnerPath);
+DisposalFault replaceWithLink(File& duplicate, File& partner, const char* partnerPath) {
+    const DisposalFault fault = linkInPlaceOf(duplicate.disposalPath_, duplicate, partner, partnerPath);
     duplicate.close();
     return fault;
 }
@@ -489,6 +510,13 @@ bool nextItem(Folder& folder, ListedItem& item) {
     FolderState* state = folder.state_.get();
     if (!state || state->next >= state->items.size()) return false;
     item = std::move(state->items[state->next++]);
+    return true;
+}
+
+bool identityOf(const Folder& folder, FileIdentity& identity) {
+    struct stat st;
+    if (!folder.state_ || ::fstat(::dirfd(folder.state_->dir), &st) != 0) return false;
+    identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
     return true;
 }
 

@@ -34,6 +34,9 @@ IoFault faultOf(DWORD error) {
         case ERROR_NONPAGED_SYSTEM_RESOURCES:
         case ERROR_PAGED_SYSTEM_RESOURCES:
             return IoFault::OutOfMemory;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return IoFault::InUse;
         default:
             return IoFault::OfFile;
     }
@@ -84,10 +87,14 @@ private:
     HANDLE handle_;
 };
 
+FileIdentity identityOfInfo(const BY_HANDLE_FILE_INFORMATION& info) {
+    return {info.dwVolumeSerialNumber, joined(info.nFileIndexHigh, info.nFileIndexLow)};
+}
+
 bool identityOfHandle(HANDLE handle, FileIdentity& identity) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(handle, &info)) return false;
-    identity = {info.dwVolumeSerialNumber, joined(info.nFileIndexHigh, info.nFileIndexLow)};
+    identity = identityOfInfo(info);
     return true;
 }
 
@@ -148,6 +155,7 @@ struct FolderState {
     bool started = false;  // the first batch has been asked for
     std::vector<std::uint64_t> batch;  // FILE_ID_BOTH_DIR_INFO records, 8-byte aligned
     std::size_t next = 0;              // offset of the next record; npos when the batch is used up
+    FileIdentity identity;    // of the folder held, once it is open
 
     ~FolderState() {
         if (folder != INVALID_HANDLE_VALUE) countedClose(folder);
@@ -282,8 +290,40 @@ bool renameOpenFile(HANDLE handle, const std::wstring& exactTarget, DWORD& error
     return false;
 }
 
+DisposalFault disposalFaultOf(DWORD error) {
+    switch (error) {
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION: return DisposalFault::InUse;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_WRITE_PROTECT: return DisposalFault::FolderReadOnly;
+        case ERROR_ALREADY_EXISTS:
+        case ERROR_FILE_EXISTS: return DisposalFault::NameTaken;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL: return DisposalFault::FolderFull;
+        case ERROR_NOT_SAME_DEVICE: return DisposalFault::OtherVolume;
+        case ERROR_INVALID_FUNCTION:
+        case ERROR_NOT_SUPPORTED: return DisposalFault::NoHardLinks;
+        case ERROR_TOO_MANY_LINKS: return DisposalFault::LinkLimit;
+        default: return DisposalFault::Other;
+    }
+}
+
+bool isReadOnly(HANDLE handle) {
+    FILE_BASIC_INFO basic;
+    return !GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
+           (basic.FileAttributes & FILE_ATTRIBUTE_READONLY);
+}
+
+// A read-only file refuses to go with a plain "access denied".
+DisposalFault deletionFaultOf(HANDLE handle, DWORD error) {
+    return isReadOnly(handle) ? DisposalFault::ReadOnly : disposalFaultOf(error);
+}
+
 bool writeAll(HANDLE to, const std::uint8_t* bytes, DWORD count, std::uint64_t& written) {
-    if (written + count > counting::copyWriteLimit()) return false;
+    if (written + count > counting::copyWriteLimit()) {
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
     DWORD put = 0;
     if (!WriteFile(to, bytes, count, &put, nullptr) || put != count) return false;
     written += put;
@@ -292,9 +332,9 @@ bool writeAll(HANDLE to, const std::uint8_t* bytes, DWORD count, std::uint64_t& 
 
 // Copies the open file, from its start, to a new file at `target` with its
 // last-write time; a copy that cannot be made whole is removed again.
-bool copyOpenFile(HANDLE from, const std::wstring& target) {
+DisposalFault copyOpenFile(HANDLE from, const std::wstring& target) {
     HANDLE to = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (to == INVALID_HANDLE_VALUE) return false;
+    if (to == INVALID_HANDLE_VALUE) return disposalFaultOf(GetLastError());
     std::vector<std::uint8_t> buffer(1 << 20);
     LARGE_INTEGER start{};
     bool whole = SetFilePointerEx(from, start, nullptr, FILE_BEGIN) != 0;
@@ -304,34 +344,40 @@ bool copyOpenFile(HANDLE from, const std::wstring& target) {
         if (!whole || got == 0) break;
         whole = writeAll(to, buffer.data(), got, written);
     }
+    DisposalFault fault = whole ? DisposalFault::None : disposalFaultOf(GetLastError());
     FILETIME written_at;
     if (whole && GetFileTime(from, nullptr, nullptr, &written_at)) SetFileTime(to, nullptr, nullptr, &written_at);
-    whole = whole && FlushFileBuffers(to);
-    whole = CloseHandle(to) && whole;
-    if (!whole) DeleteFileW(target.c_str());
-    return whole;
+    if (whole && !FlushFileBuffers(to)) fault = disposalFaultOf(GetLastError());
+    if (!CloseHandle(to) && fault == DisposalFault::None) fault = disposalFaultOf(GetLastError());
+    if (fault != DisposalFault::None) DeleteFileW(target.c_str());
+    return fault;
 }
 
 }  // namespace
 
-bool deleteOpenFile(File& file) {
-    bool marked = file.isOpen() && markForDeletion(handleOf(file.handle_));
+DisposalFault deleteOpenFile(File& file) {
+    if (!file.isOpen()) return DisposalFault::Other;
+    HANDLE handle = handleOf(file.handle_);
+    DisposalFault fault = markForDeletion(handle) ? DisposalFault::None : deletionFaultOf(handle, GetLastError());
     file.close();  // the file goes with the last handle
-    return marked;
+    return fault;
 }
 
-bool moveOpenFile(File& file, const char* target) {
-    if (!file.isOpen()) return false;
+DisposalFault moveOpenFile(File& file, const char* target) {
+    if (!file.isOpen()) return DisposalFault::Other;
     const std::wstring exactTarget = exactPath(target);
     HANDLE handle = handleOf(file.handle_);
     DWORD error = ERROR_NOT_SAME_DEVICE;
-    bool moved = !counting::movesCopy() && renameOpenFile(handle, exactTarget, error);
-    if (!moved && error == ERROR_NOT_SAME_DEVICE && copyOpenFile(handle, exactTarget)) {
-        moved = markForDeletion(handle);
-        if (!moved) DeleteFileW(exactTarget.c_str());  // two copies would leave the user to sort them out
+    DisposalFault fault = DisposalFault::None;
+    if (counting::movesCopy() || !renameOpenFile(handle, exactTarget, error)) {
+        fault = error == ERROR_NOT_SAME_DEVICE ? copyOpenFile(handle, exactTarget) : disposalFaultOf(error);
+        if (fault == DisposalFault::None && !markForDeletion(handle)) {
+            fault = deletionFaultOf(handle, GetLastError());
+            DeleteFileW(exactTarget.c_str());  // two copies would leave the user to sort them out
+        }
     }
     file.close();
-    return moved;
+    return fault;
 }
 
 namespace {
@@ -346,25 +392,6 @@ std::string temporaryNameBeside(const std::string& path, const char* kind) {
            std::to_string(++gTemporaryNames);
 }
 
-LinkFault linkFaultOf(DWORD error) {
-    switch (error) {
-        case ERROR_NOT_SAME_DEVICE: return LinkFault::OtherVolume;
-        case ERROR_INVALID_FUNCTION:
-        case ERROR_NOT_SUPPORTED: return LinkFault::NoHardLinks;
-        case ERROR_TOO_MANY_LINKS: return LinkFault::LinkLimit;
-        case ERROR_ACCESS_DENIED:
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION:
-        case ERROR_WRITE_PROTECT: return LinkFault::ReadOnlyOrInUse;
-        default: return LinkFault::Other;
-    }
-}
-
-bool isReadOnly(HANDLE handle) {
-    FILE_BASIC_INFO basic;
-    return !GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
-           (basic.FileAttributes & FILE_ATTRIBUTE_READONLY);
-}
 
 bool names(const std::string& path, const FileIdentity& identity) {
     FileIdentity named;
@@ -372,13 +399,13 @@ bool names(const std::string& path, const FileIdentity& identity) {
 }
 
 // Makes a link to the partner under a temporary name beside `path`.
-LinkFault linkBeside(const std::string& path, const char* partnerPath, std::string& temporary) {
+DisposalFault linkBeside(const std::string& path, const char* partnerPath, std::string& temporary) {
     const std::wstring exactPartner = exactPath(partnerPath);
     for (int attempt = 0;; ++attempt) {
         temporary = temporaryNameBeside(path, "link");
-        if (CreateHardLinkW(exactPath(temporary.c_str()).c_str(), exactPartner.c_str(), nullptr)) return LinkFault::None;
+        if (CreateHardLinkW(exactPath(temporary.c_str()).c_str(), exactPartner.c_str(), nullptr)) return DisposalFault::None;
         const DWORD error = GetLastError();
-        if ((error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) || attempt == 9) return linkFaultOf(error);
+        if ((error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) || attempt == 9) return disposalFaultOf(error);
     }
 }
 
@@ -386,35 +413,35 @@ LinkFault linkBeside(const std::string& path, const char* partnerPath, std::stri
 // duplicate is renamed aside by its handle, the link takes its name, and
 // the duplicate goes when its handle closes. Each failed step undoes the
 // ones before it.
-LinkFault putInPlace(const std::string& temporary, const std::string& path, HANDLE duplicate) {
+DisposalFault putInPlace(const std::string& temporary, const std::string& path, HANDLE duplicate) {
     const std::wstring exactTemporary = exactPath(temporary.c_str()), exactDuplicate = exactPath(path.c_str());
     const std::wstring exactAside = exactPath(temporaryNameBeside(path, "aside").c_str());
     DWORD error = 0, ignored = 0;
     if (!renameOpenFile(duplicate, exactAside, error)) {
         DeleteFileW(exactTemporary.c_str());
-        return linkFaultOf(error);
+        return disposalFaultOf(error);
     }
     if (!MoveFileExW(exactTemporary.c_str(), exactDuplicate.c_str(), 0)) {
         error = GetLastError();
         renameOpenFile(duplicate, exactDuplicate, ignored);
         DeleteFileW(exactTemporary.c_str());
-        return linkFaultOf(error);
+        return disposalFaultOf(error);
     }
     if (!markForDeletion(duplicate)) {
         error = GetLastError();
         MoveFileExW(exactDuplicate.c_str(), exactTemporary.c_str(), 0);
         renameOpenFile(duplicate, exactDuplicate, ignored);
         DeleteFileW(exactTemporary.c_str());
-        return linkFaultOf(error);
+        return disposalFaultOf(error);
     }
-    return LinkFault::None;
+    return DisposalFault::None;
 }
 
-LinkFault linkInPlaceOf(const std::string& path, const File& duplicate, File& partner, const char* partnerPath) {
+DisposalFault linkInPlaceOf(const std::string& path, const File& duplicate, File& partner, const char* partnerPath) {
     FileIdentity duplicateIdentity, partnerIdentity;
     if (!identityOf(duplicate, duplicateIdentity) || !identityOf(partner, partnerIdentity) ||
         !names(path, duplicateIdentity))
-        return LinkFault::Other;
+        return DisposalFault::Other;
     // A hold that keeps the partner from being deleted keeps every name of
     // it, the new link's too, from being moved or deleted. A second hold
     // that lets names go, taken before the first is let go, leaves no gap
@@ -422,23 +449,23 @@ LinkFault linkInPlaceOf(const std::string& path, const File& duplicate, File& pa
     // it also proves that the path names the partner.
     File namesFree = FileInternals::open(partnerPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE);
     FileIdentity reopened;
-    if (!identityOf(namesFree, reopened) || reopened != partnerIdentity) return LinkFault::Other;
+    if (!identityOf(namesFree, reopened) || reopened != partnerIdentity) return DisposalFault::Other;
     partner = std::move(namesFree);
-    if (isReadOnly(FileInternals::handleOf(duplicate))) return LinkFault::ReadOnlyOrInUse;
+    if (isReadOnly(FileInternals::handleOf(duplicate))) return DisposalFault::ReadOnly;
     std::string temporary;
-    if (LinkFault fault = linkBeside(path, partnerPath, temporary); fault != LinkFault::None) return fault;
+    if (DisposalFault fault = linkBeside(path, partnerPath, temporary); fault != DisposalFault::None) return fault;
     // Linked by name: it must be the partner itself, not what came to its path.
     if (!names(temporary, partnerIdentity)) {
         DeleteFileW(exactPath(temporary.c_str()).c_str());
-        return LinkFault::Other;
+        return DisposalFault::Other;
     }
     return putInPlace(temporary, path, FileInternals::handleOf(duplicate));
 }
 
 }  // namespace
 
-LinkFault replaceWithLink(File& duplicate, File& partner, const char* partnerPath) {
-    const LinkFault fault = linkInPlaceOf(duplicate.disposalPath_, duplicate, partner, partnerPath);
+DisposalFault replaceWithLink(File& duplicate, File& partner, const char* partnerPath) {
+    const DisposalFault fault = linkInPlaceOf(duplicate.disposalPath_, duplicate, partner, partnerPath);
     duplicate.close();  // a replaced file goes with its handle
     return fault;
 }
@@ -504,6 +531,7 @@ std::unique_ptr<FolderState> listFolderAt(const std::string& path, bool refuseLi
         fault = IoFault::OfFile;
         return nullptr;
     }
+    state->identity = identityOfInfo(info);
     state->volume = info.dwVolumeSerialNumber;
     state->listing = true;
     state->batch.resize(64 * 1024 / sizeof(std::uint64_t));
@@ -602,6 +630,13 @@ bool nextItem(Folder& folder, ListedItem& item) {
     const auto& record = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes + state->next);
     fillItem(record, state->volume, item);
     state->next = record.NextEntryOffset == 0 ? std::string::npos : state->next + record.NextEntryOffset;
+    return true;
+}
+
+bool identityOf(const Folder& folder, FileIdentity& identity) {
+    // A folder only held (holdFolder) has no handle, hence no identity.
+    if (!folder.state_ || folder.state_->folder == INVALID_HANDLE_VALUE) return false;
+    identity = folder.state_->identity;
     return true;
 }
 

@@ -50,11 +50,13 @@ bool recycleFiles(void* ownerWindow, const std::vector<std::string>& paths, unsi
     return !operation.fAnyOperationsAborted;
 }
 
-void openWithShell(const std::string& target) {
+bool openWithShell(const std::string& target) {
     // An address or a path that names nothing is handed over as it is.
     FileIdentity identity;
     std::wstring form = identityOfPath(target.c_str(), identity) ? shellPath(target.c_str()) : wideOf(target.c_str());
-    ShellExecuteW(nullptr, nullptr, form.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    constexpr INT_PTR kLastFailure = 32;  // ShellExecute's results up to 32 are failures
+    return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, nullptr, form.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) >
+           kLastFailure;
 }
 
 }  // namespace platform::win32

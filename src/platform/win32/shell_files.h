@@ -13,8 +13,8 @@ namespace platform::win32 {
 // aborted the operation.
 bool recycleFiles(void* ownerWindow, const std::vector<std::string>& paths, unsigned flags);
 
-// Opens a file, folder or address with its default program; failures are
-// not reported.
-void openWithShell(const std::string& target);
+// Opens a file, folder or address with its default program; false when
+// the shell could not (nothing there, or no program for its kind).
+bool openWithShell(const std::string& target);
 
 }  // namespace platform::win32
