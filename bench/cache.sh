@@ -22,7 +22,7 @@ set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(dirname "$here")
-build=$repo/build/r-bench
+source "$here/lib.sh"
 data=${BENCH_DIR:-/tmp/pairlook-bench}
 runs=${RUNS:-3}
 cold=${COLD:-1}
@@ -30,17 +30,10 @@ peer=${PEER:-1}
 count=${1:-1000000}
 directory_count=${2:-100000}
 
-for tool in jdupes rmlint python3; do
-    command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 2; }
-done
-if [ "$cold" = 1 ] && ! [ -w /proc/sys/vm/drop_caches ]; then
-    echo "cannot drop caches (not root?): cold runs skipped" >&2
-    cold=0
-fi
+need_tools jdupes rmlint python3
+if [ "$cold" = 1 ] && ! cold_runs_possible; then cold=0; fi
 
-cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DCMAKE_CXX_FLAGS= >/dev/null
-cmake --build "$build" --target pairlook-cli >"$build.log" 2>&1 || { cat "$build.log" >&2; exit 2; }
-cli=$build/pairlook-cli
+build_cli
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
@@ -87,8 +80,6 @@ run() {
     python3 "$here/measure.py" "$scratch/$name.out" "$@" >>"$scratch/$name.runs"
 }
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-
 report() {
     local name=$1 what=$2
     [ -s "$scratch/$name.runs" ] || return 0
@@ -99,11 +90,6 @@ report() {
 
 same_rows() {
     cmp -s "$scratch/$1.out" "$scratch/$2.out" || { echo "ROWS DIFFER: $1 and $2" >&2; status=1; }
-}
-
-drop_caches() {
-    sync
-    echo 3 >/proc/sys/vm/drop_caches
 }
 
 status=0

@@ -14,20 +14,16 @@ set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(dirname "$here")
-build=$repo/build/r-bench
+source "$here/lib.sh"
 data=${BENCH_DIR:-/tmp/pairlook-bench}
 runs=${RUNS:-7}
 limit=${LIMIT:-1.5}
 library_count=${1:-100000}
 card_count=${2:-1000}
 
-for tool in find python3 /usr/bin/time; do
-    command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 2; }
-done
+need_tools find python3 /usr/bin/time
 
-cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DCMAKE_CXX_FLAGS= >/dev/null
-cmake --build "$build" --target pairlook-cli >"$build.log" 2>&1 || { cat "$build.log" >&2; exit 2; }
-cli=$build/pairlook-cli
+build_cli
 
 library=$data/library-$library_count
 card=$data/card-$card_count-of-$library_count
@@ -57,8 +53,6 @@ find "$library" "$card" -type f -exec cat {} + >/dev/null
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 seconds() { /usr/bin/time -f %e -o "$scratch/time" "$@" >"$scratch/out" 2>/dev/null; cat "$scratch/time"; }
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 for ((r = 0; r < runs; r++)); do
     seconds find "$library" -type f -printf '%s\n' >>"$scratch/find"

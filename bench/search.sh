@@ -20,7 +20,7 @@ set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(dirname "$here")
-build=$repo/build/r-bench
+source "$here/lib.sh"
 data=${BENCH_DIR:-/tmp/pairlook-bench}
 runs=${RUNS:-3}
 cold=${COLD:-1}
@@ -29,17 +29,10 @@ directory=${DIRECTORY:-1}
 slow=${SLOW:-0}
 if [ $# -gt 0 ]; then counts=("$@"); else counts=(2000 20000 100000); fi
 
-for tool in jdupes fdupes rmlint /usr/bin/time python3; do
-    command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 2; }
-done
-if [ "$cold" = 1 ] && ! [ -w /proc/sys/vm/drop_caches ]; then
-    echo "cannot drop caches (not root?): cold runs skipped" >&2
-    cold=0
-fi
+need_tools jdupes fdupes rmlint /usr/bin/time python3
+if [ "$cold" = 1 ] && ! cold_runs_possible; then cold=0; fi
 
-cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DCMAKE_CXX_FLAGS= >/dev/null
-cmake --build "$build" --target pairlook-cli >"$build.log" 2>&1 || { cat "$build.log" >&2; exit 2; }
-cli=$build/pairlook-cli
+build_cli
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
@@ -67,13 +60,6 @@ measure() {
         >"$output" 2>/dev/null || true
     tail -n1 "$scratch/time"
 }
-
-drop_caches() {
-    sync
-    echo 3 >/proc/sys/vm/drop_caches
-}
-
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 
