@@ -63,6 +63,8 @@ const char kUsage[] =
 
 int main(int argc, char** argv) {
     platform::setConsoleMode(true);
+    // A search holds the folders of the files it reads open.
+    platform::allowManyHandles();
     cli::Arguments args;
     if (std::string problem = cli::parseArguments({argv + 1, argv + argc}, args); !problem.empty())
         return cli::usageError(problem);

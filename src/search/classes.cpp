@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 #include "core/run_control.h"
@@ -21,6 +22,14 @@ using Members = std::vector<std::uint32_t>;
 constexpr std::size_t kLine = 64;
 std::size_t onLines(std::uint64_t bytes) { return static_cast<std::size_t>((bytes + kLine - 1) / kLine * kLine); }
 
+// The digest of a file's first and last `sample` bytes (of all of it when
+// that is no longer): files that differ there are told apart without a
+// digest of every byte.
+std::uint64_t endsDigest(const std::uint8_t* bytes, std::uint64_t size, std::size_t sample) {
+    if (size <= 2 * sample) return digestOf(bytes, size, 0);
+    return digestOf(bytes + size - sample, sample, digestOf(bytes, sample, 0));
+}
+
 struct Head {
     Content content = Content::Settled;
     std::uint64_t digest = 0;
@@ -35,11 +44,11 @@ Content contentOnOpening(const platform::File& file, std::uint64_t listedSize) {
 }
 
 // A file's first `bytes` bytes, read into `into` (room bytes, in pieces
-// when longer), and their digest when `digested`. Touches nothing shared, so
+// when longer), and their digest. Touches nothing shared, so
 // heads can be read on several threads at once. `fault` tells why it could
 // not be read.
 Head readHead(platform::File file, std::uint64_t listedSize, std::uint64_t bytes, std::uint8_t* into,
-              std::size_t room, bool digested, platform::IoFault& fault) {
+              std::size_t room, platform::IoFault& fault) {
     Head head;
     head.content = contentOnOpening(file, listedSize);
     fault = file.fault();
@@ -51,7 +60,7 @@ Head readHead(platform::File file, std::uint64_t listedSize, std::uint64_t bytes
             fault = file.fault();
             break;
         }
-        if (digested) head.digest = digestOf(into, piece, head.digest);
+        head.digest = digestOf(into, piece, head.digest);
         done += piece;
     }
     return head;
@@ -115,19 +124,30 @@ private:
     void counted(std::uint64_t bytes) {
         if (progress_) progress_->add(bytes);
     }
-    // Entry e opened by the worker, through the folders it holds.
-    platform::File openEntry(std::uint32_t e, std::size_t worker) { return folders_[worker].open(index_, e); }
-    // Entry e opened by its path. The files of a group lie all over the
-    // tree, so the few folders a worker holds are seldom theirs; holding
-    // many grows the process's handle table, and growing it while other
-    // threads run waits until every processor has passed a quiescent point
-    // (measured: Quick Dir on 20,000 files 0.077 s holding each folder once,
-    // 0.074 s by path, 0.085 s with four folders held per worker).
-    platform::File openByPath(std::uint32_t e) const { return platform::openForReading(pathOf(e)); }
-    Head headOf(platform::File file, std::uint32_t e, std::uint64_t bytes, std::uint8_t* into, std::size_t room,
-                bool digested = true) {
+    // Entry e opened by the worker, relative to its folder where that is
+    // held for the pass, else through the few folders the worker holds.
+    platform::File openEntry(std::uint32_t e, std::size_t worker) {
+        const platform::Folder& folder = held_.of(index_, e);
+        if (folder.isOpen()) return platform::openForReading(folder, HeldFolders::nameOf(index_, e));
+        return folders_[worker].open(index_, e);
+    }
+    // Entry e, listed `size` bytes long, read whole into `into` (room for
+    // one byte more), relative to its folder where that is held.
+    Content readWhole(std::uint32_t e, std::uint32_t size, std::uint8_t* into) {
         platform::IoFault fault = platform::IoFault::None;
-        Head head = readHead(std::move(file), sizeOf(e), bytes, into, room, digested, fault);
+        const platform::WholeFile read =
+            platform::readListedFile(held_.of(index_, e), HeldFolders::nameOf(index_, e), pathOf(e), size, into, fault);
+        noteFault(fault);
+        switch (read) {
+            case platform::WholeFile::Read: return Content::Settled;
+            case platform::WholeFile::Changed: return Content::Unsure;
+            case platform::WholeFile::Unopened: break;
+        }
+        return Content::Unreadable;
+    }
+    Head headOf(platform::File file, std::uint32_t e, std::uint64_t bytes, std::uint8_t* into, std::size_t room) {
+        platform::IoFault fault = platform::IoFault::None;
+        Head head = readHead(std::move(file), sizeOf(e), bytes, into, room, fault);
         noteFault(fault);
         return head;
     }
@@ -154,6 +174,7 @@ private:
     ClassTable& table_;
     std::vector<std::uint64_t> digest_;
     std::vector<FolderCache> folders_;  // per worker
+    HeldFolders held_;                  // for the first pass, shared
     std::size_t roomPerWorker_ = 0;
     std::size_t maxOpen_ = 2;
     std::size_t prefixBytes_ = 0;
@@ -249,6 +270,12 @@ bool ClassBuilder::prefixPass(const std::vector<Members>& groups, std::vector<Me
         return index_.entries[a.front()].diskOrder < index_.entries[b.front()].diskOrder;
     });
     sortByDiskOrder(heads, index_);
+    // The files of a group lie all over the tree: every folder that holds
+    // one is held for the pass, where the process has the handles.
+    Members all = heads;
+    for (const Members& group : whole) all.insert(all.end(), group.begin(), group.end());
+    held_.hold(index_, all, pool_);
+    std::vector<std::uint32_t>().swap(all);
     // No step waits for its slowest group: each worker takes the next group
     // as it is done, and the progress shows every few groups' first file.
     constexpr std::size_t kGroupsPerProgress = 16;
@@ -301,75 +328,103 @@ void ClassBuilder::readHeadOf(std::uint32_t e, std::size_t worker) {
 // file has the same bytes, or starts a class of its own. The first files stay
 // where they were read while the part (and the budget of kept heads) lasts:
 // memory used again from group to group, never fresh. A first file that
-// found no room is read again when a later file may match it. In a group of
-// a few files each file is compared with every first file; in a larger one
-// only with those of the same digest.
+// found no room is read again when a later file may match it.
+//
+// A file is held against the first files whose ends (sampleBytes at each)
+// agree with its own: the first few of them byte by byte, the rest only
+// where the digests of the whole files agree too. Digesting every byte of
+// every file cost a sixth of the pass; most files part at their ends, and a
+// copy is compared byte by byte anyway.
 void ClassBuilder::classifyWhole(const Members& group, std::size_t worker) {
-    constexpr std::size_t kCompareAllUpTo = 4;
     constexpr std::uint32_t kNone = 0xFFFFFFFFu;
     const std::uint64_t size = sizeOf(group.front());
-    const std::size_t slot = onLines(size);
+    const std::size_t slot = onLines(size + 1);  // a byte more tells a file grown
     const ReadArena room = roomOf(worker);
     std::uint8_t* const spare = room.bytes + room.size - slot;  // a first file read again
     std::uint8_t* const inHand = spare - slot;                  // the file in hand once the room is taken
     const std::size_t budget = std::min(room.size - 2 * slot, tuning_.keptHeadBytes / pool_.workers());
-    const bool digested = group.size() > kCompareAllUpTo;
     struct First {
         std::uint32_t entry;
         const std::uint8_t* bytes;  // nullptr when not kept
-        std::uint32_t nextSameDigest = kNone;
-        Members members;
+        std::uint32_t nextSameEnds = kNone;
+        std::uint32_t members = 1;
+        std::uint32_t lowest;    // the class's first entry in index order
+        bool digested = false;   // `digest` holds the digest of all its bytes
+        std::uint64_t digest = 0;
     };
     std::vector<First> firsts;
-    std::unordered_map<std::uint64_t, std::uint32_t> firstWithDigest;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> joined;  // (entry, first) of each later copy
+    std::unordered_map<std::uint64_t, std::uint32_t> firstWithEnds;
+    std::uint32_t inSpare = kNone;  // the first whose bytes the spare holds
+    // The bytes of first f: where they were kept, or read again into the spare.
+    auto bytesOf = [&](std::uint32_t f) -> const std::uint8_t* {
+        if (firsts[f].bytes) return firsts[f].bytes;
+        if (inSpare == f) return spare;
+        inSpare = kNone;
+        if (!readAgain(firsts[f].entry, spare)) return nullptr;
+        inSpare = f;
+        return spare;
+    };
     std::size_t used = 0;
     for (std::uint32_t e : group) {
         // A pause holds every worker before its next file; after an abort no
         // file is read and the pass stops after the step.
         if (stopRequested()) return;
         std::uint8_t* into = used + slot <= budget ? room.bytes + used : inHand;
-        Head head = headOf(openByPath(e), e, size, into, slot, digested);
+        table_.content[e] = readWhole(e, static_cast<std::uint32_t>(size), into);
         counted(kOpenCost + size);
-        table_.content[e] = head.content;
-        if (head.content != Content::Settled) continue;
+        if (table_.content[e] != Content::Settled) continue;
         if (!table_.checksumKnown.empty()) {
             ChecksumSums sums;
             addToChecksum(sums, into, size);
             table_.checksum[e] = checksumValue(sums);
             table_.checksumKnown[e] = 1;
         }
-        auto [at, fresh] = firstWithDigest.try_emplace(head.digest, static_cast<std::uint32_t>(firsts.size()));
-        std::uint32_t last = kNone;
-        std::uint32_t joined = kNone;
-        for (std::uint32_t f = fresh ? kNone : at->second; f != kNone && joined == kNone; f = firsts[f].nextSameDigest) {
+        const std::uint64_t ends = endsDigest(into, size, tuning_.sampleBytes);
+        auto [at, fresh] = firstWithEnds.try_emplace(ends, static_cast<std::uint32_t>(firsts.size()));
+        std::optional<std::uint64_t> whole;
+        std::uint32_t last = kNone, match = kNone, tried = 0;
+        for (std::uint32_t f = fresh ? kNone : at->second; f != kNone && match == kNone; f = firsts[f].nextSameEnds) {
             last = f;
-            const std::uint8_t* bytes = firsts[f].bytes ? firsts[f].bytes : readAgain(firsts[f].entry, spare);
-            if (bytes && std::memcmp(bytes, into, size) == 0) joined = f;
+            if (tried++ >= tuning_.directCompares) {
+                if (!whole) whole = digestOf(into, size, 0);
+                if (!firsts[f].digested) {
+                    const std::uint8_t* bytes = bytesOf(f);
+                    if (!bytes) continue;
+                    firsts[f].digest = digestOf(bytes, size, 0);
+                    firsts[f].digested = true;
+                }
+                if (firsts[f].digest != *whole) continue;
+            }
+            const std::uint8_t* bytes = bytesOf(f);
+            if (bytes && std::memcmp(bytes, into, size) == 0) match = f;
         }
-        if (joined != kNone) {
-            firsts[joined].members.push_back(e);
+        if (match != kNone) {
+            ++firsts[match].members;
+            firsts[match].lowest = std::min(firsts[match].lowest, e);
+            joined.emplace_back(e, match);
             continue;
         }
-        if (last != kNone) firsts[last].nextSameDigest = static_cast<std::uint32_t>(firsts.size());
-        firsts.push_back({e, into == inHand ? nullptr : into, kNone, {e}});
+        if (last != kNone) firsts[last].nextSameEnds = static_cast<std::uint32_t>(firsts.size());
+        firsts.push_back({e, into == inHand ? nullptr : into, kNone, 1, e, whole.has_value(), whole.value_or(0)});
         if (into != inHand) used += slot;
     }
-    for (const First& first : firsts)
-        if (first.members.size() > 1) record(first.members);
+    for (const First& first : firsts) {
+        if (first.members < 2) continue;
+        table_.classOf[first.entry] = first.lowest;
+        table_.classSize[first.lowest] = first.members;
+    }
+    for (const auto& [e, f] : joined)
+        if (firsts[f].members > 1) table_.classOf[e] = firsts[f].lowest;
 }
 
 // The bytes of a first file that found no room, read again into `into`.
 // Nothing when it cannot be read again; it is then left to the comparator.
 const std::uint8_t* ClassBuilder::readAgain(std::uint32_t head, std::uint8_t* into) {
     if (table_.content[head] != Content::Settled) return nullptr;
-    const auto size = static_cast<std::uint32_t>(sizeOf(head));
-    platform::File file = openByPath(head);
-    if (contentOnOpening(file, size) != Content::Settled || platform::readFile(file, into, size) != size) {
-        noteFault(file.fault());
-        table_.content[head] = Content::Unsure;
-        return nullptr;
-    }
-    return into;
+    if (readWhole(head, static_cast<std::uint32_t>(sizeOf(head)), into) == Content::Settled) return into;
+    table_.content[head] = Content::Unsure;
+    return nullptr;
 }
 
 // Files of one size whose heads agree. A set too large to hold open at once

@@ -66,6 +66,11 @@ struct ClassTuning {
     // worker's part of the arena) stays in memory to compare later copies
     // with. The others are read again when a later file may match them.
     std::size_t keptHeadBytes = 32 * 1024 * 1024;
+    // Such a file is held against the first files whose first and last
+    // sampleBytes agree with its own: the first directCompares of them byte
+    // by byte, the others only where the digests of all their bytes agree.
+    std::size_t sampleBytes = 256;
+    std::uint32_t directCompares = 2;
 };
 
 // Builds the classes of every group; the first pass reads on all the pool's

@@ -375,6 +375,48 @@ TEST(PlatformFiles, TheShortReadSwitchCutsOneFileAtItsOffset) {
     EXPECT_EQ(readWhole(cut, 1000), content);
 }
 
+// A file read whole as listed: the bytes that come tell whether it still
+// has its listed length, opened through its held folder or by its path.
+TEST(PlatformFiles, AListedFileIsReadWholeOnlyWhileItHasItsListedLength) {
+    TempFolder folder;
+    const std::string content = testing_support::pseudoRandomBytes(1000, 11);
+    const std::string path = folder.write("f/listed.bin", content);
+    const std::string cut = folder.write("f/cut.bin", content);
+    struct Case {
+        const char* name;
+        std::uint32_t listed;
+        platform::WholeFile expected;
+    };
+    const Case cases[] = {
+        {"listed.bin", 1000, platform::WholeFile::Read},
+        {"listed.bin", 999, platform::WholeFile::Changed},   // it has grown since
+        {"listed.bin", 1001, platform::WholeFile::Changed},  // it has shrunk since
+        {"cut.bin", 1000, platform::WholeFile::Changed},     // it comes short while read
+        {"absent.bin", 1000, platform::WholeFile::Unopened},
+    };
+    platform::shortenReadsForTesting(cut, 600);
+    for (bool held : {true, false}) {
+        platform::Folder inFolder = held ? platform::holdFolder(folder.pathOf("f").c_str()) : platform::Folder();
+        ASSERT_EQ(inFolder.isOpen(), held);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + " listed " + std::to_string(c.listed) + (held ? " held" : " by path"));
+            std::string buffer(c.listed + 1, '\0');
+            platform::IoFault fault = platform::IoFault::None;
+            const std::string itsPath = folder.pathOf(std::string("f/") + c.name);
+            EXPECT_EQ(platform::readListedFile(inFolder, c.name, itsPath.c_str(), c.listed, buffer.data(), fault),
+                      c.expected);
+            if (c.expected == platform::WholeFile::Read) {
+                EXPECT_EQ(buffer.substr(0, c.listed), content);
+            }
+            if (c.expected == platform::WholeFile::Unopened) {
+                EXPECT_EQ(fault, platform::IoFault::OfFile);
+            }
+        }
+    }
+    platform::shortenReadsForTesting({}, 0);
+    EXPECT_GT(platform::foldersToHold(), 0u);
+}
+
 TEST(PlatformFiles, WriteWholeFileReplacesAndReportsFailure) {
     TempFolder folder;
     std::string path = folder.write("out.bin", "old and longer");

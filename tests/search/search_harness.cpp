@@ -182,12 +182,15 @@ std::vector<search::SearchTuning> tuningsToTry() {
     tiny.classes.maxOpen = 3;
     tiny.helperThreads = 0;
     tiny.classes.keptHeadBytes = 200;  // room for three heads of a group: later ones are read again
+    tiny.classes.sampleBytes = 2;      // files of equal ends compared byte by byte, then by digest
+    tiny.classes.directCompares = 1;
     tiny.prefixes.budget = 300;  // few heads fit: most pairs go to the files
     tiny.prefixes.filesPerStep = 1;
     search::SearchTuning pairsOnly = tiny;
     pairsOnly.classes.maxOpen = 2;
     pairsOnly.classes.prefixBytes = 4096;
     pairsOnly.classes.keptHeadBytes = 0;  // every class head read again
+    pairsOnly.classes.directCompares = 0;  // and held against by its digest first
     pairsOnly.helperThreads = 3;
     pairsOnly.prefixes.budget = 100'000;
     pairsOnly.prefixes.filesPerStep = 3;

@@ -154,6 +154,44 @@ TEST(PairSearchAgainstReference, ManySmallCopiesThroughATinyRingOfKeptHeads) {
     }
 }
 
+// Files of one size that share their first and last bytes and differ only
+// between: each is held against the first files of the same ends byte by
+// byte, or by the digest of all its bytes, and every class comes out whole
+// whichever way, the first files kept in memory or read again.
+TEST(PairSearchAgainstReference, FilesSharingTheirEndsAreToldApartInTheMiddle) {
+    TempFolder f;
+    std::mt19937 random(11);
+    const std::string base = testing_support::pseudoRandomBytes(300, 12);
+    std::vector<std::string> pool;
+    for (int k = 0; k < 12; ++k) {
+        std::string variant = base;
+        variant[100 + 7 * k] = static_cast<char>(~variant[100 + 7 * k]);
+        pool.push_back(variant);
+    }
+    for (int k = 0; k < 80; ++k) f.write("f" + std::to_string(1000 + k), pool[random() % pool.size()]);
+    struct Reading {
+        std::size_t sampleBytes;
+        std::uint32_t directCompares;
+        std::size_t keptHeadBytes;
+    };
+    const Reading readings[] = {{8, 0, 1 << 20}, {8, 1, 1 << 20}, {8, 2, 0}, {8, 0, 0}, {256, 2, 1 << 20}};
+    for (const Reading& reading : readings) {
+        search::SearchTuning tuning;
+        tuning.classes.sampleBytes = reading.sampleBytes;
+        tuning.classes.directCompares = reading.directCompares;
+        tuning.classes.keptHeadBytes = reading.keptHeadBytes;
+        tuning.helperThreads = 1;
+        for (std::uint32_t match : {90u, 100u}) {
+            Options options{core::search_mode::kQuickDir, 1, match};
+            Rows expected = referenceRows(f.path(), options);
+            ASSERT_GT(expected.size(), 200u);
+            EXPECT_EQ(runSearch(f.path(), options, tuning), expected)
+                << "sample " << reading.sampleBytes << " direct " << reading.directCompares << " kept "
+                << reading.keptHeadBytes << " match " << match;
+        }
+    }
+}
+
 // Directory mode decides pairs in memory in size order, a step of files at
 // a time, and lists each step's pairs at once: out of pair order while the
 // search runs, in pair order once it ends.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32  // links, pipes and permission bits as POSIX has them
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -215,6 +216,57 @@ TEST(SearchSafety, FilesReadWholeForTheirClassesAreNotReadAgainForTheirChecksums
     Rows rows = runSearch(f.path(), {kQuick, 1, 95});
     EXPECT_TRUE(pairRowsOf(rows).empty());
     EXPECT_EQ(platform::ioCounters().bytesRead, 3u * 20'000);
+}
+
+// What a listing found a regular file may be something else by the time it
+// is read: a pipe is neither waited for nor taken for the file, a link is
+// not followed.
+TEST(SearchSafety, AListedFileReplacedByAPipeOrALinkIsNotReadAsTheFile) {
+    TempFolder f;
+    f.write("file", "abc");
+    f.write("target", "abc");
+    platform::Folder folder = platform::holdFolder(f.path().c_str());
+    const std::string path = f.pathOf("file");
+    char buffer[8] = {};
+    platform::IoFault fault = platform::IoFault::None;
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EQ(platform::readListedFile(folder, "file", path.c_str(), 3, buffer, fault), platform::WholeFile::Changed);
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    link(f.pathOf("target"), path);
+    EXPECT_EQ(platform::readListedFile(folder, "file", path.c_str(), 3, buffer, fault), platform::WholeFile::Unopened);
+    EXPECT_EQ(platform::readListedFile({}, "file", path.c_str(), 3, buffer, fault), platform::WholeFile::Unopened);
+}
+
+// The class building holds the folders of the files it reads as far as the
+// process's handles allow; the folders it cannot hold have their files
+// opened by path, and the rows stay those of the plain search.
+TEST(SearchSafety, FoldersNotHeldForLackOfHandlesChangeNoRow) {
+    TempFolder f;
+    const std::string shared = testing_support::pseudoRandomBytes(700, 1);
+    for (int k = 0; k < 12; ++k) {
+        const std::string folder = "d" + std::to_string(k) + "/";
+        f.write(folder + "copy", shared);
+        f.write(folder + "own", testing_support::pseudoRandomBytes(700, 10 + k));
+    }
+    rlimit was{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &was), 0);
+    const Options options{kQuick, 1, 100};
+    const Rows expected = referenceRows(f.path(), options);
+    ASSERT_EQ(pairRowsOf(expected).size(), 66u);
+    // 0, 3 and all 12 folders held; the search's own listing holds no more
+    // than a few handles besides.
+    for (std::size_t holdable : {std::size_t{0}, std::size_t{3}, std::size_t{1000}}) {
+        rlimit fewer = was;
+        fewer.rlim_cur = static_cast<rlim_t>(platform::openHandleCount()) + 512 + holdable;
+        if (fewer.rlim_cur > was.rlim_max) GTEST_SKIP() << "the hard limit of open files is too low here";
+        ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &fewer), 0);
+        const std::size_t toHold = platform::foldersToHold();
+        const Rows rows = runSearch(f.path(), options);
+        ::setrlimit(RLIMIT_NOFILE, &was);
+        EXPECT_EQ(toHold, holdable);
+        EXPECT_EQ(rows, expected) << holdable << " folders to hold\n" << describe(rows);
+    }
 }
 
 }  // namespace

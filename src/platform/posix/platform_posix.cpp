@@ -1,6 +1,7 @@
 // The platform layer on POSIX: the native build of pairlook-cli and the tests.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -74,12 +75,18 @@ FileStamp stampFrom(const struct stat& st) {
 
 struct FolderState {
     std::string path;
-    DIR* dir = nullptr;  // kept open: subfolders and files are opened relative to it
+    // Kept open: subfolders and files are opened relative to it. A folder
+    // only held has no DIR: its buffer would cost 32 KiB a folder.
+    int fd = -1;
+    DIR* dir = nullptr;
     std::vector<ListedItem> items;
     std::size_t next = 0;
 
     ~FolderState() {
-        ::closedir(dir);
+        if (dir)
+            ::closedir(dir);
+        else
+            ::close(fd);
         counting::noteHandleClosed();
     }
 };
@@ -419,6 +426,7 @@ std::unique_ptr<FolderState> listFolderAt(int fd, IoFault& fault) {
         return nullptr;
     }
     auto state = std::make_unique<FolderState>();
+    state->fd = fd;
     state->dir = dir;
     // A folder that opens but cannot be read to its end is not listed: a
     // part of it would pass for the whole.
@@ -467,15 +475,9 @@ Folder holdFolder(const char* path) {
     Folder folder;
     int fd = countedOpen(AT_FDCWD, *path ? path : ".", kFolderFlags, folder.fault_);
     if (fd < 0) return folder;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        folder.fault_ = faultOf(errno);
-        countedClose(fd);
-        return folder;
-    }
     folder.state_ = std::make_unique<FolderState>();
     folder.state_->path = path;
-    folder.state_->dir = dir;
+    folder.state_->fd = fd;
     return folder;
 }
 
@@ -484,7 +486,54 @@ File openForReading(const Folder& folder, const char* name) {
     const FolderState& state = *folder.state_;
     // The full path only matters to the short-read test switch.
     std::string path = counting::readLimitsSet() ? state.path + '/' + name : std::string();
-    return FileInternals::openRegular(::dirfd(state.dir), name, O_NOFOLLOW, path.c_str());
+    return FileInternals::openRegular(state.fd, name, O_NOFOLLOW, path.c_str());
+}
+
+WholeFile readListedFile(const Folder& folder, const char* name, const char* path, std::uint32_t size,
+                         void* buffer, IoFault& fault) {
+    fault = IoFault::None;
+    const bool held = folder.isOpen();
+    // O_NONBLOCK: a FIFO put in the file's place neither blocks the open nor
+    // the read; whatever it gives cannot be the listed bytes and their end.
+    int fd = countedOpen(held ? folder.state_->fd : AT_FDCWD, held ? name : path,
+                         O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW, fault);
+    if (fd < 0) return WholeFile::Unopened;
+    counting::noteOpen();
+    // One byte more than listed is asked for: a read of a regular file gives
+    // all it has up to the count, so a read that ends at `size` found the
+    // file's end there, and no further call is made to see the end.
+    const std::uint64_t limit = counting::readLimitFor(path);
+    const std::uint64_t want = std::min<std::uint64_t>(std::uint64_t{size} + 1, limit);
+    auto* at = static_cast<char*>(buffer);
+    std::uint64_t done = 0;
+    while (done < want && done < size) {
+        ssize_t got = ::read(fd, at + done, want - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) fault = faultOf(errno);
+        if (got <= 0) break;
+        done += static_cast<std::uint64_t>(got);
+    }
+    counting::noteRead(done);
+    countedClose(fd);
+    return done == size ? WholeFile::Read : WholeFile::Changed;
+}
+
+std::size_t foldersToHold() {
+    // Left for the files a search holds open at once (a side-by-side read
+    // holds up to 64 on each worker), the comparator and the cache file.
+    constexpr std::uint64_t kLeftForFiles = 512;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 0;
+    const std::uint64_t open = static_cast<std::uint64_t>(std::max<std::int64_t>(openHandleCount(), 0));
+    const std::uint64_t most = std::min<std::uint64_t>(limit.rlim_cur, std::uint64_t{1} << 24);
+    return most > open + kLeftForFiles ? static_cast<std::size_t>(most - open - kLeftForFiles) : 0;
+}
+
+void allowManyHandles() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 Folder openSubfolder(const Folder& parent, const std::string& name) {
@@ -500,7 +549,7 @@ Folder openSubfolder(const Folder& parent, const std::string& name) {
     }
     // Relative to the parent's own handle, and never through a link: the
     // path above cannot have been swapped, and this name is not followed.
-    int fd = countedOpen(::dirfd(parent.state_->dir), name.c_str(), kFolderFlags | O_NOFOLLOW, folder.fault_);
+    int fd = countedOpen(parent.state_->fd, name.c_str(), kFolderFlags | O_NOFOLLOW, folder.fault_);
     if (fd >= 0) folder.state_ = listFolderAt(fd, folder.fault_);
     if (folder.state_) folder.state_->path = path;
     return folder;
@@ -515,7 +564,7 @@ bool nextItem(Folder& folder, ListedItem& item) {
 
 bool identityOf(const Folder& folder, FileIdentity& identity) {
     struct stat st;
-    if (!folder.state_ || ::fstat(::dirfd(folder.state_->dir), &st) != 0) return false;
+    if (!folder.state_ || ::fstat(folder.state_->fd, &st) != 0) return false;
     identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
     return true;
 }
