@@ -93,7 +93,13 @@ bool ChecksumCache::load(const std::string& path) {
     CacheHeader header;
     if (!file.isOpen() || !readAll(file, &header, sizeof header) || !headerFits(header, file.sizeAtOpen()))
         return false;
-    std::vector<CacheEntry> entries(static_cast<std::size_t>(header.count));
+    // Room for the files a search adds (an eighth more), taken now: growing
+    // a vector of a million entries later would hold it twice for a moment,
+    // and the room not used is never touched, so it costs no memory.
+    const auto count = static_cast<std::size_t>(header.count);
+    std::vector<CacheEntry> entries;
+    entries.reserve(count + count / 8 + 1024);
+    entries.resize(count);
     if (!readAll(file, entries.data(), header.count * sizeof(CacheEntry)) ||
         digestOfCache(header, entries) != header.digest)
         return false;
