@@ -20,10 +20,7 @@
 #              PEER=0     skip the peers
 set -euo pipefail
 
-here=$(cd "$(dirname "$0")" && pwd)
-repo=$(dirname "$here")
-source "$here/lib.sh"
-data=${BENCH_DIR:-/tmp/pairlook-bench}
+source "$(dirname "$0")/lib.sh"
 runs=${RUNS:-3}
 cold=${COLD:-1}
 peer=${PEER:-1}

@@ -1,5 +1,9 @@
-# What the benchmarks share. Sourced, not run; set `repo` first.
+# What the benchmarks share. Sourced, not run: it sets `here` (bench/),
+# `repo`, and `data`, where generated trees are kept (BENCH_DIR).
 
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo=$(dirname "$here")
+data=${BENCH_DIR:-/tmp/pairlook-bench}
 build=$repo/build/r-bench
 
 # need_tools TOOL...: stops with status 2 when one is missing.

@@ -12,10 +12,7 @@
 #              LIMIT      the ratio allowed (default 1.5)
 set -euo pipefail
 
-here=$(cd "$(dirname "$0")" && pwd)
-repo=$(dirname "$here")
-source "$here/lib.sh"
-data=${BENCH_DIR:-/tmp/pairlook-bench}
+source "$(dirname "$0")/lib.sh"
 runs=${RUNS:-7}
 limit=${LIMIT:-1.5}
 library_count=${1:-100000}
