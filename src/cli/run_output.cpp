@@ -18,6 +18,7 @@
 #include <unistd.h>
 #endif
 
+#include "core/run_control.h"
 #include "platform/platform.h"
 #include "search/worker.h"
 
@@ -127,10 +128,8 @@ core::WindowEffects consoleEffects() { return {}; }
 Finished runInBackground(core::AppState& state, const core::RunRequest& request, LiveRows* live) {
     gInterrupted.store(false);
     Finished finished;
-    // What startRun does before it starts the worker.
-    state.runState.store(core::run_state::kRunning);
-    state.progressPercent.store(0);
-    state.pairCount.store(0);
+    // The console starts no worker through its effects: the thread below is it.
+    core::startPreparedRun(state, consoleEffects(), request);
     auto previous = std::signal(SIGINT, onInterrupt);
     bool showProgress = isatty(fileno(stderr));
     std::mutex mutex;

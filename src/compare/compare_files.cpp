@@ -194,21 +194,15 @@ void writeProgress(Comparison& c) {
     c.context.progressPercent.store((c.progressBase - left) * 100 / c.progressBase);
 }
 
-// Whether the path still names the file as it was opened: not written (its
-// change time moves even when its write time is put back), not replaced,
-// not gone.
-bool stillAsOpened(const char* path, const platform::FileStamp& opened) {
-    platform::FileStamp now;
-    return platform::stampOfPath(path, now) && now == opened;
-}
-
 // File mode: a verdict on files that are no longer what was read would not
 // hold. Names the file whose path no longer names it as it was opened.
 bool explainedByChange(Comparison& c) {
-    if (!c.list || !c.pathA) return false;
-    const char* changed = !stillAsOpened(c.pathA, c.stampA)   ? "File A changed during the comparison."
-                          : !stillAsOpened(c.pathB, c.stampB) ? "File B changed during the comparison."
-                                                              : nullptr;
+    if (!c.pathA) return false;  // not File mode, or no stamps taken
+    const char* changed = nullptr;
+    if (!platform::stillStamped(c.pathA, c.stampA))
+        changed = "File A changed during the comparison.";
+    else if (!platform::stillStamped(c.pathB, c.stampB))
+        changed = "File B changed during the comparison.";
     if (changed) c.faultReason = changed;
     return changed != nullptr;
 }
@@ -218,10 +212,8 @@ bool explainedByChange(Comparison& c) {
 // they were opened, or that were written, replaced or removed meanwhile, are
 // a fault instead: what was read is no longer the file.
 void closeComparison(Comparison& c) {
-    if (!sizeUnchanged(*c.fileA) || !sizeUnchanged(*c.fileB)) {
-        explainedByChange(c);
-        return failReading(c, platform::IoFault::OfFile);
-    }
+    // compareFiles names the file that changed.
+    if (!sizeUnchanged(*c.fileA) || !sizeUnchanged(*c.fileB)) return failReading(c, platform::IoFault::OfFile);
     c.context.pauseGate.waitFor(kPauseWaitLimit);
     if (explainedByChange(c)) return failReading(c, platform::IoFault::OfFile);
     if (c.runLength > 0) closeRun(c, c.chunk);
@@ -291,9 +283,10 @@ void comparePaths(Comparison& c, const char* pathA, const char* pathB, std::uint
     platform::File b = platform::openForReading(pathB);
     if (!opened(c, b)) return;
     if (c.list) {
+        if (!platform::stampOf(a, c.stampA) || !platform::stampOf(b, c.stampB))
+            return failReading(c, platform::IoFault::OfFile);
         c.pathA = pathA;
         c.pathB = pathB;
-        if (!platform::stampOf(a, c.stampA) || !platform::stampOf(b, c.stampB)) return failReading(c, platform::IoFault::OfFile);
     }
     if (!acceptSizes(c, a, b)) return;
     if (c.listedFrom > 0) c.stopAt = firstUnlistedCount(c.largerSize, c.listedFrom);
@@ -319,15 +312,16 @@ void comparePaths(Comparison& c, const char* pathA, const char* pathB, std::uint
 // share in common. A failure of the process names what it kept from
 // happening: the open, or the reading.
 std::string verdictOf(const Comparison& c) {
+    std::uint32_t ended = core::run_state::kStopping;
     switch (c.outcome) {
-        case PairOutcome::Fault: return "Fault";
-        case PairOutcome::CannotOpen: return "Error opening file";
-        case PairOutcome::ProcessFault: return c.largerSize ? "Fault" : "Error opening file";
+        case PairOutcome::Fault: ended = core::run_state::kFault; break;
+        case PairOutcome::CannotOpen: ended = core::run_state::kOpenError; break;
+        case PairOutcome::ProcessFault:
+            ended = c.largerSize ? core::run_state::kFault : core::run_state::kOpenError;
+            break;
         default: break;
     }
-    if (c.diffTotal == 0) return "Same";
-    return "Files have " + text::decimalText(static_cast<std::int32_t>(similarityPercent(c.largerSize, c.diffTotal))) +
-           "% in common";
+    return verdictText(ended, c.largerSize, c.diffTotal);
 }
 
 core::RunOutcome outcomeOf(const Comparison& c) {

@@ -26,11 +26,6 @@ std::optional<platform::FileIdentity> identityAt(const std::string& path) {
     return identity;
 }
 
-bool stampNow(const std::string& path, const platform::FileStamp& then) {
-    platform::FileStamp now;
-    return platform::stampOfPath(path.c_str(), now) && now == then;
-}
-
 std::string plural(std::uint32_t count, const char* one, const char* many) {
     return text::unsignedDecimalText(count) + " " + (count == 1 ? one : many);
 }
@@ -50,9 +45,10 @@ public:
             // keeps every file from here on; what was collected for the
             // recycle bin since the last hand-over stays too.
             if (cancelled()) break;
-            std::string percent = rows_.readCell(row, 2);
-            bool more = !percent.empty();  // the last row's score cell is empty
-            if (more && text::decimalValue(percent) == 100) handleRow(row);
+            // The row's cells as they stood at one moment.
+            const std::array<std::string, kColumnCount> cells = rows_.readRow(row);
+            bool more = !cells[2].empty();  // the last row's score cell is empty
+            if (more && text::decimalValue(cells[2]) == 100) handleRow(cells[column_], cells[1 - column_]);
             if (mode_ == batch_mode::kRecycle && (!more || pending_.size() >= kRecycleBatch)) handOver();
             if (!more) break;
         }
@@ -83,15 +79,13 @@ private:
         return outcome_.cancelled;
     }
 
-    void handleRow(int row) {
-        std::string path = rows_.readCell(row, column_);
+    void handleRow(const std::string& path, const std::string& partner) {
         if (path.empty()) return;
         show(path);
         if (mode_ == batch_mode::kMove && moveDir_.empty()) {
             ++outcome_.noMoveFolder;
             return;
         }
-        std::string partner = rows_.readCell(row, 1 - column_);
         CheckedPair held;
         // A file on its way already, or whose partner is, needs no reading.
         const DuplicateChecker::Decided decided = [this](const platform::FileIdentity& file,
@@ -107,6 +101,7 @@ private:
                 return;
             }
             handOver();
+            if (cancelled()) return;  // nothing more goes: the files need no reading
             check = checker_.check(path, partner, held, decided);
         }
         if (check == DuplicateCheck::Identical || check == DuplicateCheck::AlreadyDecided) {
@@ -319,7 +314,8 @@ DuplicateCheck DuplicateChecker::check(const std::string& file, const std::strin
 }
 
 bool unchangedSinceCheck(const CheckedPair& held, const std::string& file, const std::string& partner) {
-    return stampNow(file, held.fileStamp) && stampNow(partner, held.partnerStamp);
+    return platform::stillStamped(file.c_str(), held.fileStamp) &&
+           platform::stillStamped(partner.c_str(), held.partnerStamp);
 }
 
 bool stillAt(const std::string& path, const platform::FileIdentity& identity) {
@@ -401,12 +397,14 @@ std::string whyNotLinked(DuplicateCheck check) {
     return "";
 }
 
+bool mayDisposeOfColumn(const AppState& state, int column) { return column == 0 || !state.referenceInList; }
+
 std::optional<BatchRequest> requestedBatch(const AppState& state) {
     const std::uint32_t asked = state.runState.load();
     if (asked != run_state::kBatchColumnA && asked != run_state::kBatchColumnB) return std::nullopt;
-    // The reference folder is never touched.
-    if (asked == run_state::kBatchColumnB && state.referenceInList) return std::nullopt;
-    return BatchRequest{static_cast<int>(asked - run_state::kBatchColumnA), state.settings.batchDeleteMode,
+    const int column = static_cast<int>(asked - run_state::kBatchColumnA);
+    if (!mayDisposeOfColumn(state, column)) return std::nullopt;
+    return BatchRequest{column, state.settings.batchDeleteMode,
                         fieldText(state.settings.moveDir, sizeof state.settings.moveDir)};
 }
 

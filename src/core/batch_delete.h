@@ -114,9 +114,13 @@ struct BatchRequest {
     std::string moveDir;  // the move folder as chosen; empty for none
 };
 
+// Whether the files of a column (0 File A, 1 File B) may be disposed of,
+// one or all: never File B after a search against a reference folder
+// (referenceInList), which Pairlook never changes.
+bool mayDisposeOfColumn(const AppState& state, int column);
 // The batch the details dialog asked for (runState 1020 or 1021), with the
 // mode and move folder of the settings; nothing when none was asked for, or
-// when column B lies in a reference folder (referenceInList).
+// when its column may not be disposed of.
 std::optional<BatchRequest> requestedBatch(const AppState& state);
 // On the window's thread, right before the worker starts: marks the batch
 // as running (runState 1025). False when the request no longer stands.

@@ -200,7 +200,7 @@ SettingsBlock decodeSettings(const std::vector<std::uint8_t>& bytes) {
 
 void keepPathEdits(SettingsBlock& block, const std::string& editA, const std::string& editB) {
     auto keep = [](char (&field)[kTextBuffer], const std::string& path) {
-        copyToField(field, sizeof field, path.size() < sizeof field ? path : std::string());
+        copyToField(field, sizeof field, fitsField(path, sizeof field) ? path : std::string());
     };
     keep(block.pathA, editA);
     keep(block.pathB, editB);
@@ -227,11 +227,7 @@ bool saveSettings(AppState& state) {
     const std::string path = settingsPath(state);
     const std::string temporary = state.dataFolder + kSettingsTempFileName;
     const Bytes encoded = encodeSettings(state.settings);
-    if (platform::writeWholeFile(temporary.c_str(), encoded.data(), encoded.size()) &&
-        platform::replaceFile(temporary.c_str(), path.c_str()))
-        return true;
-    platform::deleteFile(temporary.c_str());
-    return false;
+    return platform::replaceWithWholeFile(temporary.c_str(), path.c_str(), {{encoded.data(), encoded.size()}});
 }
 
 }  // namespace core

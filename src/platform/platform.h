@@ -137,15 +137,24 @@ bool deleteFile(const char* path);
 // Moves a file over an existing one in one step (used to replace the
 // settings file by its freshly written temporary copy).
 bool replaceFile(const char* from, const char* to);
-// Writes a new file (or replaces one) with these bytes; false when any write,
-// or the final flush and close, fails.
-bool writeWholeFile(const char* path, const void* bytes, std::size_t size);
-// The same with the bytes of several pieces, one after the other.
+// Writes a new file (or replaces one) with the bytes of these pieces, one
+// after the other; false when any write, or the final flush and close, fails.
 struct BytePiece {
     const void* bytes = nullptr;
     std::size_t size = 0;
 };
 bool writeWholeFile(const char* path, std::initializer_list<BytePiece> pieces);
+inline bool writeWholeFile(const char* path, const void* bytes, std::size_t size) {
+    return writeWholeFile(path, {BytePiece{bytes, size}});
+}
+// Writes the pieces to `temporary`, then moves it in place of `path` in one
+// step: a reader finds the old file or the new one, never a part. The
+// temporary file is deleted when either step fails.
+inline bool replaceWithWholeFile(const char* temporary, const char* path, std::initializer_list<BytePiece> pieces) {
+    if (writeWholeFile(temporary, pieces) && replaceFile(temporary, path)) return true;
+    deleteFile(temporary);
+    return false;
+}
 // Creates one folder level; false when it exists or cannot be made.
 bool createFolder(const char* path);
 bool isFolder(const char* path);
@@ -155,6 +164,13 @@ bool identityOfPath(const char* path, FileIdentity& identity);
 bool stampOf(const File& file, FileStamp& stamp);
 // The stamp of what the path names now, through a link as opening it would.
 bool stampOfPath(const char* path, FileStamp& stamp);
+// Whether the path still names the file as it was stamped: not written (its
+// change time moves even when its write time is put back), not replaced,
+// not gone.
+inline bool stillStamped(const char* path, const FileStamp& stamp) {
+    FileStamp now;
+    return stampOfPath(path, now) && now == stamp;
+}
 
 // Disposal of exactly the file that was checked. A file opened for reading
 // (above) cannot be written, deleted or moved by anyone while it is open

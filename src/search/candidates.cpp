@@ -27,8 +27,7 @@ std::vector<std::uint32_t> bySizeThenIndex(const Index& index, const Candidates&
     return order;
 }
 
-void formGroups(const Index& index, Candidates& c) {
-    const std::vector<std::uint32_t> order = bySizeThenIndex(index, c);
+void formGroups(const Index& index, const std::vector<std::uint32_t>& order, Candidates& c) {
     auto sizeOf = [&](std::uint32_t e) { return index.entries[e].listedSize; };
     for (std::size_t from = 0, to = 0; from < order.size(); from = to) {
         while (to < order.size() && sizeOf(order[to]) == sizeOf(order[from])) ++to;
@@ -99,8 +98,9 @@ Candidates groupCandidates(const Index& index, std::uint32_t searchMode, std::ui
     for (std::size_t e = 0; e < n; ++e) c.listable[e] = isListableSize(index.entries[e].listedSize, matchPercent);
     c.groupOf.assign(n, kNoGroup);
     c.positionInGroup.assign(n, 0);
-    formGroups(index, c);
-    if (c.directory && matchPercent != 0) c.bySize = bySizeThenIndex(index, c);
+    std::vector<std::uint32_t> order = bySizeThenIndex(index, c);
+    formGroups(index, order, c);
+    if (c.directory && matchPercent != 0) c.bySize = std::move(order);
     return c;
 }
 

@@ -193,12 +193,9 @@ bool ChecksumCache::save(const std::string& path) {
     header.count = entries_.size();
     header.digest = digestOfCache(header, entries_);
     const std::string temporary = temporaryNameFor(path);
-    if (platform::writeWholeFile(temporary.c_str(), {{&header, sizeof header},
-                                                     {entries_.data(), entries_.size() * sizeof(CacheEntry)}}) &&
-        platform::replaceFile(temporary.c_str(), path.c_str()))
-        return true;
-    platform::deleteFile(temporary.c_str());
-    return false;
+    return platform::replaceWithWholeFile(
+        temporary.c_str(), path.c_str(),
+        {{&header, sizeof header}, {entries_.data(), entries_.size() * sizeof(CacheEntry)}});
 }
 
 }  // namespace search

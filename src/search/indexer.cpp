@@ -101,7 +101,9 @@ std::uint32_t walkFolder(Walk& walk, const std::string& folder) {
 std::uint32_t indexFolder(core::RunContext& context, Index& index, const std::string& folder, WorkPool& pool,
                           ProgressShare share, const WalkRules& rules) {
     if (context.abortRequested()) return countOf(index);
-    FolderLister lister(context, index.cap, share);
+    // The reference is walked to its end past the cap (files that cannot
+    // pair are counted, not entered): its listers keep going too.
+    FolderLister lister(context, rules.pairable ? kNoIndexCap : index.cap, share);
     if (rules.admits) lister.admitOnly(rules.admits);
     Walk walk{context, index, lister, rules, index.folders.size()};
     std::uint32_t count = 0;

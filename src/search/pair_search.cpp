@@ -315,14 +315,30 @@ std::uint64_t visitsOf(const Index& index, const Candidates& candidates, const C
         }
         return visits;
     }
+    if (candidates.matchPercent != 100) {
+        for (const auto& group : candidates.groups) visits += listablePairsAmong(index, group);
+        return visits;
+    }
+    // At 100 only the pairs within a class (with a reference folder, each
+    // searched file with each reference file of its class), and those of
+    // files whose content was not settled.
+    std::vector<std::uint32_t> referencesIn;  // per class, by its first entry
+    if (index.hasReference) {
+        referencesIn.assign(index.entries.size(), 0);
+        for (const auto& group : candidates.groups)
+            for (std::uint32_t e : group)
+                if (classes.content[e] == Content::Settled && index.isReference(e)) ++referencesIn[classes.classOf[e]];
+    }
     for (const auto& group : candidates.groups) {
-        if (candidates.matchPercent != 100 || index.hasReference) {
-            visits += listablePairsAmong(index, group);
-            continue;
-        }
         for (std::uint32_t e : group) {
-            if (classes.content[e] != Content::Settled) visits += group.size();
-            else if (classes.classOf[e] == e) visits += std::uint64_t{classes.classSize[e]} * (classes.classSize[e] - 1) / 2;
+            if (classes.content[e] != Content::Settled) {
+                visits += group.size();
+                continue;
+            }
+            if (classes.classOf[e] != e) continue;
+            const std::uint64_t members = classes.classSize[e];
+            if (index.hasReference) visits += referencesIn[e] * (std::max(members, std::uint64_t{1}) - referencesIn[e]);
+            else visits += members * (members - (members != 0)) / 2;
         }
     }
     return visits;
@@ -431,10 +447,12 @@ core::RunOutcome searchFolder(const core::RunRequest& request, core::RunContext&
         std::optional<Recall> recall;
         if (cacheFile.inUse()) recall.emplace(cacheFile.cache(), index, started, tuning.recall);
         searchPairs(request, context, index, *buffers, tuning, pool, rows, shares, recall ? &*recall : nullptr);
-        cacheFile.saveIfChanged();
     }
     settleOutcome(outcome, context, rows.pairs());
     rows.close(outcome);
+    // After the last row: the user does not wait for the file to be written.
+    // The run ends only after it, so the next one reads it whole.
+    cacheFile.saveIfChanged();
     return outcome;
 }
 

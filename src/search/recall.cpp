@@ -126,7 +126,9 @@ std::vector<Members> Recall::groupsToRead(const Candidates& candidates) {
         if (unknown == 0 && oneSearch) {
             groupKnown_[g] = true;
         } else if (read.size() >= 2) {
-            std::inplace_merge(read.begin(), read.begin() + static_cast<std::ptrdiff_t>(unknown), read.end());
+            // In index order, as the group was: the first files of the
+            // classes come in the order of their classes, not of the index.
+            std::sort(read.begin(), read.end());
             toRead.push_back(std::move(read));
         }
     }

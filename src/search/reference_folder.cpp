@@ -73,18 +73,27 @@ std::vector<bool> foldersUnderReference(const Index& index, std::size_t searched
 }
 
 // Takes the searched files under the reference out of the searched part;
-// the reference walk has counted them already.
+// the reference walk has counted them already. Their stamps go with them:
+// the cache takes each entry's stamp by its place.
 void dropSearchedUnderReference(Index& index, const std::vector<bool>& under) {
-    auto searchedEnd = index.entries.begin() + index.firstReference;
-    auto kept = std::stable_partition(index.entries.begin(), searchedEnd,
-                                      [&](const IndexEntry& entry) { return !under[entry.folder]; });
-    index.firstReference = static_cast<std::uint32_t>(kept - index.entries.begin());
-    index.entries.erase(kept, searchedEnd);
+    const bool stamped = !index.stamps.empty();
+    std::size_t kept = 0;
+    for (std::size_t e = 0; e < index.entries.size(); ++e) {
+        if (e < index.firstReference && under[index.entries[e].folder]) continue;
+        if (kept != e) {
+            index.entries[kept] = std::move(index.entries[e]);
+            if (stamped) index.stamps[kept] = index.stamps[e];
+        }
+        ++kept;
+    }
+    index.firstReference -= static_cast<std::uint32_t>(index.entries.size() - kept);
+    index.entries.erase(index.entries.begin() + static_cast<std::ptrdiff_t>(kept), index.entries.end());
+    if (stamped) index.stamps.erase(index.stamps.begin() + static_cast<std::ptrdiff_t>(kept), index.stamps.end());
 }
 
 }  // namespace
 
-std::uint32_t indexWithReference(core::RunContext& context, Index& index, const core::RunRequest& request,
+void indexWithReference(core::RunContext& context, Index& index, const core::RunRequest& request,
                                  WorkPool& pool, ProgressShare searchedShare, ProgressShare referenceShare) {
     index.hasReference = true;
     platform::FileIdentity referenceRoot;
@@ -92,7 +101,9 @@ std::uint32_t indexWithReference(core::RunContext& context, Index& index, const 
     OpenedFolders searched, reference;
     WalkRules searchedRules;
     searchedRules.admits = [&](const std::string& path, const platform::FileIdentity& identity) {
-        if (identified && identity == referenceRoot) return false;
+        // Without its reference the search has nothing to do: the searched
+        // root is opened, to tell how it stands, and nothing below it.
+        if (!identified || identity == referenceRoot) return false;
         searched.add(path, identity);
         return true;
     };
@@ -101,9 +112,9 @@ std::uint32_t indexWithReference(core::RunContext& context, Index& index, const 
     if (!identified) {
         index.referenceRoot = platform::isFolder(request.reference.c_str()) ? RootListing::CannotOpen
                                                                             : RootListing::NotAFolder;
-        return index.firstReference;
+        return;
     }
-    if (index.root != RootListing::Listed || context.abortRequested()) return index.firstReference;
+    if (index.root != RootListing::Listed || context.abortRequested()) return;
     const std::size_t searchedFolders = index.folders.size();
     const PartnerSizes partners(index, request.mode, request.matchPercent);
     WalkRules referenceRules;
@@ -122,7 +133,6 @@ std::uint32_t indexWithReference(core::RunContext& context, Index& index, const 
         index.leftOut.folders -= leftOutOfSearched.folders;
         index.leftOut.links -= leftOutOfSearched.links;
     }
-    return index.firstReference;
 }
 
 }  // namespace search

@@ -16,12 +16,11 @@
 
 namespace search {
 
-// Walks request.pathA, then request.reference, into the index, and returns
-// how many searched files it holds. Sets index.hasReference and
+// Walks request.pathA, then request.reference, into the index. Sets index.hasReference and
 // firstReference; index.root tells how the searched folder was listed and
 // index.referenceRoot how the reference was (it is not walked when the
 // searched folder could not be, or after an abort).
-std::uint32_t indexWithReference(core::RunContext& context, Index& index, const core::RunRequest& request,
+void indexWithReference(core::RunContext& context, Index& index, const core::RunRequest& request,
                                  WorkPool& pool, ProgressShare searchedShare, ProgressShare referenceShare);
 
 }  // namespace search

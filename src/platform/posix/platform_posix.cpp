@@ -168,10 +168,6 @@ bool deleteFile(const char* path) { return ::unlink(path) == 0; }
 
 bool replaceFile(const char* from, const char* to) { return ::rename(from, to) == 0; }
 
-bool writeWholeFile(const char* path, const void* bytes, std::size_t size) {
-    return writeWholeFile(path, {BytePiece{bytes, size}});
-}
-
 bool writeWholeFile(const char* path, std::initializer_list<BytePiece> pieces) {
     IoFault fault = IoFault::None;
     int fd = countedOpen(AT_FDCWD, path, O_WRONLY | O_CREAT | O_TRUNC, fault, 0666);

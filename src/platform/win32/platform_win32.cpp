@@ -236,10 +236,6 @@ bool replaceFile(const char* from, const char* to) {
     return MoveFileExW(exactPath(from).c_str(), exactPath(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-bool writeWholeFile(const char* path, const void* bytes, std::size_t size) {
-    return writeWholeFile(path, {BytePiece{bytes, size}});
-}
-
 bool writeWholeFile(const char* path, std::initializer_list<BytePiece> pieces) {
     if (counting::handlesExhausted()) return false;
     HANDLE handle =
