@@ -21,11 +21,7 @@ int removePairRows(ResultList& list, std::atomic<std::uint32_t>& pairCount, std:
     return static_cast<int>(rows.size());
 }
 
-std::string rowsAsTabText(const std::vector<std::array<std::string, kColumnCount>>& rows) {
-    std::string text;
-    for (const auto& row : rows) appendRowAsTabText(text, {row[0], row[1], row[2]});
-    return text;
-}
+namespace {
 
 void appendRowAsTabText(std::string& text, const std::array<std::string_view, kColumnCount>& cells) {
     for (int column = 0; column < kColumnCount; ++column) {
@@ -38,6 +34,36 @@ void appendRowAsTabText(std::string& text, const std::array<std::string_view, kC
         }
     }
     text += "\r\n";
+}
+
+}  // namespace
+
+std::string rowsAsTabText(const ResultList& list, const std::vector<int>* rows, std::uint32_t searchMode,
+                          const HighByteTexts& highBytes) {
+    std::string text;
+    const bool quotesBytes = cellHoldsFileBytes(searchMode, 2);
+    auto add = [&](const std::array<std::string_view, kColumnCount>& cells) {
+        if (!quotesBytes) {
+            appendRowAsTabText(text, cells);
+            return;
+        }
+        const std::string details = withHighBytesAs(cells[2], highBytes);
+        appendRowAsTabText(text, {cells[0], cells[1], details});
+    };
+    if (rows) {
+        for (int row : *rows) {
+            const std::array<std::string, kColumnCount> cells = list.readRow(row);
+            add({cells[0], cells[1], cells[2]});
+        }
+        return text;
+    }
+    std::size_t bytes = 0;
+    list.forEachRow([&bytes](const std::array<std::string_view, kColumnCount>& cells) {
+        bytes += cells[0].size() + cells[1].size() + cells[2].size() + 4;  // two TABs, CR LF
+    });
+    text.reserve(bytes);
+    list.forEachRow(add);
+    return text;
 }
 
 bool cellHoldsFileBytes(std::uint32_t searchMode, int column) {

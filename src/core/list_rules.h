@@ -19,19 +19,21 @@ namespace core {
 // last row) and lowers pairCount for each. Returns how many went.
 int removePairRows(ResultList& list, std::atomic<std::uint32_t>& pairCount, std::vector<int> rows);
 
-// Rows as the clipboard takes them: cells joined by a TAB, each row ended
-// by CR LF. A TAB, CR or LF inside a cell (a File-mode run of bytes may hold
-// one) becomes a blank, so every row stays one line of three fields.
-std::string rowsAsTabText(const std::vector<std::array<std::string, kColumnCount>>& rows);
-// One row of that text, added to `text`: a million rows are built in one
-// string, without copying their cells first.
-void appendRowAsTabText(std::string& text, const std::array<std::string_view, kColumnCount>& cells);
-
 // In File mode the Details column quotes the files' own bytes.
 bool cellHoldsFileBytes(std::uint32_t searchMode, int column);
 
 // For each byte from 128 to 255, the text that shows it.
 using HighByteTexts = std::array<std::string, 128>;
+
+// Rows of the list as the clipboard takes them: cells joined by a TAB, each
+// row ended by CR LF, File-mode bytes from 128 up shown as the list shows
+// them. A TAB, CR or LF inside a cell (a File-mode run of bytes may hold
+// one) becomes a blank, so every row stays one line of three fields. Every
+// row when `rows` is null: measured first and written once, without copying
+// the cells, so a million rows cost one string.
+std::string rowsAsTabText(const ResultList& list, const std::vector<int>* rows, std::uint32_t searchMode,
+                          const HighByteTexts& highBytes);
+
 // The cell with each byte from 128 to 255 replaced by its text.
 std::string withHighBytesAs(std::string_view cell, const HighByteTexts& texts);
 

@@ -34,13 +34,12 @@ struct BatchSession {
 // Says what will happen, to how many files, before the user agrees.
 void initialise(HWND dialog, BatchSession& session) {
     const core::AppState& state = session.state;
-    session.request = core::requestedBatch(state);
-    const core::BatchRequest request = session.request.value_or(core::BatchRequest{});
+    const core::BatchRequest request = *session.request;
     core::BatchConfirmation confirmation =
         core::batchConfirmation(request.mode, request.moveDir, request.column,
                                 core::filesWithFullScore(state.list, request.column));
     SetDlgItemTextA(dialog, IDOK, confirmation.action.c_str());
-    EnableWindow(GetDlgItem(dialog, IDOK), confirmation.canStart && session.request);
+    EnableWindow(GetDlgItem(dialog, IDOK), confirmation.canStart);
     SetDlgItemTextA(dialog, IDC_PROMPT_MESSAGE, confirmation.message.c_str());
     SetDlgItemTextA(dialog, IDCANCEL, "Cancel action and do nothing");
     session.large = makeFont("Arial", 25, 50);
@@ -102,7 +101,16 @@ INT_PTR CALLBACK batchProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
     switch (message) {
         case WM_INITDIALOG:
             SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-            initialise(dialog, *reinterpret_cast<BatchSession*>(lParam));
+            session = reinterpret_cast<BatchSession*>(lParam);
+            // A request that does not stand (a column that may not be
+            // disposed of) is called off, not shown with made-up words.
+            session->request = core::requestedBatch(session->state);
+            if (!session->request) {
+                core::cancelBatch(session->state);
+                EndDialog(dialog, IDCANCEL);
+                return TRUE;
+            }
+            initialise(dialog, *session);
             return TRUE;
         case WM_COMMAND:
             if (!session) return FALSE;

@@ -98,14 +98,9 @@ void chooseFileB(MainWindow& main) {
     if (chooseFileInFolder(main.window, path, kAllFilesFilter, folder)) SetWindowTextA(main.editB, path);
 }
 
-void chooseFolderForEditA(MainWindow& main) {
+void chooseFolderInto(MainWindow& main, HWND edit, const char* prompt) {
     char folder[core::kTextBuffer] = {};
-    if (chooseFolder(main.window, folder, kFolderToSearchPrompt)) SetWindowTextA(main.editA, folder);
-}
-
-void chooseReferenceFolder(MainWindow& main) {
-    char folder[core::kTextBuffer] = {};
-    if (chooseFolder(main.window, folder, kReferenceFolderPrompt)) SetWindowTextA(main.editB, folder);
+    if (chooseFolder(main.window, folder, prompt)) SetWindowTextA(edit, folder);
 }
 
 void switchToNextMode(MainWindow& main) {
@@ -179,8 +174,8 @@ void onStripRelease(MainWindow& main, int x, int y) {
         case core::StripAction::None: break;
         case core::StripAction::ChooseFileA: chooseFileA(main); break;
         case core::StripAction::ChooseFileB: chooseFileB(main); break;
-        case core::StripAction::ChooseFolder: chooseFolderForEditA(main); break;
-        case core::StripAction::ChooseReferenceFolder: chooseReferenceFolder(main); break;
+        case core::StripAction::ChooseFolder: chooseFolderInto(main, main.editA, kFolderToSearchPrompt); break;
+        case core::StripAction::ChooseReferenceFolder: chooseFolderInto(main, main.editB, kReferenceFolderPrompt); break;
         case core::StripAction::NextMode: switchToNextMode(main); break;
         case core::StripAction::Start: pressStart(main); break;
         case core::StripAction::Abort: pressAbort(main); break;

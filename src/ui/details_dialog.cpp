@@ -8,6 +8,7 @@
 #include "platform/win32/shell_files.h"
 #include "resource_ids.h"
 #include "ui/batch_delete_dialog.h"
+#include "ui/control_strip.h"
 #include "ui/main_window.h"
 #include "ui/prompt_dialog.h"
 #include "ui/shell.h"
@@ -88,7 +89,7 @@ void nameDisposalButtons(HWND dialog, MainWindow& main) {
 // disabled button hears no mouse (its parent does), so the tip is one of
 // the dialog's, over the button's area.
 void protectFileB(HWND dialog, MainWindow& main) {
-    if (!main.state.referenceInList) return;
+    if (core::mayDisposeOfColumn(main.state, 1)) return;
     for (int id : {IDC_FILE_B_DELETE, IDC_DELETE_ALL_B}) {
         HWND button = GetDlgItem(dialog, id);
         EnableWindow(button, FALSE);
@@ -115,11 +116,7 @@ bool initialise(HWND dialog, DetailsSession& session) {
 
 // Asked before a file goes that may be the last copy of its content.
 bool recycleAnyway(HWND dialog, core::AppState& state, const std::string& warning) {
-    state.prompt.kind = 11;  // the message in the smaller font
-    state.prompt.message = warning;
-    state.prompt.firstText = "Recycle it anyway.";
-    state.prompt.secondText = "Keep it.";
-    return runPrompt(dialog, state) == core::kPromptFirst;
+    return askSmall(dialog, state, warning, "Recycle it anyway.", "Keep it.");
 }
 
 // The pair shown is done with: its row goes, and the session moves on to
@@ -151,13 +148,10 @@ void recycleOne(HWND dialog, DetailsSession& session, const std::string path, co
 }
 
 bool linkAfterAll(HWND dialog, core::AppState& state) {
-    state.prompt.kind = 11;  // the message in the smaller font
-    state.prompt.message =
-        "Replace this file with a hard link to its partner? Both names stay and the content is stored once; "
-        "a change made through one name shows through the other.";
-    state.prompt.firstText = "Link it.";
-    state.prompt.secondText = "Keep it.";
-    return runPrompt(dialog, state) == core::kPromptFirst;
+    return askSmall(dialog, state,
+                    "Replace this file with a hard link to its partner? Both names stay and the content is stored "
+                    "once; a change made through one name shows through the other.",
+                    "Link it.", "Keep it.");
 }
 
 // Link File: once the user agrees, the file becomes a link to its partner
@@ -197,7 +191,7 @@ void onCommand(HWND dialog, DetailsSession& session, int id) {
         case IDC_FILE_B_OPEN: openWithShell(session.pathB); break;
         case IDC_FILE_A_DELETE: disposeOne(dialog, session, session.pathA, session.pathB); break;
         case IDC_FILE_B_DELETE:
-            if (!state.referenceInList) disposeOne(dialog, session, session.pathB, session.pathA);
+            if (core::mayDisposeOfColumn(state, 1)) disposeOne(dialog, session, session.pathB, session.pathA);
             break;
         case IDC_DETAIL_VIEW: requestDetailView(dialog, session); break;
         case IDC_DELETE_ALL_A:
@@ -240,7 +234,7 @@ void startDetailedComparison(MainWindow& main, const DetailsSession& session) {
     state.runState.store(core::run_state::kIdle);
     setListColumns(main);
     InvalidateRect(main.window, nullptr, TRUE);
-    core::startPreparedRun(state, main.effects, core::requestFromSettings(state.settings, session.pathA, session.pathB));
+    pressStart(main);
 }
 
 }  // namespace

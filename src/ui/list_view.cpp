@@ -91,9 +91,8 @@ void putOnClipboard(HWND owner, const std::string& utf8) {
 // A press that leaves one row selected: a plain click, or a plain key that
 // moves the focus.
 bool selectsOneRow(UINT message, WPARAM wParam) {
-    bool shift = GetKeyState(VK_SHIFT) < 0, control = GetKeyState(VK_CONTROL) < 0;
     if (message == WM_LBUTTONDOWN) return !(wParam & (MK_SHIFT | MK_CONTROL));
-    if (message != WM_KEYDOWN || shift || control) return false;
+    if (message != WM_KEYDOWN || GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_CONTROL) < 0) return false;
     switch (wParam) {
         case VK_UP: case VK_DOWN: case VK_PRIOR: case VK_NEXT: case VK_HOME: case VK_END: return true;
     }
@@ -202,23 +201,21 @@ void ListView::onRowsChanged() {
 void ListView::onScrollRequest() {
     signals_->scrollPending.store(false);
     syncRowCount();
-    int row = signals_->scrollRow.load();
+    followRow(signals_->scrollRow.load());
+}
+
+void ListView::followToTheLastRow() {
+    syncRowCount();
+    followRow(ListView_GetItemCount(list_) - 1);
+}
+
+void ListView::followRow(int row) {
     if (row < 0 || row >= ListView_GetItemCount(list_)) return;
     bool follow = core::followsNewRows(ListView_GetTopIndex(list_), ListView_GetCountPerPage(list_), lastFollowed_);
     // Judged against the newest row even when not followed: scrolling back
     // down to it takes up the following again.
     lastFollowed_ = row;
     if (follow) ListView_EnsureVisible(list_, row, FALSE);
-}
-
-void ListView::followToTheLastRow() {
-    syncRowCount();
-    int last = ListView_GetItemCount(list_) - 1;
-    if (last < 0 ||
-        !core::followsNewRows(ListView_GetTopIndex(list_), ListView_GetCountPerPage(list_), lastFollowed_))
-        return;
-    lastFollowed_ = last;
-    ListView_EnsureVisible(list_, last, FALSE);
 }
 
 void ListView::onGetDispInfo(NMLVDISPINFOA& info) const {
@@ -306,30 +303,11 @@ void ListView::removeSelectedPairs(std::atomic<std::uint32_t>& pairCount) {
 }
 
 void ListView::copySelectedRows(HWND owner) const {
-    std::string text;
-    auto add = [this, &text](const std::array<std::string_view, core::kColumnCount>& cells) {
-        if (!core::cellHoldsFileBytes(searchMode_, 2)) {
-            core::appendRowAsTabText(text, cells);
-            return;
-        }
-        const std::string details = core::withHighBytesAs(cells[2], highBytes_);
-        core::appendRowAsTabText(text, {cells[0], cells[1], details});
-    };
-    // Every row, as after Ctrl+A: the model's own cells, measured first so
-    // that the text is written once.
-    if (everyRowSelected() && ListView_GetItemCount(list_) == model_->rowCount()) {
-        std::size_t bytes = 0;
-        model_->forEachRow([&bytes](const std::array<std::string_view, core::kColumnCount>& cells) {
-            bytes += cells[0].size() + cells[1].size() + cells[2].size() + 4;
-        });
-        text.reserve(bytes);
-        model_->forEachRow(add);
-    } else {
-        for (int row : selectedRows()) {
-            const std::array<std::string, core::kColumnCount> cells = model_->readRow(row);
-            add({cells[0], cells[1], cells[2]});
-        }
-    }
+    // Every row, as after Ctrl+A: the model's own cells, without reading
+    // the selection row by row.
+    const bool all = everyRowSelected() && ListView_GetItemCount(list_) == model_->rowCount();
+    const std::vector<int> rows = all ? std::vector<int>() : selectedRows();
+    const std::string text = core::rowsAsTabText(*model_, all ? nullptr : &rows, searchMode_, highBytes_);
     if (!text.empty()) putOnClipboard(owner, text);
 }
 

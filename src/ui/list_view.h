@@ -71,6 +71,8 @@ public:
     void clearSelection();
 
 private:
+    // Scrolls `row` into view while the list follows the newest rows.
+    void followRow(int row);
 
     // Shared with the model's notices, which may outlive this object by a
     // moment on a worker's thread.

@@ -5,6 +5,7 @@
 #include "core/run_control.h"
 #include "resource_ids.h"
 #include "ui/owned_handles.h"
+#include "ui/window_text.h"
 
 namespace ui {
 namespace {
@@ -51,23 +52,24 @@ HFONT fontOf(HWND control) { return reinterpret_cast<HFONT>(SendMessageA(control
 
 // The room a button's caption takes on one line, with the button's edges.
 int captionWidth(HWND button) {
-    std::string caption(static_cast<std::size_t>(GetWindowTextLengthA(button)) + 1, '\0');
-    caption.resize(static_cast<std::size_t>(GetWindowTextA(button, caption.data(), static_cast<int>(caption.size()))));
+    const std::string caption = windowText(button);
     HDC dc = GetDC(button);
-    HGDIOBJ old = SelectObject(dc, fontOf(button));
     SIZE size{};
-    GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
-    SelectObject(dc, old);
+    {
+        SelectedObject font(dc, fontOf(button));
+        GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+    }
     ReleaseDC(button, dc);
     return size.cx + 4 * GetSystemMetrics(SM_CXEDGE) + 8;
 }
 
 int lineHeight(HWND control) {
     HDC dc = GetDC(control);
-    HGDIOBJ old = SelectObject(dc, fontOf(control));
     TEXTMETRICA metrics{};
-    GetTextMetricsA(dc, &metrics);
-    SelectObject(dc, old);
+    {
+        SelectedObject font(dc, fontOf(control));
+        GetTextMetricsA(dc, &metrics);
+    }
     ReleaseDC(control, dc);
     return metrics.tmHeight;
 }
@@ -144,6 +146,14 @@ std::uint32_t runPrompt(HWND owner, core::AppState& state) {
     // A question that could not be asked was not answered yes.
     if (shown <= 0) state.promptResult = core::kPromptSecond;
     return state.promptResult;
+}
+
+bool askSmall(HWND owner, core::AppState& state, std::string message, std::string yes, std::string no) {
+    state.prompt.kind = kSmallMessageKinds + 1;
+    state.prompt.message = std::move(message);
+    state.prompt.firstText = std::move(yes);
+    state.prompt.secondText = std::move(no);
+    return runPrompt(owner, state) == core::kPromptFirst;
 }
 
 }  // namespace ui

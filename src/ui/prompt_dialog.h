@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "core/app_state.h"
 
@@ -14,6 +15,9 @@ namespace ui {
 // 2 for the second (also Escape). Afterwards the request is cleared and
 // promptTopmost is 1 again; promptResult keeps the answer.
 std::uint32_t runPrompt(HWND owner, core::AppState& state);
+// A yes-or-no question with its message in the small font, shown as
+// runPrompt shows it: true when the user picked `yes`.
+bool askSmall(HWND owner, core::AppState& state, std::string message, std::string yes, std::string no);
 
 // Grows the prompt's message to show its whole text and its two buttons
 // to hold their captions, in the fonts they have now; what lies below the

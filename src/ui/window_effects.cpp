@@ -21,23 +21,22 @@ void repaint(HWND window, const core::StripRect& area) {
     InvalidateRect(window, &rect, FALSE);
 }
 
-std::string editText(HWND window, int editId) { return dialogItemText(window, editId); }
 
 // The paths are kept as the user left them in the edits, not as a run or
 // a chooser last had them.
 void saveSettings(HWND window, core::AppState& state) {
     storePlacement(window, state.settings.placement);
-    core::keepPathEdits(state.settings, editText(window, IDC_PATH_A), editText(window, IDC_PATH_B));
+    core::keepPathEdits(state.settings, dialogItemText(window, IDC_PATH_A), dialogItemText(window, IDC_PATH_B));
     core::saveSettings(state);
 }
 
 std::uint32_t askCloseDuringRun(HWND window, core::AppState& state) {
-    state.prompt.kind = 11;  // the message in the small font
-    state.prompt.message =
-        "Pairlook is in the middle of a search. If you stop now you will need to start again from the beginning.";
-    state.prompt.firstText = "I know, close anyway.";
-    state.prompt.secondText = "Don't close.";
-    return runPrompt(window, state);
+    return askSmall(window, state,
+                    "Pairlook is in the middle of a search. If you stop now you will need to start again from the "
+                    "beginning.",
+                    "I know, close anyway.", "Don't close.")
+               ? core::kPromptFirst
+               : core::kPromptSecond;
 }
 
 // The worker gets its own copy of the effects: the window's copy goes with
@@ -57,8 +56,8 @@ void startWorkerThread(core::AppState& state, const core::WindowEffects& effects
 
 core::WindowEffects makeWindowEffects(HWND window, core::AppState& state) {
     core::WindowEffects effects;
-    effects.readPathEditA = [window] { return editText(window, IDC_PATH_A); };
-    effects.readPathEditB = [window] { return editText(window, IDC_PATH_B); };
+    effects.readPathEditA = [window] { return dialogItemText(window, IDC_PATH_A); };
+    effects.readPathEditB = [window] { return dialogItemText(window, IDC_PATH_B); };
     effects.startProgressTimer = [window] { SetTimer(window, kProgressTimerId, kProgressTimerPeriodMs, nullptr); };
     effects.stopProgressTimer = [window] { KillTimer(window, kProgressTimerId); };
     effects.startCloseTimer = [window] { SetTimer(window, kCloseTimerId, kCloseTimerPeriodMs, nullptr); };

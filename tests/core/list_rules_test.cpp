@@ -1,15 +1,26 @@
 #include "core/list_rules.h"
 
+#include "core/app_state.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
 // A File-mode run of bytes may hold a TAB or a line break; copied, each row
-// still pastes as one line of three fields.
+// still pastes as one line of three fields, its high bytes as the list shows
+// them, whether every row is copied or a selection.
 TEST(RowsAsTabText, OneLinePerRowWhateverTheCellsHold) {
-    const std::vector<std::array<std::string, core::kColumnCount>> rows{{"1", "2", "File A is \"a\tb\nc\""},
-                                                                        {"End", "", "Same"}};
-    EXPECT_EQ(core::rowsAsTabText(rows), "1\t2\tFile A is \"a b c\"\r\nEnd\t\tSame\r\n");
+    core::ResultList list;
+    list.insertRow(-1, {"1", "2", "File A is \"a\tb\nc\xE9\""});
+    list.insertRow(-1, {"End", "", "Same"});
+    core::HighByteTexts highBytes;
+    highBytes[0xE9 - 128] = "<E9>";
+    EXPECT_EQ(core::rowsAsTabText(list, nullptr, core::search_mode::kFile, highBytes),
+              "1\t2\tFile A is \"a b c<E9>\"\r\nEnd\t\tSame\r\n");
+    const std::vector<int> last{1};
+    EXPECT_EQ(core::rowsAsTabText(list, &last, core::search_mode::kFile, highBytes), "End\t\tSame\r\n");
+    EXPECT_EQ(core::rowsAsTabText(list, nullptr, core::search_mode::kQuickDir, highBytes),
+              "1\t2\tFile A is \"a b c\xE9\"\r\nEnd\t\tSame\r\n");
 }
 
 }  // namespace
