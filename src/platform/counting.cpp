@@ -53,6 +53,7 @@ Sum gAtReset;
 std::atomic<bool> gFailAllocations{false};
 std::atomic<bool> gHandlesExhausted{false};
 std::atomic<bool> gMovesCopy{false};
+std::atomic<bool> gFileIdsRefused{false};
 std::atomic<std::uint64_t> gCopyWriteLimit{~std::uint64_t{0}};
 
 // The short-read switch: rarely set, so one lock is enough.
@@ -97,6 +98,8 @@ bool folderRefused(const char* path) {
     return gRefusedFolder == path;
 }
 
+bool fileIdsRefused() { return gFileIdsRefused.load(); }
+
 std::uint64_t readLimitFor(const char* path) {
     constexpr std::uint64_t kNoLimit = ~std::uint64_t{0};
     if (!gShortReads.load()) return kNoLimit;
@@ -127,6 +130,8 @@ void refuseFolderForTesting(const std::string& path) {
     gRefusedFolder = path;
     gRefusesFolder = !path.empty();
 }
+
+void listWithoutFileIdsForTesting(bool on) { gFileIdsRefused = on; }
 
 void copyMovesForTesting(bool on, std::uint64_t writesFailAfter) {
     gCopyWriteLimit = writesFailAfter;

@@ -21,6 +21,8 @@ std::uint64_t readLimitFor(const char* path);
 bool readLimitsSet();
 // The folder test switch: whether openFolder of `path` is refused.
 bool folderRefused(const char* path);
+// The file-id test switch: whether listings with file ids are refused.
+bool fileIdsRefused();
 // The move test switch: whether moves copy, and after how many bytes the
 // copy's writes fail.
 bool movesCopy();

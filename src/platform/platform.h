@@ -229,6 +229,9 @@ void exhaustHandlesForTesting(bool exhausted);
 // (IoFault::OfFile); an empty path ends the switch. Root may list any folder,
 // so permissions cannot stand in for it.
 void refuseFolderForTesting(const std::string& path);
+// Windows: listings with file ids are refused, as by a file system that has
+// none, and folders are listed without them. POSIX listings always have them.
+void listWithoutFileIdsForTesting(bool on);
 // While on, every moveOpenFile copies as across volumes, and the copy's
 // writes fail after `writesFailAfter` bytes, as on a full volume.
 void copyMovesForTesting(bool on, std::uint64_t writesFailAfter = ~std::uint64_t{0});

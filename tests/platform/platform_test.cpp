@@ -267,23 +267,37 @@ TEST(PlatformLinks, TheFileBecomesALinkOrStaysAsItWas) {
     }
 }
 
+// Each file comes with its stamp as its path gives it; where the file
+// system has no listing with file ids (Windows), the folder is still listed
+// whole, its files without an identity.
 TEST(PlatformListing, ListsFilesFoldersAndSizes) {
     TempFolder folder;
-    folder.write("one.txt", "1");
+    const std::string one = folder.write("one.txt", "1");
     folder.write("big.bin", std::string(5000, 'b'));
     folder.makeFolder("inner");
-
-    auto items = listAll(folder.path());
-    ASSERT_EQ(items.count("one.txt"), 1u);
-    EXPECT_EQ(items["one.txt"].kind, platform::ItemKind::File);
-    EXPECT_EQ(items["one.txt"].size, 1u);
-    EXPECT_EQ(items["big.bin"].kind, platform::ItemKind::File);
-    EXPECT_EQ(items["big.bin"].size, 5000u);
-    ASSERT_EQ(items.count("inner"), 1u);
-    EXPECT_EQ(items["inner"].kind, platform::ItemKind::Folder);
-    EXPECT_EQ(items.count("."), 1u);
-    EXPECT_EQ(items.count(".."), 1u);
-    EXPECT_EQ(items.size(), 5u);
+    platform::FileStamp oneStamp;
+    ASSERT_TRUE(platform::stampOfPath(one.c_str(), oneStamp));
+    for (bool withIds : {true, false}) {
+        SCOPED_TRACE(withIds ? "with file ids" : "without file ids");
+        platform::listWithoutFileIdsForTesting(!withIds);
+        auto items = listAll(folder.path());
+        platform::listWithoutFileIdsForTesting(false);
+        ASSERT_EQ(items.count("one.txt"), 1u);
+        EXPECT_EQ(items["one.txt"].kind, platform::ItemKind::File);
+        EXPECT_EQ(items["one.txt"].size, 1u);
+        platform::FileStamp expected = oneStamp;
+#ifdef _WIN32
+        if (!withIds) expected.identity.fileId = 0;
+#endif
+        EXPECT_EQ(items["one.txt"].stamp, expected);
+        EXPECT_EQ(items["big.bin"].kind, platform::ItemKind::File);
+        EXPECT_EQ(items["big.bin"].size, 5000u);
+        ASSERT_EQ(items.count("inner"), 1u);
+        EXPECT_EQ(items["inner"].kind, platform::ItemKind::Folder);
+        EXPECT_EQ(items.count("."), 1u);
+        EXPECT_EQ(items.count(".."), 1u);
+        EXPECT_EQ(items.size(), 5u);
+    }
 }
 
 TEST(PlatformListing, EmptyFolderHasOnlyDots) {

@@ -3,6 +3,9 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#ifdef __linux__
+#include <sys/vfs.h>
+#endif
 #include <unistd.h>
 
 #include <algorithm>
@@ -412,6 +415,20 @@ Folder& Folder::operator=(Folder&& other) noexcept = default;
 
 namespace {
 
+// Whether the file system's inode numbers stay with their files. FAT and
+// exFAT have none on disk: Linux numbers their files as it meets them, and
+// a number may pass to another file after a remount.
+bool inodesStable(int fd) {
+#ifdef __linux__
+    constexpr long kFat = 0x4d44, kExFat = 0x2011BAB0;
+    struct statfs system;
+    if (::fstatfs(fd, &system) == 0) return system.f_type != kFat && system.f_type != kExFat;
+#else
+    (void)fd;
+#endif
+    return true;
+}
+
 // Lists the folder open at fd, which the state then owns; nullptr when it
 // cannot be listed (the fd is closed then).
 std::unique_ptr<FolderState> listFolderAt(int fd, IoFault& fault) {
@@ -424,6 +441,7 @@ std::unique_ptr<FolderState> listFolderAt(int fd, IoFault& fault) {
     auto state = std::make_unique<FolderState>();
     state->fd = fd;
     state->dir = dir;
+    const bool stable = inodesStable(fd);
     // A folder that opens but cannot be read to its end is not listed: a
     // part of it would pass for the whole.
     for (errno = 0;; errno = 0) {
@@ -441,6 +459,7 @@ std::unique_ptr<FolderState> listFolderAt(int fd, IoFault& fault) {
             item.kind = kindOf(st.st_mode);
             if (S_ISREG(st.st_mode)) {
                 item.stamp = stampFrom(st);
+                if (!stable) item.stamp.identity.fileId = 0;  // no identity the cache could key by
                 item.size = item.stamp.size;
             }
         }

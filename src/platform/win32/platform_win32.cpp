@@ -7,6 +7,9 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <type_traits>
 #include <vector>
 
 #include "platform/counting.h"
@@ -150,7 +153,11 @@ struct FolderState {
     // Held while the folder is listed and its subfolders opened: without
     // delete sharing, the folder cannot be renamed or replaced meanwhile.
     HANDLE folder = INVALID_HANDLE_VALUE;
-    std::uint64_t volume = 0;
+    // Records carry file ids (FILE_ID_BOTH_DIR_INFO), unless the file
+    // system has no such listing (FILE_FULL_DIR_INFO then, without ids).
+    bool withIds = true;
+    // The volume gives a file its id for the file's life (FAT does not).
+    bool idsStable = true;
     bool listing = false;  // false once the listing has ended, or for a held folder
     bool started = false;  // the first batch has been asked for
     std::vector<std::uint64_t> batch;  // FILE_ID_BOTH_DIR_INFO records, 8-byte aligned
@@ -509,6 +516,25 @@ Folder& Folder::operator=(Folder&& other) noexcept = default;
 
 namespace {
 
+// Whether the volume's file ids stay with their files: FAT and exFAT number
+// a file by its place in its folder, which another file may take after it.
+// Asked once per volume: the question is slow under Wine.
+bool volumeIdsStable(HANDLE folder, DWORD serial) {
+    static std::mutex mutex;
+    static std::map<DWORD, bool> known;
+    {
+        std::lock_guard lock(mutex);
+        if (auto it = known.find(serial); it != known.end()) return it->second;
+    }
+    wchar_t name[MAX_PATH + 1] = {};
+    bool stable = true;
+    if (GetVolumeInformationByHandleW(folder, nullptr, 0, nullptr, nullptr, nullptr, name, MAX_PATH + 1))
+        stable = std::wcsncmp(name, L"FAT", 3) != 0 && _wcsicmp(name, L"exFAT") != 0;
+    std::lock_guard lock(mutex);
+    known.emplace(serial, stable);
+    return stable;
+}
+
 // Opens the folder at `path` and starts its listing; nullptr when it cannot
 // be listed. `refuseLinks` refuses a folder that is a reparse point (a junction
 // or a link), checked on the opened handle so nothing can swap in between.
@@ -528,23 +554,47 @@ std::unique_ptr<FolderState> listFolderAt(const std::string& path, bool refuseLi
         return nullptr;
     }
     state->identity = identityOfInfo(info);
-    state->volume = info.dwVolumeSerialNumber;
+    state->idsStable = volumeIdsStable(folder, info.dwVolumeSerialNumber);
     state->listing = true;
     state->batch.resize(64 * 1024 / sizeof(std::uint64_t));
     state->next = std::string::npos;
     return state;
 }
 
+// A file system that has no listing with file ids refuses it so.
+bool refusesIdListing(DWORD error) {
+    return error == ERROR_INVALID_PARAMETER || error == ERROR_INVALID_LEVEL || error == ERROR_NOT_SUPPORTED ||
+           error == ERROR_INVALID_FUNCTION;
+}
+
 // Asks for the next batch of records; false at the end of the listing (an
 // empty drive root has no "." or "..", yet it can be listed) or on a failure,
-// which `fault` then tells.
+// which `fault` then tells. A folder whose first batch with file ids is
+// refused is listed without them, as before the cache needed them.
 bool nextBatch(FolderState& state, IoFault& fault) {
-    const auto kind = state.started ? FileIdBothDirectoryInfo : FileIdBothDirectoryRestartInfo;
+    const bool first = !state.started;
     state.started = true;
-    if (GetFileInformationByHandleEx(state.folder, kind, state.batch.data(),
-                                     static_cast<DWORD>(state.batch.size() * sizeof(std::uint64_t)))) {
-        state.next = 0;
-        return true;
+    const DWORD size = static_cast<DWORD>(state.batch.size() * sizeof(std::uint64_t));
+    if (state.withIds) {
+        const auto kind = first ? FileIdBothDirectoryRestartInfo : FileIdBothDirectoryInfo;
+        const bool refusedForTesting = counting::fileIdsRefused();
+        if (!refusedForTesting && GetFileInformationByHandleEx(state.folder, kind, state.batch.data(), size)) {
+            state.next = 0;
+            return true;
+        }
+        const DWORD error = refusedForTesting ? ERROR_INVALID_PARAMETER : GetLastError();
+        if (first && refusesIdListing(error)) {
+            state.withIds = false;
+            state.started = false;
+            return nextBatch(state, fault);
+        }
+        SetLastError(error);
+    } else {
+        const auto kind = first ? FileFullDirectoryRestartInfo : FileFullDirectoryInfo;
+        if (GetFileInformationByHandleEx(state.folder, kind, state.batch.data(), size)) {
+            state.next = 0;
+            return true;
+        }
     }
     const DWORD error = GetLastError();
     // A listing cut short is no listing: a part would pass for the whole.
@@ -553,7 +603,10 @@ bool nextBatch(FolderState& state, IoFault& fault) {
     return false;
 }
 
-void fillItem(const FILE_ID_BOTH_DIR_INFO& record, std::uint64_t volume, ListedItem& item) {
+// The item of one record, either kind; a record without a file id gives
+// the file no identity, and no order on disk.
+template <typename Record>
+void fillItem(const Record& record, const FolderState& folder, ListedItem& item) {
     std::wstring wideName(record.FileName, record.FileNameLength / sizeof(wchar_t));
     std::optional<std::string> name = win32::utf8Of(wideName.c_str());
     // A name that has no UTF-8 form could not be opened again by its text.
@@ -563,11 +616,14 @@ void fillItem(const FILE_ID_BOTH_DIR_INFO& record, std::uint64_t volume, ListedI
     item.size = 0;
     item.diskOrder = 0;
     if (item.kind != ItemKind::File) return;
+    std::uint64_t fileId = 0;
+    if constexpr (std::is_same_v<Record, FILE_ID_BOTH_DIR_INFO>)
+        fileId = static_cast<std::uint64_t>(record.FileId.QuadPart);
     item.size = static_cast<std::uint64_t>(record.EndOfFile.QuadPart);
-    item.stamp.identity = {volume, static_cast<std::uint64_t>(record.FileId.QuadPart)};
+    item.stamp.identity = {folder.identity.volume, folder.idsStable ? fileId : 0};
     // The file id numbers the file's record in the volume's table: about
-    // where it lies, and two files told apart by it are two files.
-    item.diskOrder = item.stamp.identity.fileId;
+    // where it lies.
+    item.diskOrder = fileId;
     item.stamp.size = item.size;
     item.stamp.lastWrite = record.LastWriteTime.QuadPart;
     item.stamp.changed = record.ChangeTime.QuadPart;
@@ -641,9 +697,17 @@ bool nextItem(Folder& folder, ListedItem& item) {
     if (!state || !state->listing) return false;
     if (state->next == std::string::npos && !nextBatch(*state, folder.fault_)) return false;
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(state->batch.data());
-    const auto& record = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes + state->next);
-    fillItem(record, state->volume, item);
-    state->next = record.NextEntryOffset == 0 ? std::string::npos : state->next + record.NextEntryOffset;
+    DWORD nextOffset = 0;
+    if (state->withIds) {
+        const auto& record = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes + state->next);
+        fillItem(record, *state, item);
+        nextOffset = record.NextEntryOffset;
+    } else {
+        const auto& record = *reinterpret_cast<const FILE_FULL_DIR_INFO*>(bytes + state->next);
+        fillItem(record, *state, item);
+        nextOffset = record.NextEntryOffset;
+    }
+    state->next = nextOffset == 0 ? std::string::npos : state->next + nextOffset;
     return true;
 }
 
