@@ -114,9 +114,9 @@ expect_status 0 --quick "$tree"
 head -n1 "$work/out" | grep -q '^File A  *File B  *%$' || fail "table captions: $(head -n1 "$work/out")"
 
 # The checksum cache, at its default place below the per-user folder or
-# where --cache says: the rows of a search without it, also from a cache
-# file of random bytes. Files are remembered once their times lie two
-# seconds back.
+# where --cache says: the rows of a search without it (a cache file of
+# random bytes: CachedSearch in the engine tests). Files are remembered
+# once their times lie two seconds back.
 sleep 2
 expect_status 0 --tsv --quick --match 100 --no-cache "$tree"
 cp "$work/out" "$work/uncached"
@@ -124,14 +124,11 @@ default_cache=$XDG_CONFIG_HOME/Norvelle/Pairlook/dPairSum.dat
 [ -e "$default_cache" ] && fail "--no-cache wrote a cache"
 expect_status 0 --tsv --quick --match 100 "$tree"
 [ -s "$default_cache" ] || fail "no cache at $default_cache"
-for cache_content in "" random; do
-    rm -f "$work/cache"
-    [ -n "$cache_content" ] && head -c 4096 /dev/urandom >"$work/cache"
-    for round in first second; do
-        expect_status 0 --tsv --quick --match 100 --cache "$work/cache" "$tree"
-        cmp -s "$work/out" "$work/uncached" || fail "--cache ($cache_content, $round search) changed the rows"
-    done
+for round in first second; do
+    expect_status 0 --tsv --quick --match 100 --cache "$work/cache" "$tree"
+    cmp -s "$work/out" "$work/uncached" || fail "--cache ($round search) changed the rows"
 done
+[ -s "$work/cache" ] || fail "no cache at --cache $work/cache"
 
 # Ctrl+C: the rows so far and "Aborted", status 130. Four equal sparse files
 # of almost 4 GiB take seconds to read side by side.

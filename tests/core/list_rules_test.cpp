@@ -23,21 +23,16 @@ TEST(RowsAsTabText, OneLinePerRowWhateverTheCellsHold) {
               "1\t2\tFile A is \"a b c\xE9\"\r\nEnd\t\tSame\r\n");
 }
 
-}  // namespace
-
-namespace core {
-namespace {
-
 // Delete takes out only pair rows, whatever the selection holds, in one
 // pass: the rows left and the count are those of taking them one by one.
 TEST(RemovePairRows, TakesOutOnlyPairRowsAndCountsThem) {
-    ResultList list;
+    core::ResultList list;
     list.insertRow(0, "Start");
     for (int k = 0; k < 6; ++k) list.insertRow(-1, {"p" + std::to_string(k), "b", "100"});
     list.insertRow(-1, "End");
     std::atomic<std::uint32_t> pairCount{6};
     // Row 0 is Start, 7 is End, 9 does not exist; 3 is given twice.
-    EXPECT_EQ(removePairRows(list, pairCount, {7, 3, 0, 1, 3, 9, 6}), 3);
+    EXPECT_EQ(core::removePairRows(list, pairCount, {7, 3, 0, 1, 3, 9, 6}), 3);
     EXPECT_EQ(pairCount.load(), 3u);
     std::vector<std::string> left;
     for (const auto& row : list.snapshot()) left.push_back(row[0]);
@@ -45,4 +40,3 @@ TEST(RemovePairRows, TakesOutOnlyPairRowsAndCountsThem) {
 }
 
 }  // namespace
-}  // namespace core

@@ -94,6 +94,7 @@ TEST(StartRun, StartsOnlyWithThePathsItsModeNeeds) {
         std::string editA;
         std::string editB;
         bool starts;
+        std::uint8_t forgetChecksums = 0, searchEveryFile = 0;  // the two search options
     };
     const Case cases[] = {
         {"File mode, path A empty", search_mode::kFile, "", "b.bin", false},
@@ -101,6 +102,9 @@ TEST(StartRun, StartsOnlyWithThePathsItsModeNeeds) {
         {"File mode, both paths", search_mode::kFile, "a.bin", "b.bin", true},
         {"Directory, path A empty", search_mode::kDirectory, "", "b.bin", false},
         {"Directory without a reference", search_mode::kDirectory, "/data", "", true},
+        {"a path of any length, whole", search_mode::kDirectory, std::string(1000, 'p'), "", true},
+        {"Quick Dir, checksums not remembered", search_mode::kQuickDir, "/tree", "", true, 1, 0},
+        {"Quick Dir, every file searched", search_mode::kQuickDir, "/tree", "", true, 0, 1},
         {"Quick Dir with a reference", search_mode::kQuickDir, card, library, true},
         {"Directory, the reference is the folder", search_mode::kDirectory, card, sameAsCard, false},
     };
@@ -110,6 +114,9 @@ TEST(StartRun, StartsOnlyWithThePathsItsModeNeeds) {
         state.settings.searchMode = c.mode;
         state.settings.matchPercent = 97;
         state.settings.hashEnabled = 0;
+        state.settings.forgetChecksums = c.forgetChecksums;
+        state.settings.searchEveryFile = c.searchEveryFile;
+        state.dataFolder = "/data/";
         state.list.insertRow(0, "Start");
         state.list.insertRow(1, "End");
         state.pairCount = 7;
@@ -140,6 +147,12 @@ TEST(StartRun, StartsOnlyWithThePathsItsModeNeeds) {
             EXPECT_EQ(state.referenceInList, !fileMode && !c.editB.empty());
             EXPECT_EQ(window.request.matchPercent, 97u);
             EXPECT_FALSE(window.request.hash);
+            // A folder search's cache lies in the data folder unless "Remember
+            // checksums" is off; its file limit holds unless "Search every file" is on.
+            if (!fileMode) {
+                EXPECT_EQ(window.request.cacheFile, c.forgetChecksums ? "" : "/data/dPairSum.dat");
+                EXPECT_EQ(window.request.fileLimit, c.searchEveryFile ? kNoFileLimit : kWindowFileLimit);
+            }
             EXPECT_EQ(state.runState.load(), run_state::kRunning);
             EXPECT_EQ(state.pairCount.load(), 0u);
             EXPECT_EQ(state.progressPercent.load(), 0u);
@@ -157,44 +170,6 @@ TEST(StartRun, StartsOnlyWithThePathsItsModeNeeds) {
         EXPECT_EQ(std::count(window.calls.begin(), window.calls.end(), "readPathEditB"), c.editA.empty() ? 0 : 1);
         // Only two paths that both name one folder are refused, and said so.
         EXPECT_EQ(!window.refusal.empty(), !fileMode && c.editB == sameAsCard);
-    }
-}
-
-TEST(StartRun, APathOfAnyLengthGoesToTheWorkerWhole) {
-    AppState state;
-    state.settings.searchMode = search_mode::kDirectory;
-    FakeWindow window;
-    window.editA = std::string(1000, 'p');
-    startRun(state, window.effects());
-    EXPECT_EQ(window.request.pathA, window.editA);
-    EXPECT_EQ(state.runState.load(), run_state::kRunning);
-}
-
-// The window's two search options reach the worker in its request: the
-// checksum cache in the data folder unless "Remember checksums" is off, the
-// file limit unless "Search every file" is on.
-TEST(StartRun, TheRequestCarriesTheCacheAndTheLimitOfTheSettings) {
-    const struct {
-        std::uint8_t forgetChecksums;
-        std::uint8_t searchEveryFile;
-        const char* cacheFile;
-        std::size_t fileLimit;
-    } cases[] = {
-        {0, 0, "/data/dPairSum.dat", kWindowFileLimit},
-        {1, 0, "", kWindowFileLimit},
-        {0, 1, "/data/dPairSum.dat", kNoFileLimit},
-    };
-    for (const auto& c : cases) {
-        AppState state;
-        state.dataFolder = "/data/";
-        state.settings.searchMode = search_mode::kQuickDir;
-        state.settings.forgetChecksums = c.forgetChecksums;
-        state.settings.searchEveryFile = c.searchEveryFile;
-        FakeWindow window;
-        window.editA = "/tree";
-        startRun(state, window.effects());
-        EXPECT_EQ(window.request.cacheFile, c.cacheFile) << int(c.forgetChecksums) << int(c.searchEveryFile);
-        EXPECT_EQ(window.request.fileLimit, c.fileLimit) << int(c.forgetChecksums) << int(c.searchEveryFile);
     }
 }
 

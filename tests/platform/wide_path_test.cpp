@@ -96,16 +96,12 @@ TEST(ExactPath, NamesWhatWasWrittenWithNoNameTrimmedOrCut) {
         {"C:\\\xFF", std::wstring()},  // not UTF-8
     };
     for (const auto& [path, expected] : cases) EXPECT_EQ(exactPath(path.c_str()), expected) << path;
-}
 
-TEST(ExactPath, DriveRelativePathFollowsThatDrivesOwnCurrentFolder) {
-    TempFolder folder;
-    const std::wstring here = wideOf(folder.path().c_str());
-    const std::wstring other = here.substr(0, 2) == L"Z:" ? L"Y:" : L"Z:";
-    FolderSettings settings(here, other, (other + L"\\kept\\folder").c_str());
-    const std::string path(other.begin(), other.end());
-    EXPECT_EQ(exactPath((path + "x").c_str()), kExact + other + L"\\kept\\folder\\x");
-    EXPECT_EQ(exactPath((path + "..\\x").c_str()), kExact + other + L"\\kept\\x");
+    // A drive-relative path follows that drive's own current folder, once
+    // the command prompt keeps one (FolderSettings clears it again).
+    SetEnvironmentVariableW((L"=" + other).c_str(), (other + L"\\kept\\folder").c_str());
+    EXPECT_EQ(exactPath((otherText + "x").c_str()), kExact + other + L"\\kept\\folder\\x");
+    EXPECT_EQ(exactPath((otherText + "..\\x").c_str()), kExact + other + L"\\kept\\x");
 }
 
 TEST(ShellPath, IsThePlainPathWhereTheShellTakesItAsItIs) {

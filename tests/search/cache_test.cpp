@@ -19,10 +19,7 @@
 namespace search_test {
 namespace {
 
-namespace fs = std::filesystem;
 using testing_support::exactFsPath;
-using testing_support::TempFolder;
-constexpr std::uint32_t kQuick = core::search_mode::kQuickDir;
 
 // Files are remembered however fresh they are.
 search::SearchTuning cacheTuning(search::SearchTuning tuning = {}) {

@@ -10,10 +10,6 @@
 namespace search_test {
 namespace {
 
-using testing_support::TempFolder;
-constexpr std::uint32_t kDirectory = core::search_mode::kDirectory;
-constexpr std::uint32_t kQuick = core::search_mode::kQuickDir;
-
 // A folder that gives no file says why in its Start row, above the End row;
 // no "Indexing...." row is left behind.
 TEST(PairSearch, AFolderWithNoFilesSaysWhyInTheStartRow) {
@@ -71,8 +67,8 @@ TEST(PairSearch, EveryRowReachesTheListWhole) {
     auto wholeRow = [](const core::ResultList& list, int row) {
         const auto cells = list.readRow(row);
         if (cells[0] == "Indexing....") return true;
-        if (cells[0] == "Start") return !cells[1].empty() || !cells[2].empty();
-        if (cells[0] == "End" || cells[0] == "Aborted") return !cells[1].empty() || !cells[2].empty();
+        if (cells[0] == "Start" || cells[0] == "End" || cells[0] == "Aborted")
+            return !cells[1].empty() || !cells[2].empty();
         return !cells[1].empty() && !cells[2].empty();  // a pair, or a run of differing bytes
     };
     const std::pair<std::uint32_t, std::string> runs[] = {

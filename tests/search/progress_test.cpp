@@ -17,7 +17,6 @@ namespace search_test {
 namespace {
 
 using search::ProgressShare;
-using testing_support::TempFolder;
 
 // Every value the search gives the bar, and the file shown at that moment.
 struct Watched {
@@ -99,30 +98,26 @@ TEST(SearchProgress, MovesInEveryPhase) {
     for (const auto& c : cases) expectMovesIn(watchSearch(f.path(), c.options, c.tuning), c.shares, f.path(), c.name);
 }
 
-// A search whose files the cache knows all reads none of them; its bar
-// still moves in every phase, with a file of the tree shown.
-TEST(SearchProgress, MovesInEveryPhaseOfASearchThatReadsNothing) {
+// Against a reference folder the searched folder's listing comes first and
+// the reference's takes most of the bar; a search whose files the cache
+// knows all reads none of them. Either way the bar moves in every phase,
+// with a file of the tree shown.
+TEST(SearchProgress, MovesInEveryPhaseAgainstAReferenceOrFromTheCache) {
     TempFolder f, data;
-    writeTreeWithWorkInEveryPhase(f);
-    search::SearchTuning remembering;
-    remembering.recall.settleSeconds = 0;
-    const Options options{core::search_mode::kQuickDir, 1, 100};
-    const std::string cache = data.pathOf("cache.dat");
-    watchSearch(f.path(), options, remembering, cache);
-    platform::resetIoCounters();
-    const std::vector<Watched> seen = watchSearch(f.path(), options, remembering, cache);
-    ASSERT_EQ(platform::ioCounters().opens, 1u) << "a file of the tree was read";
-    expectMovesIn(seen, {{0, 10}, {10, 70}, {70, 100}}, f.path(), "from the cache");
-}
-
-// Against a reference folder the searched folder's listing comes first; the
-// reference's listing takes most of the bar.
-TEST(SearchProgress, MovesInEveryPhaseAgainstAReferenceFolder) {
-    TempFolder f;
     writeTreeWithWorkInEveryPhase(f, "card/");
     writeTreeWithWorkInEveryPhase(f, "library/");
-    expectMovesIn(watchSearch(f.pathOf("card"), {core::search_mode::kQuickDir, 1, 100, f.pathOf("library")}, {}),
-                  {{0, 5}, {5, 60}, {60, 90}, {90, 100}}, f.path(), "Quick Dir");
+    const std::string card = f.pathOf("card");
+    expectMovesIn(watchSearch(card, {kQuick, 1, 100, f.pathOf("library")}, {}), {{0, 5}, {5, 60}, {60, 90}, {90, 100}},
+                  f.path(), "against a reference");
+
+    search::SearchTuning remembering;
+    remembering.recall.settleSeconds = 0;
+    const std::string cache = data.pathOf("cache.dat");
+    watchSearch(card, {kQuick, 1, 100}, remembering, cache);
+    platform::resetIoCounters();
+    const std::vector<Watched> seen = watchSearch(card, {kQuick, 1, 100}, remembering, cache);
+    ASSERT_EQ(platform::ioCounters().opens, 1u) << "a file of the tree was read";
+    expectMovesIn(seen, {{0, 10}, {10, 70}, {70, 100}}, card, "from the cache");
 }
 
 }  // namespace

@@ -12,11 +12,6 @@
 namespace search_test {
 namespace {
 
-namespace fs = std::filesystem;
-using testing_support::TempFolder;
-constexpr std::uint32_t kDirectory = core::search_mode::kDirectory;
-constexpr std::uint32_t kQuick = core::search_mode::kQuickDir;
-
 // The folder searched and the reference, as given: side by side, one inside
 // the other, or (where links can be made) inside and reached by a link.
 std::pair<std::string, std::string> placeFolders(const TempFolder& f, int layout) {

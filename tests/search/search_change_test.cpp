@@ -20,11 +20,6 @@
 namespace search_test {
 namespace {
 
-namespace fs = std::filesystem;
-using testing_support::TempFolder;
-constexpr std::uint32_t kDirectory = core::search_mode::kDirectory;
-constexpr std::uint32_t kQuick = core::search_mode::kQuickDir;
-
 struct ModeCase {
     std::uint32_t mode;
     std::uint32_t hash;

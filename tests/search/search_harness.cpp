@@ -9,7 +9,6 @@
 #include "search/indexer.h"
 
 namespace search_test {
-namespace fs = std::filesystem;
 using testing_support::pseudoRandomBytes;
 
 std::unique_ptr<core::AppState> preparedState(const std::string& folder, const Options& options) {

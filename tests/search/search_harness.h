@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,11 @@
 #include "support/temp_folder.h"
 
 namespace search_test {
+
+namespace fs = std::filesystem;
+using testing_support::TempFolder;
+constexpr std::uint32_t kDirectory = core::search_mode::kDirectory;
+constexpr std::uint32_t kQuick = core::search_mode::kQuickDir;
 
 using Row = std::array<std::string, 3>;
 using Rows = std::vector<Row>;

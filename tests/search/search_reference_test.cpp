@@ -16,8 +16,6 @@
 namespace search_test {
 namespace {
 
-using testing_support::TempFolder;
-
 const std::uint32_t kMatches[] = {0, 1, 45, 75, 87, 88, 90, 95, 96, 99, 100};
 
 struct ModeCase {

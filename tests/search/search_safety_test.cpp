@@ -16,11 +16,6 @@
 namespace search_test {
 namespace {
 
-namespace fs = std::filesystem;
-using testing_support::TempFolder;
-constexpr std::uint32_t kDirectory = core::search_mode::kDirectory;
-constexpr std::uint32_t kQuick = core::search_mode::kQuickDir;
-
 void link(const std::string& target, const std::string& at) {
     std::error_code error;
     fs::create_symlink(fs::u8path(target), fs::u8path(at), error);
